@@ -1,0 +1,177 @@
+// moxtal-cli: the rename job of the main window without a window, for scripts and checks.
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/rename_job.h"
+#include "core/rename_loop.h"
+#include "core/wildcard.h"
+#include "platform/file_ops.h"
+#include "platform/listing.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: moxtal-cli [--pattern P] [--replace R] [--start N] [--step N] [--filter MASKS] [--rename] FOLDER\n"
+    "\n"
+    "Lists the files of FOLDER as Mox-Tal's file list does, computes the new names and prints one\n"
+    "line per proposal: Old, TAB, New, TAB, Status (and with --rename, TAB and the result).\n"
+    "\n"
+    "  --pattern P     search pattern, applied caselessly to each base name (default \"(.*)\")\n"
+    "  --replace R     replacement: \\1-\\9 groups, \\d date, \\D date and time, \\f folder name,\n"
+    "                  a run of backslashes the zero-padded sequence number (default \"\\1\")\n"
+    "  --start N       first sequence number (default 0)\n"
+    "  --step N        sequence increment (default 1)\n"
+    "  --filter MASKS  wildcard masks separated by \";\" (default \"*.*\")\n"
+    "  --rename        carry out the renames of the rows with status Replace\n"
+    "  --help          print this text\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a rename failed, 2 on bad input.\n";
+
+std::string escapeField(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// An absolute folder path without a final "/" (except for "/" itself), "." and ".." resolved
+// by name so that the folder name of \f is the one the user gave.
+std::string normalizeFolder(const std::string& given)
+{
+    std::string path = given;
+    if (path.empty() || path[0] != '/') {
+        std::vector<char> cwd(4096);
+        if (!::getcwd(cwd.data(), cwd.size()))
+            return given;
+        path = std::string(cwd.data()) + "/" + path;
+    }
+    std::vector<std::string> parts;
+    std::size_t i = 0;
+    while (i < path.size()) {
+        const std::size_t next = path.find('/', i);
+        const std::string part = path.substr(i, next == std::string::npos ? std::string::npos : next - i);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        if (next == std::string::npos)
+            break;
+        i = next + 1;
+    }
+    std::string out;
+    for (const std::string& part : parts)
+        out += "/" + part;
+    return out.empty() ? "/" : out;
+}
+
+int fail(const std::string& message)
+{
+    std::cerr << "moxtal-cli: " << message << "\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    moxtal::JobTexts texts;
+    std::string filter = "*.*";
+    bool rename = false;
+    std::string folderArg;
+    bool haveFolder = false;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc)
+                return false;
+            into = argv[++i];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (arg == "--rename") {
+            rename = true;
+        } else if (arg == "--pattern" || arg == "--replace" || arg == "--start" || arg == "--step" ||
+                   arg == "--filter") {
+            std::string& into = arg == "--pattern" ? texts.pattern
+                                : arg == "--replace" ? texts.replacement
+                                : arg == "--start"   ? texts.seqStart
+                                : arg == "--step"    ? texts.seqStep
+                                                     : filter;
+            if (!value(into))
+                return fail("option " + arg + " needs a value\n" + kUsage);
+        } else if (arg == "--") {
+            if (i + 1 < argc) {
+                folderArg = argv[++i];
+                haveFolder = true;
+            }
+        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+            return fail("unknown option " + arg + "\n" + kUsage);
+        } else if (!haveFolder) {
+            folderArg = arg;
+            haveFolder = true;
+        } else {
+            return fail("only one FOLDER may be given\n" + std::string(kUsage));
+        }
+    }
+    if (!haveFolder)
+        return fail("no FOLDER given\n" + std::string(kUsage));
+    if (!moxtal::pathExists(folderArg))
+        return fail("folder does not exist: " + folderArg);
+    if (!moxtal::isDirectory(folderArg))
+        return fail("not a folder: " + folderArg);
+
+    const std::string folder = normalizeFolder(folderArg);
+    const std::vector<moxtal::ListedFile> files = moxtal::listFolder(folder, moxtal::splitFilterMasks(filter));
+    std::vector<moxtal::JobEntry> entries;
+    entries.reserve(files.size());
+    for (const moxtal::ListedFile& file : files)
+        entries.push_back({file.name, 0, file.dateText});
+
+    moxtal::JobResult job;
+    try {
+        job = moxtal::computeRenameRows(folder, entries, texts);
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+
+    bool anyFailed = false;
+    if (rename) {
+        moxtal::renameRows(folder, job.rows, moxtal::renameNoReplace);
+        for (const moxtal::ConfirmRow& row : job.rows)
+            anyFailed = anyFailed || row.result == moxtal::kResultFailed;
+    }
+
+    std::string out;
+    for (const moxtal::ConfirmRow& row : job.rows) {
+        out += escapeField(row.oldName);
+        out += '\t';
+        out += escapeField(row.newName);
+        out += '\t';
+        out += row.status;
+        if (rename) {
+            out += '\t';
+            out += row.result;
+        }
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return anyFailed ? 1 : 0;
+}

@@ -1,0 +1,87 @@
+#include "codepage.h"
+
+namespace moxtal {
+
+bool isLeadByte(CodePage cp, unsigned char c)
+{
+    if (cp == CodePage::Cp932)
+        return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    return false;
+}
+
+namespace {
+
+// Calls visit(position) for every byte that begins a character, stopping when visit returns false.
+template <typename Visit>
+void forEachCharStart(std::string_view text, CodePage cp, std::size_t from, Visit visit)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (i >= from && !visit(i))
+            return;
+        const bool lead = isLeadByte(cp, static_cast<unsigned char>(text[i]));
+        i += (lead && i + 1 < text.size()) ? 2 : 1;
+    }
+}
+
+}  // namespace
+
+std::size_t findChar(std::string_view text, char ch, CodePage cp, std::size_t from)
+{
+    if (cp == CodePage::Utf8)
+        return text.find(ch, from);
+    std::size_t found = std::string_view::npos;
+    forEachCharStart(text, cp, from, [&](std::size_t i) {
+        if (text[i] != ch)
+            return true;
+        found = i;
+        return false;
+    });
+    return found;
+}
+
+std::size_t findLastChar(std::string_view text, char ch, CodePage cp)
+{
+    if (cp == CodePage::Utf8)
+        return text.rfind(ch);
+    std::size_t found = std::string_view::npos;
+    forEachCharStart(text, cp, 0, [&](std::size_t i) {
+        if (text[i] == ch)
+            found = i;
+        return true;
+    });
+    return found;
+}
+
+std::size_t findAnyChar(std::string_view text, std::string_view set, CodePage cp)
+{
+    std::size_t found = std::string_view::npos;
+    forEachCharStart(text, cp, 0, [&](std::size_t i) {
+        if (set.find(text[i]) == std::string_view::npos)
+            return true;
+        found = i;
+        return false;
+    });
+    return found;
+}
+
+std::size_t longestRun(std::string_view text, char ch, CodePage cp)
+{
+    std::size_t best = 0;
+    std::size_t run = 0;
+    std::size_t expected = 0;  // position right after the current run
+    forEachCharStart(text, cp, 0, [&](std::size_t i) {
+        if (text[i] == ch) {
+            run = (run > 0 && i == expected) ? run + 1 : 1;
+            expected = i + 1;
+            if (run > best)
+                best = run;
+        } else {
+            run = 0;
+        }
+        return true;
+    });
+    return best;
+}
+
+}  // namespace moxtal

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace moxtal {
+
+// The multibyte code page that the double-byte-aware scans interpret names in.
+enum class CodePage {
+    Utf8,   // the system code page on Linux: no ASCII byte is ever part of a multibyte character
+    Cp932,  // Shift-JIS: a lead byte 0x81-0x9F or 0xE0-0xFC is followed by a trail byte that may be ASCII
+};
+
+// True when byte c starts a double-byte character in the code page.
+bool isLeadByte(CodePage cp, unsigned char c);
+
+// Position of the first byte equal to ch at or after from that is not the trail byte of a
+// double-byte character, or npos.
+std::size_t findChar(std::string_view text, char ch, CodePage cp, std::size_t from = 0);
+
+// Position of the last such byte, or npos.
+std::size_t findLastChar(std::string_view text, char ch, CodePage cp);
+
+// Position of the first character of text that is one of the bytes of set, or npos.
+std::size_t findAnyChar(std::string_view text, std::string_view set, CodePage cp);
+
+// Length of the longest run of consecutive ch characters (trail bytes never count).
+std::size_t longestRun(std::string_view text, char ch, CodePage cp);
+
+}  // namespace moxtal

@@ -1,0 +1,165 @@
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include "regular_expression.h"
+
+#include <pcre2.h>
+
+static_assert(moxtal::kCaseless == PCRE2_CASELESS);
+
+namespace moxtal {
+
+void CompiledPattern::CodeFree::operator()(pcre2_code* code) const
+{
+    pcre2_code_free(code);
+}
+
+void CompiledPattern::MatchDataFree::operator()(pcre2_match_data* data) const
+{
+    pcre2_match_data_free(data);
+}
+
+namespace {
+
+// Room for the whole match and capture groups 1 to 4, as the replacement expects.
+constexpr std::uint32_t kOffsetPairs = 5;
+
+std::string compileErrorMessage(int errorCode)
+{
+    PCRE2_UCHAR buffer[256];
+    const int length = pcre2_get_error_message(errorCode, buffer, sizeof buffer);
+    if (length < 0)
+        return "pattern compile error " + std::to_string(errorCode);
+    return std::string(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
+CompiledPattern::CompiledPattern(const std::string& pattern, std::uint32_t options)
+{
+    int errorCode = 0;
+    PCRE2_SIZE errorOffset = 0;
+    m_code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), PCRE2_ZERO_TERMINATED,
+                               options, &errorCode, &errorOffset, nullptr));
+    if (!m_code)
+        throw std::invalid_argument(compileErrorMessage(errorCode));
+    m_matchData.reset(pcre2_match_data_create(kOffsetPairs, nullptr));
+    if (!m_matchData)
+        throw std::bad_alloc();
+}
+
+int CompiledPattern::match(const std::string& text) const
+{
+    return pcre2_match(m_code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0,
+                       m_matchData.get(), nullptr);
+}
+
+std::string CompiledPattern::replace(std::string subject, const std::string& translated,
+                                     std::vector<bool>* fromReplacement) const
+{
+    if (fromReplacement)
+        fromReplacement->assign(subject.size(), false);
+    const bool hasReference = translated.find(kReferenceMarker) != std::string::npos;
+    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(m_matchData.get());
+    std::size_t offset = 0;
+    for (;;) {
+        // The remaining text is a fresh subject: "^" matches at the offset again.
+        const char* remaining = subject.data() + offset;
+        const int rc = pcre2_match(m_code.get(), reinterpret_cast<PCRE2_SPTR>(remaining),
+                                   subject.size() - offset, 0, 0, m_matchData.get(), nullptr);
+        if (rc <= 0)
+            break;
+        const std::size_t matchStart = ovector[0];
+        const std::size_t matchEnd = ovector[1];
+        // An empty match at the start ends the loop; so does a match that \K set to end
+        // before it starts, which has no range to replace.
+        if (matchEnd == 0 || matchEnd < matchStart)
+            break;
+
+        std::string piece = translated;
+        std::vector<bool> pieceOrigin;
+        if (fromReplacement)
+            pieceOrigin.assign(piece.size(), true);
+        if (hasReference) {
+            std::size_t i = 0;
+            while ((i = piece.find(kReferenceMarker, i)) != std::string::npos) {
+                const int group = i + 1 < piece.size() ? piece[i + 1] - '0' : -1;
+                if (group < 1 || group > 9)
+                    throw std::invalid_argument("sub pattern error");
+                const bool isSet = group < rc && static_cast<std::uint32_t>(group) < kOffsetPairs &&
+                                   ovector[2 * group] != PCRE2_UNSET;
+                if (!isSet) {
+                    piece.erase(i, 2);
+                    if (fromReplacement)
+                        pieceOrigin.erase(pieceOrigin.begin() + static_cast<std::ptrdiff_t>(i),
+                                          pieceOrigin.begin() + static_cast<std::ptrdiff_t>(i + 2));
+                    continue;
+                }
+                const std::size_t groupStart = ovector[2 * group];
+                const std::size_t groupEnd = ovector[2 * group + 1];
+                const std::string text =
+                    groupEnd > groupStart ? std::string(remaining + groupStart, groupEnd - groupStart)
+                                          : std::string();
+                piece.replace(i, 2, text);
+                if (fromReplacement) {
+                    const auto at = pieceOrigin.begin() + static_cast<std::ptrdiff_t>(i);
+                    pieceOrigin.erase(at, at + 2);
+                    pieceOrigin.insert(pieceOrigin.begin() + static_cast<std::ptrdiff_t>(i), text.size(), false);
+                }
+                i += text.size();
+            }
+        }
+        subject.replace(offset + matchStart, matchEnd - matchStart, piece);
+        if (fromReplacement) {
+            const auto first = fromReplacement->begin() + static_cast<std::ptrdiff_t>(offset + matchStart);
+            const auto at = fromReplacement->erase(first, first + static_cast<std::ptrdiff_t>(matchEnd - matchStart));
+            fromReplacement->insert(at, pieceOrigin.begin(), pieceOrigin.end());
+        }
+        offset += matchStart + piece.size();
+    }
+    return subject;
+}
+
+std::string TranslateReplacement(const std::string& replacement, CodePage cp)
+{
+    std::string search = replacement;
+    std::string output = replacement;
+    std::size_t pos = 0;
+    while ((pos = findChar(search, '\\', cp, pos)) != std::string::npos) {
+        if (pos + 1 >= search.size())
+            break;
+        const char next = search[pos + 1];
+        if (next >= '1' && next <= '9') {
+            output[pos] = kReferenceMarker;
+        } else if (next == 'd') {
+            output[pos] = output[pos + 1] = kDateMarker;
+        } else if (next == 'D') {
+            output[pos] = output[pos + 1] = kDateTimeMarker;
+        } else if (next == 'f') {
+            output[pos] = output[pos + 1] = kFolderMarker;
+        }
+        // The byte after the backslash is only looked at, so "\\1" is a backslash then \1.
+        search[pos] = ' ';
+        ++pos;
+    }
+    const std::size_t nul = output.find('\0');
+    if (nul != std::string::npos)
+        output.resize(nul);
+    return output;
+}
+
+int RegexMatch(const std::string& text, const std::string& pattern)
+{
+    try {
+        return CompiledPattern(pattern, kCaseless).match(text);
+    } catch (const std::invalid_argument& e) {
+        throw AppError(e.what());
+    }
+}
+
+std::string RegexReplace(std::string subject, const std::string& pattern,
+                         const std::string& replacement, std::uint32_t options, CodePage cp)
+{
+    const std::string translated = TranslateReplacement(replacement, cp);
+    return CompiledPattern(pattern, options).replace(std::move(subject), translated);
+}
+
+}  // namespace moxtal

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "codepage.h"
+
+struct pcre2_real_code_8;
+struct pcre2_real_match_data_8;
+
+namespace moxtal {
+
+// The application's general error: its message is shown to the user by the error display.
+class AppError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Compile option bit for caseless matching (PCRE2's own value of PCRE2_CASELESS).
+constexpr std::uint32_t kCaseless = 0x00000008u;
+
+// Marker bytes that the translated replacement holds in place of the escapes.
+constexpr char kReferenceMarker = '\x07';
+constexpr char kDateMarker = '\x08';
+constexpr char kDateTimeMarker = '\x09';
+constexpr char kFolderMarker = '\x0A';
+
+// A compiled pattern with its match data; both are freed when it goes out of scope.
+class CompiledPattern {
+public:
+    // Compiles pattern (up to its first NUL byte) with the given option bits. Throws
+    // std::invalid_argument carrying PCRE2's compile error message when it does not compile.
+    CompiledPattern(const std::string& pattern, std::uint32_t options);
+
+    // One execution over text; returns PCRE2's result code (0: a group above 4 took part).
+    int match(const std::string& text) const;
+
+    // The replacement loop over subject with an already translated replacement. When
+    // fromReplacement is given it receives, per byte of the result, whether the byte was written
+    // by the replacement (true) or came from the subject or a group's text (false).
+    std::string replace(std::string subject, const std::string& translated,
+                        std::vector<bool>* fromReplacement = nullptr) const;
+
+private:
+    struct CodeFree {
+        void operator()(pcre2_real_code_8* code) const;
+    };
+    struct MatchDataFree {
+        void operator()(pcre2_real_match_data_8* data) const;
+    };
+    std::unique_ptr<pcre2_real_code_8, CodeFree> m_code;
+    std::unique_ptr<pcre2_real_match_data_8, MatchDataFree> m_matchData;
+};
+
+// Turns the escapes \1-\9, \d, \D, \f of a replacement into marker bytes; other backslashes stay.
+// The result ends at the first NUL byte of the translation.
+std::string TranslateReplacement(const std::string& replacement, CodePage cp = CodePage::Utf8);
+
+// Matches pattern caselessly against the whole text and returns PCRE2's result code;
+// a negative code means no match. Throws AppError when the pattern does not compile.
+int RegexMatch(const std::string& text, const std::string& pattern);
+
+// Replaces every match of pattern in subject by replacement, expanding back references.
+// Date, date-time and folder markers and literal backslashes stay in the result.
+// Throws std::invalid_argument for a pattern that does not compile and for "sub pattern error".
+std::string RegexReplace(std::string subject, const std::string& pattern,
+                         const std::string& replacement, std::uint32_t options,
+                         CodePage cp = CodePage::Utf8);
+
+}  // namespace moxtal

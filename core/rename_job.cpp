@@ -1,0 +1,237 @@
+#include "rename_job.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <utility>
+
+namespace moxtal {
+
+NameParts splitBaseName(std::string_view name, CodePage cp)
+{
+    const std::size_t dot = findLastChar(name, '.', cp);
+    if (dot == std::string_view::npos)
+        return {std::string(name), std::string()};
+    return {std::string(name.substr(0, dot)), std::string(name.substr(dot))};
+}
+
+std::string folderNameOf(std::string_view folder, CodePage cp)
+{
+    const std::size_t slash = findLastChar(folder, '/', cp);
+    if (slash == std::string_view::npos)
+        return std::string(folder);
+    return std::string(folder.substr(slash + 1));
+}
+
+std::int32_t parseInteger(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        ++i;
+    // Parse the magnitude with its sign so that -2147483648 is in range.
+    std::string digits = negative ? "-" : "";
+    digits.append(text, i, std::string::npos);
+    std::int32_t value = 0;
+    const char* first = digits.data();
+    const char* last = digits.data() + digits.size();
+    const bool startsWithDigit = i < text.size() && text[i] >= '0' && text[i] <= '9';
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (!startsWithDigit || error != std::errc() || end != last)
+        throw AppError("'" + text + "' は整数ではありません");
+    return value;
+}
+
+std::int32_t advanceCounter(std::int32_t counter, std::int32_t step)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(counter) +
+                                     static_cast<std::uint32_t>(step));
+}
+
+std::string sequenceNumberText(std::int32_t counter, std::size_t width)
+{
+    std::string text = std::to_string(counter);
+    if (text.size() < width) {
+        const std::size_t at = text[0] == '-' ? 1 : 0;
+        text.insert(at, width - text.size(), '0');
+    }
+    return text;
+}
+
+ProposedName ProposedName::literal(std::string text)
+{
+    ProposedName name;
+    name.special.assign(text.size(), false);
+    name.bytes = std::move(text);
+    return name;
+}
+
+namespace {
+
+bool isSpecialBackslash(const ProposedName& name, std::size_t i)
+{
+    return name.bytes[i] == '\\' && name.special[i];
+}
+
+// Length of the character starting at i: 2 for a lead byte with its trail byte, else 1.
+std::size_t charLength(const std::string& bytes, std::size_t i, CodePage cp)
+{
+    return isLeadByte(cp, static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+}
+
+}  // namespace
+
+std::size_t numberRunWidth(const ProposedName& name, CodePage cp)
+{
+    std::size_t best = 0, run = 0;
+    for (std::size_t i = 0; i < name.bytes.size();) {
+        const std::size_t length = charLength(name.bytes, i, cp);
+        run = (length == 1 && isSpecialBackslash(name, i)) ? run + 1 : 0;
+        best = std::max(best, run);
+        i += length;
+    }
+    return best;
+}
+
+void replaceNumberRuns(ProposedName& name, std::string_view number, CodePage cp)
+{
+    ProposedName out;
+    out.bytes.reserve(name.bytes.size() + number.size());
+    bool inRun = false;
+    for (std::size_t i = 0; i < name.bytes.size();) {
+        const std::size_t length = charLength(name.bytes, i, cp);
+        if (length == 1 && isSpecialBackslash(name, i)) {
+            if (!inRun) {
+                out.bytes += number;
+                out.special.insert(out.special.end(), number.size(), false);
+            }
+            inRun = true;
+            ++i;
+            continue;
+        }
+        inRun = false;
+        out.bytes.append(name.bytes, i, length);
+        out.special.insert(out.special.end(), name.special.begin() + static_cast<std::ptrdiff_t>(i),
+                           name.special.begin() + static_cast<std::ptrdiff_t>(i + length));
+        i += length;
+    }
+    name = std::move(out);
+}
+
+void expandMarker(ProposedName& name, char marker, std::string_view text)
+{
+    ProposedName out;
+    out.bytes.reserve(name.bytes.size() + text.size());
+    for (std::size_t i = 0; i < name.bytes.size(); ++i) {
+        if (name.bytes[i] == marker && name.special[i]) {
+            out.bytes += text;
+            out.special.insert(out.special.end(), text.size(), false);
+            ++i;  // the second byte of the pair is dropped unseen
+        } else {
+            out.bytes += name.bytes[i];
+            out.special.push_back(name.special[i]);
+        }
+    }
+    name = std::move(out);
+}
+
+std::string dateDigits(std::string_view dateText, bool untilBlank)
+{
+    std::string digits;
+    for (const char c : dateText) {
+        if (untilBlank && c == ' ')
+            break;
+        if (c >= '0' && c <= '9')
+            digits += c;
+    }
+    return digits;
+}
+
+std::string_view decideStatus(std::string_view oldBase, std::string_view newBase, CodePage cp)
+{
+    if (oldBase.empty())
+        return kStatusEmptyName;
+    if (newBase == oldBase)
+        return kStatusSameName;
+    if (newBase.empty())
+        return kStatusInvalidName;
+    if (findAnyChar(newBase, "<>|*/:?;,", cp) != std::string_view::npos)
+        return kStatusInvalidName;
+    return kStatusReplace;
+}
+
+JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
+                            const JobTexts& texts, CodePage cp)
+{
+    const std::string folderName = folderNameOf(folder, cp);
+    JobResult result;
+    result.counter = parseInteger(texts.seqStart);
+    const std::int32_t step = parseInteger(texts.seqStep);
+
+    // The pattern is compiled at the first file, so an empty list opens an empty dialog
+    // whatever the pattern, exactly as compiling it per file would.
+    std::optional<CompiledPattern> compiled;
+    const std::string translated = TranslateReplacement(texts.replacement, cp);
+
+    for (const JobEntry& entry : entries) {
+        NameParts parts = splitBaseName(entry.name, cp);
+        if (!compiled) {
+            try {
+                compiled.emplace(texts.pattern, kCaseless);
+            } catch (const std::invalid_argument& e) {
+                throw AppError(e.what());
+            }
+        }
+        if (compiled->match(parts.base) < 0)
+            continue;
+        ProposedName proposed;
+        proposed.bytes = compiled->replace(parts.base, translated, &proposed.special);
+
+        if (const std::size_t width = numberRunWidth(proposed, cp); width > 0) {
+            const std::string number = sequenceNumberText(result.counter, width);
+            result.counter = advanceCounter(result.counter, step);
+            replaceNumberRuns(proposed, number, cp);
+        }
+        expandMarker(proposed, kDateMarker, dateDigits(entry.dateText, true));
+        expandMarker(proposed, kDateTimeMarker, dateDigits(entry.dateText, false));
+        expandMarker(proposed, kFolderMarker, folderName);
+        std::string newBase = std::move(proposed.bytes);
+
+        ConfirmRow row;
+        row.status = std::string(decideStatus(parts.base, newBase, cp));
+        row.oldName = entry.name;
+        row.newName = std::move(newBase) + parts.extension;
+        row.image = entry.image;
+        result.rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+        if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+void promoteHistory(std::vector<std::string>& items, const std::string& text, const TextEquals& equals)
+{
+    if (text.empty())
+        return;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (equals(items[i], text)) {
+            std::swap(items[0], items[i]);
+            return;
+        }
+    }
+    items.insert(items.begin(), text);
+}
+
+}  // namespace moxtal

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codepage.h"
+#include "regular_expression.h"
+
+namespace moxtal {
+
+// What the rename job reads of one file entry, in list order.
+struct JobEntry {
+    std::string name;      // file name with extension, no folder
+    int image = -1;        // icon index in the file list's image list
+    std::string dateText;  // text of the Date column
+};
+
+// The texts of the main window's boxes that the job reads when "Do!" is pressed.
+struct JobTexts {
+    std::string pattern = "(.*)";
+    std::string replacement = "\\1";
+    std::string seqStart = "0";
+    std::string seqStep = "1";
+};
+
+// One row of the confirmation dialog.
+struct ConfirmRow {
+    std::string oldName;
+    std::string newName;
+    std::string status;
+    int image = -1;
+    std::string result;
+};
+
+struct JobResult {
+    std::vector<ConfirmRow> rows;
+    std::int32_t counter = 0;  // the next sequence number after the job
+};
+
+inline constexpr std::string_view kStatusReplace = "Replace";
+inline constexpr std::string_view kStatusSameName = "Same name";
+inline constexpr std::string_view kStatusEmptyName = "Empty name";
+inline constexpr std::string_view kStatusInvalidName = "Invalid name";
+
+// Base name and extension: the extension runs from the last "." (dot included).
+struct NameParts {
+    std::string base;
+    std::string extension;
+};
+NameParts splitBaseName(std::string_view name, CodePage cp = CodePage::Utf8);
+
+// The text after the last "/" of a folder path ("" for "/"); what \f inserts.
+std::string folderNameOf(std::string_view folder, CodePage cp = CodePage::Utf8);
+
+// Reads a signed 32-bit decimal integer; throws AppError "'text' は整数ではありません" otherwise.
+std::int32_t parseInteger(const std::string& text);
+
+// Adds step to counter with two's-complement wrap-around.
+std::int32_t advanceCounter(std::int32_t counter, std::int32_t step);
+
+// The sequence number text for counter, zero-padded after any "-" to at least width characters.
+std::string sequenceNumberText(std::int32_t counter, std::size_t width);
+
+// A new base name as the replacement left it. Only bytes that the replacement wrote are
+// special: a backslash or marker byte that came from the file's own name stays literal.
+struct ProposedName {
+    std::string bytes;
+    std::vector<bool> special;  // one flag per byte
+
+    static ProposedName literal(std::string text);
+};
+
+// Length of the longest run of special backslashes (trail bytes of double-byte characters never
+// count); 0 when there is none.
+std::size_t numberRunWidth(const ProposedName& name, CodePage cp);
+
+// Replaces every maximal run of special backslashes by number.
+void replaceNumberRuns(ProposedName& name, std::string_view number, CodePage cp);
+
+// Replaces each special marker byte, together with the byte after it, by text.
+void expandMarker(ProposedName& name, char marker, std::string_view text);
+
+// The digits of a date text up to its first blank (untilBlank) or of the whole text.
+std::string dateDigits(std::string_view dateText, bool untilBlank);
+
+// The status word of a proposal, from the old and the new base name.
+std::string_view decideStatus(std::string_view oldBase, std::string_view newBase, CodePage cp);
+
+// Computes the confirmation rows of a rename job over the entries in list order.
+// Throws AppError for a non-integer start or step and for a pattern that does not compile, and
+// std::invalid_argument for "sub pattern error".
+JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
+                            const JobTexts& texts, CodePage cp = CodePage::Utf8);
+
+// A caseless equality of two history texts.
+using TextEquals = std::function<bool(const std::string&, const std::string&)>;
+
+// Equality ignoring the case of ASCII letters.
+bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b);
+
+// Moves text to the top of a history list: an item equal to it ignoring case is exchanged with
+// the first item, otherwise text is inserted first. An empty text changes nothing.
+void promoteHistory(std::vector<std::string>& items, const std::string& text,
+                    const TextEquals& equals = equalsIgnoringAsciiCase);
+
+}  // namespace moxtal

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rename_job.h"
+
+namespace moxtal {
+
+inline constexpr std::string_view kResultSkipped = "---";
+inline constexpr std::string_view kResultFileExists = "File Exists";
+inline constexpr std::string_view kResultOk = "Ok";
+inline constexpr std::string_view kResultFailed = "Failed";
+
+// What the rename log receives for one successful rename.
+struct LogValues {
+    std::string from;
+    std::string to;
+    std::string folder;  // ends with "/"
+};
+
+// Renames oldName to newName inside folder without ever replacing a file; true on success.
+using RenameInFolder =
+    std::function<bool(const std::string& folder, const std::string& oldName, const std::string& newName)>;
+
+// Splits a full path at its last "/": the folder part keeps the "/", the name part follows it.
+std::pair<std::string, std::string> splitAtLastSeparator(const std::string& path,
+                                                         CodePage cp = CodePage::Utf8);
+
+// Renames one confirmation row as "Rename" does and returns its result word. The full paths are
+// folder + "/" + cell (the separator is always added). On success, log receives the hand-over.
+std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
+                           const RenameInFolder& rename, LogValues* log, CodePage cp = CodePage::Utf8);
+
+struct RenameLoopResult {
+    bool renameDone = false;
+    std::vector<LogValues> log;  // one per success, in row order
+};
+
+// Renames every row in order, appending its result word to the row's result.
+RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows,
+                            const RenameInFolder& rename, CodePage cp = CodePage::Utf8);
+
+}  // namespace moxtal

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include <QLocale>
+
+namespace moxtal {
+
+// A last-write time in local time, in the two-second steps of the packed date-time form.
+struct LocalFileTime {
+    int year = 1980;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+
+    // A number that orders times as they happened.
+    std::int64_t stamp() const;
+};
+
+// Converts a file time to local time with even seconds; times before 1980 become
+// 1980/01/01 00:00:00 and times after 2107 the last time the packed form holds.
+LocalFileTime toLocalFileTime(std::time_t time);
+
+// The date text of the file list: the locale's short date, a blank, its long time without the
+// time zone; the date alone at midnight. "yyyy/MM/dd HH:mm:ss" in the C locale.
+std::string formatDateText(const LocalFileTime& time);
+
+// One file of a listing.
+struct ListedFile {
+    std::string name;
+    std::int64_t size = 0;
+    std::int64_t timeStamp = 0;
+    std::string dateText;
+};
+
+// Whether a directory entry belongs in the file list: not a folder, not read-only (owner's write
+// bit clear), not hidden (leading "."), not system (neither regular file nor folder), not empty.
+struct EntryAttributes {
+    bool directory = false;
+    bool readOnly = false;
+    bool hidden = false;
+    bool system = false;
+    std::int64_t size = 0;
+};
+bool isListable(const EntryAttributes& attributes);
+
+// Lists the files of folder that match one of the masks, one pass per mask in order (a file
+// matching two masks is listed twice), then sorts them by name with the case-sensitive locale
+// comparison. A folder that does not exist or cannot be read gives an empty listing.
+std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks);
+
+// Sorts by name in the case-sensitive order of locale (the system locale when none is given);
+// names that collate equal are ordered by their bytes.
+void sortByName(std::vector<ListedFile>& files, const QLocale& locale);
+void sortByName(std::vector<ListedFile>& files);
+
+}  // namespace moxtal

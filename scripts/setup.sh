@@ -1,0 +1,33 @@
+#!/bin/sh
+# Installs the Debian packages Mox-Tal needs (only those missing), then configures and builds.
+# Usage: scripts/setup.sh [--packages-only] [BUILD_DIR [extra cmake arguments...]]
+set -eu
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+
+PACKAGES="cmake g++ make pkg-config libgtest-dev qt6-base-dev libpcre2-dev libgl-dev \
+libxkbcommon-dev fonts-ipafont-gothic adwaita-icon-theme xvfb xclip imagemagick"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -n "$missing" ]; then
+    echo "setup: installing$missing"
+    SUDO=""
+    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -q
+    # shellcheck disable=SC2086
+    $SUDO apt-get install -y -q --no-install-recommends $missing
+fi
+
+if [ "${1:-}" = "--packages-only" ]; then exit 0; fi
+
+BUILD_DIR=${1:-"$ROOT/build"}
+[ $# -gt 0 ] && shift
+cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$BUILD_DIR" -j"$(nproc)"

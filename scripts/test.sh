@@ -1,0 +1,14 @@
+#!/bin/sh
+# Sets everything up, then builds and runs every test twice: a normal build and a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+JOBS=$(nproc)
+
+"$ROOT/scripts/setup.sh" "$ROOT/build"
+ctest --test-dir "$ROOT/build" --output-on-failure -j"$JOBS"
+
+"$ROOT/scripts/setup.sh" "$ROOT/build-sanitize" -DMOXTAL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j"$JOBS"
+echo "all tests passed (normal and sanitizer builds)"

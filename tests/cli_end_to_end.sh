@@ -1,0 +1,46 @@
+#!/bin/sh
+# Drives moxtal-cli from outside on a temporary folder: listing, output form, renames, exit codes.
+set -u
+CLI=$1
+DIR=$(mktemp -d)
+trap 'rm -rf "$DIR"' EXIT
+failures=0
+check() { # description expected actual
+    if [ "$2" != "$3" ]; then
+        printf 'FAIL: %s\n  expected: [%s]\n  actual:   [%s]\n' "$1" "$2" "$3"
+        failures=$((failures + 1))
+    fi
+}
+TAB=$(printf '\t')
+
+printf x > "$DIR/b.jpg"; printf x > "$DIR/a.jpg"; printf x > "$DIR/tab${TAB}name.jpg"; : > "$DIR/empty.jpg"
+printf x > "$DIR/keep.txt"
+
+out=$("$CLI" --filter '*.jpg' "$DIR")
+check "defaults list every file as Same name" \
+"a.jpg${TAB}a.jpg${TAB}Same name
+b.jpg${TAB}b.jpg${TAB}Same name
+tab\\tname.jpg${TAB}tab\\tname.jpg${TAB}Same name" "$out"
+
+out=$("$CLI" --pattern '^(a|b)$' --replace 'IMG_\\\' --start 1 --filter '*.jpg' --rename "$DIR"; echo "rc=$?")
+check "numbered renames" "a.jpg${TAB}IMG_001.jpg${TAB}Replace${TAB}Ok
+b.jpg${TAB}IMG_002.jpg${TAB}Replace${TAB}Ok
+rc=0" "$out"
+check "renamed files on disk" "yes" "$( [ -f "$DIR/IMG_001.jpg" ] && [ -f "$DIR/IMG_002.jpg" ] && [ ! -e "$DIR/a.jpg" ] && echo yes)"
+
+out=$("$CLI" --pattern 'IMG_001' --replace 'IMG_002' --filter 'IMG_001.jpg' --rename "$DIR"; echo "rc=$?")
+check "existing target fails" "IMG_001.jpg${TAB}IMG_002.jpg${TAB}Replace${TAB}Failed
+rc=1" "$out"
+
+err=$("$CLI" --pattern '(' "$DIR" 2>&1 >/dev/null; echo "rc=$?")
+case $err in *"missing closing parenthesis"*"rc=2") ;; *) check "bad pattern" "message and rc=2" "$err" ;; esac
+err=$("$CLI" --start 1x "$DIR" 2>&1; echo "rc=$?")
+case $err in *"'1x' は整数ではありません"*"rc=2") ;; *) check "non-integer start" "conversion message and rc=2" "$err" ;; esac
+out=$("$CLI" "$DIR/none" 2>/dev/null; echo "rc=$?")
+check "missing folder" "rc=2" "$out"
+out=$("$CLI" "$DIR/keep.txt" 2>/dev/null; echo "rc=$?")
+check "not a folder" "rc=2" "$out"
+"$CLI" --help | grep -q "Usage: moxtal-cli" || check "help" "usage" "none"
+
+[ "$failures" -eq 0 ] && echo "cli end-to-end: all passed"
+exit "$failures"

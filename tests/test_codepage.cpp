@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "core/codepage.h"
+#include "core/wildcard.h"
+
+using namespace moxtal;
+
+TEST(CodePage, Cp932SearchesSkipTrailBytes)
+{
+    const std::string text = "a\x95\x5C" "b\\c";
+    EXPECT_EQ(findChar(text, '\\', CodePage::Cp932), 4u);
+    EXPECT_EQ(findChar(text, '\\', CodePage::Utf8), 2u);
+    EXPECT_EQ(findLastChar("\x95\x5C", '\\', CodePage::Cp932), std::string::npos);
+    EXPECT_EQ(longestRun("\x95\x5C\\\\", '\\', CodePage::Cp932), 2u);
+    EXPECT_EQ(longestRun("\x95\x5C\\\\", '\\', CodePage::Utf8), 3u);
+    // A lead byte at the very end stands alone.
+    EXPECT_EQ(findChar("\\\x95", '\\', CodePage::Cp932), 0u);
+    EXPECT_EQ(findAnyChar("\x81\x3F" "x?", "?", CodePage::Cp932), 3u);
+}
+
+TEST(FilterMasks, CutAtEverySemicolonKeepingBlanksAndEmpties)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(splitFilterMasks("a;b;c"), (V {"a", "b", "c"}));
+    EXPECT_EQ(splitFilterMasks("*.jpg;"), (V {"*.jpg", ""}));
+    EXPECT_EQ(splitFilterMasks(""), (V {""}));
+    EXPECT_EQ(splitFilterMasks(" *.txt ;;x"), (V {" *.txt ", "", "x"}));
+}
+
+TEST(Wildcard, MatchesAsTheFileListExpects)
+{
+    EXPECT_TRUE(wildcardMatch("*.*", "README"));
+    EXPECT_TRUE(wildcardMatch("*.JPG", "photo.jpg"));
+    EXPECT_TRUE(wildcardMatch("p?oto.*", "photo.jpeg"));
+    EXPECT_TRUE(wildcardMatch("photo.*", "photo"));
+    EXPECT_TRUE(wildcardMatch("?.txt", "\xE3\x81\x82.txt"));  // "?" is one letter, not one byte
+    EXPECT_TRUE(wildcardMatch("a*b*c", "aXbYbZc"));
+    EXPECT_FALSE(wildcardMatch("", "a"));
+    EXPECT_FALSE(wildcardMatch("*.txt", "a.txt.bak"));
+    EXPECT_FALSE(wildcardMatch("?", "ab"));
+    EXPECT_FALSE(wildcardMatch(" *.txt", "a.txt"));
+}

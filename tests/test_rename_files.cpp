@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "core/rename_job.h"
+#include "core/rename_loop.h"
+#include "platform/file_ops.h"
+#include "temp_folder.h"
+
+using namespace moxtal;
+
+namespace {
+
+std::vector<std::string> results(const std::vector<ConfirmRow>& rows)
+{
+    std::vector<std::string> out;
+    for (const ConfirmRow& row : rows)
+        out.push_back(row.result);
+    return out;
+}
+
+ConfirmRow replaceRow(const std::string& from, const std::string& to)
+{
+    return {from, to, "Replace", 0, ""};
+}
+
+using Names = std::vector<std::string>;
+
+TEST(RenameNoReplace, NeverReplacesAnExistingFile)
+{
+    TempFolder dir;
+    dir.write("a.txt", "from a");
+    dir.write("b.txt", "keep b");
+    EXPECT_FALSE(renameNoReplace(dir.path(), "a.txt", "b.txt"));
+    EXPECT_EQ(dir.read("a.txt"), "from a");
+    EXPECT_EQ(dir.read("b.txt"), "keep b");
+    EXPECT_TRUE(renameNoReplace(dir.path(), "a.txt", "c.txt"));
+    EXPECT_FALSE(dir.exists("a.txt"));
+    EXPECT_EQ(dir.read("c.txt"), "from a");
+}
+
+TEST(RenameNoReplace, RefusesNamesThatLeaveTheFolder)
+{
+    TempFolder dir;
+    dir.write("a.txt");
+    dir.write("sub");  // a file, so "sub/x" could only be a path
+    for (const std::string& bad : std::vector<std::string> {"sub/x", "../x", ".", "..", "", std::string("x\0y", 3)})
+        EXPECT_FALSE(renameNoReplace(dir.path(), "a.txt", bad)) << bad;
+    EXPECT_FALSE(renameNoReplace(dir.path(), "../a.txt", "b.txt"));
+    EXPECT_TRUE(dir.exists("a.txt"));
+    EXPECT_FALSE(renameNoReplace(dir.file("missing"), "a.txt", "b.txt"));
+    EXPECT_FALSE(renameNoReplace(dir.path(), "missing.txt", "b.txt"));
+}
+
+TEST(RenameNoReplace, CaseChangeOnCaseSensitiveFolderIsANewName)
+{
+    TempFolder dir;
+    dir.write("photo.jpg");
+    EXPECT_TRUE(renameNoReplace(dir.path(), "photo.jpg", "PHOTO.JPG"));
+    EXPECT_TRUE(dir.exists("PHOTO.JPG"));
+    EXPECT_FALSE(dir.exists("photo.jpg"));
+}
+
+TEST(RenameNoReplace, NonUtf8NamesKeepTheirBytes)
+{
+    TempFolder dir;
+    const std::string from = "\x82\xA0\xFF.txt";
+    const std::string to = "caf\xE9.txt";
+    dir.write(from, "bytes");
+    EXPECT_TRUE(renameNoReplace(dir.path(), from, to));
+    EXPECT_EQ(dir.read(to), "bytes");
+}
+
+TEST(RenameLoopOnDisk, ExistingTargetUntouchedAndChainOrderMatters)
+{
+    TempFolder dir;
+    dir.write("a.txt", "A");
+    dir.write("b.txt", "B");
+    std::vector<ConfirmRow> rows {replaceRow("a.txt", "b.txt"), replaceRow("b.txt", "c.txt")};
+    RenameLoopResult r = renameRows(dir.path(), rows, renameNoReplace);
+    EXPECT_EQ(results(rows), (Names {"Failed", "Ok"}));
+    EXPECT_EQ(dir.read("a.txt"), "A");
+    EXPECT_EQ(dir.read("c.txt"), "B");
+    ASSERT_EQ(r.log.size(), 1u);
+    EXPECT_EQ(r.log[0].folder, dir.path() + "/");
+
+    TempFolder chain;
+    chain.write("a.txt", "A");
+    chain.write("b.txt", "B");
+    std::vector<ConfirmRow> reversed {replaceRow("b.txt", "c.txt"), replaceRow("a.txt", "b.txt")};
+    r = renameRows(chain.path(), reversed, renameNoReplace);
+    EXPECT_EQ(results(reversed), (Names {"Ok", "Ok"}));
+    EXPECT_EQ(chain.read("b.txt"), "A");
+    EXPECT_EQ(chain.read("c.txt"), "B");
+    EXPECT_EQ(r.log.size(), 2u);
+}
+
+TEST(RenameLoopOnDisk, SwapBothFailAndSlashIsRefused)
+{
+    TempFolder dir;
+    dir.write("x.txt", "X");
+    dir.write("y.txt", "Y");
+    ::mkdir(dir.file("sub").c_str(), 0755);
+    std::vector<ConfirmRow> rows {replaceRow("x.txt", "y.txt"), replaceRow("y.txt", "x.txt"),
+                                  replaceRow("x.txt", "sub/x.txt")};
+    const RenameLoopResult r = renameRows(dir.path(), rows, renameNoReplace);
+    EXPECT_EQ(results(rows), (Names {"Failed", "Failed", "Failed"}));
+    EXPECT_FALSE(r.renameDone);
+    EXPECT_EQ(dir.read("x.txt"), "X");
+    EXPECT_EQ(dir.read("y.txt"), "Y");
+    EXPECT_FALSE(dir.exists("sub/x.txt"));
+}
+
+TEST(RenameLoopOnDisk, JobThenRenameNumbersFilesInListOrder)
+{
+    TempFolder dir;
+    dir.write("b.jpg", "first");
+    dir.write("a.jpg", "second");
+    dir.write("c.txt", "other");
+    const std::vector<JobEntry> entries {{"b.jpg", 0, "2003/01/15"}, {"a.jpg", 0, "2003/01/15"},
+                                         {"c.txt", 0, "2003/01/15"}};
+    JobResult job = computeRenameRows(dir.path(), entries, {"(.*)", "IMG_\\\\\\", "1", "1"});
+    job.rows[2].status = "Same name";  // dropped from renaming, as the dialog allows
+    const RenameLoopResult r = renameRows(dir.path(), job.rows, renameNoReplace);
+    EXPECT_EQ(results(job.rows), (Names {"Ok", "Ok", "---"}));
+    EXPECT_EQ(dir.read("IMG_001.jpg"), "first");
+    EXPECT_EQ(dir.read("IMG_002.jpg"), "second");
+    EXPECT_EQ(dir.read("c.txt"), "other");
+    EXPECT_TRUE(r.renameDone);
+}
+
+}  // namespace
