@@ -3,7 +3,6 @@
 #include <cstring>
 #include <iostream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "core/rename_job.h"
@@ -44,38 +43,6 @@ std::string escapeField(const std::string& text)
         }
     }
     return out;
-}
-
-// An absolute folder path without a final "/" (except for "/" itself), "." and ".." resolved
-// by name so that the folder name of \f is the one the user gave.
-std::string normalizeFolder(const std::string& given)
-{
-    std::string path = given;
-    if (path.empty() || path[0] != '/') {
-        std::vector<char> cwd(4096);
-        if (!::getcwd(cwd.data(), cwd.size()))
-            return given;
-        path = std::string(cwd.data()) + "/" + path;
-    }
-    std::vector<std::string> parts;
-    std::size_t i = 0;
-    while (i < path.size()) {
-        const std::size_t next = path.find('/', i);
-        const std::string part = path.substr(i, next == std::string::npos ? std::string::npos : next - i);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        if (next == std::string::npos)
-            break;
-        i = next + 1;
-    }
-    std::string out;
-    for (const std::string& part : parts)
-        out += "/" + part;
-    return out.empty() ? "/" : out;
 }
 
 int fail(const std::string& message)
@@ -138,7 +105,7 @@ int main(int argc, char** argv)
     if (!moxtal::isDirectory(folderArg))
         return fail("not a folder: " + folderArg);
 
-    const std::string folder = normalizeFolder(folderArg);
+    const std::string folder = moxtal::absolutePath(folderArg);
     const std::vector<moxtal::ListedFile> files = moxtal::listFolder(folder, moxtal::splitFilterMasks(filter));
     std::vector<moxtal::JobEntry> entries;
     entries.reserve(files.size());

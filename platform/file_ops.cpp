@@ -1,11 +1,14 @@
 #include "file_ops.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include <QString>
 
@@ -126,6 +129,38 @@ std::string joinPath(const std::string& folder, const std::string& name)
     if (!folder.empty() && folder.back() == '/')
         return folder + name;
     return folder + "/" + name;
+}
+
+}  // namespace moxtal
+
+namespace moxtal {
+
+std::string absolutePath(const std::string& given)
+{
+    std::string path = given;
+    if (path.empty() || path[0] != '/') {
+        std::vector<char> cwd(PATH_MAX);
+        if (!::getcwd(cwd.data(), cwd.size()))
+            return given;
+        path = std::string(cwd.data()) + "/" + path;
+    }
+    std::vector<std::string> parts;
+    std::size_t i = 0;
+    while (i <= path.size()) {
+        const std::size_t next = std::min(path.find('/', i), path.size());
+        const std::string part = path.substr(i, next - i);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        i = next + 1;
+    }
+    std::string out;
+    for (const std::string& part : parts)
+        out += "/" + part;
+    return out.empty() ? "/" : out;
 }
 
 }  // namespace moxtal

@@ -19,6 +19,10 @@ bool isDirectory(const std::string& path);
 // The folder of the running executable, ending with "/".
 std::string applicationFolder();
 
+// An absolute path for given (relative ones start at the working folder), "." and ".." resolved
+// by name without following links, no final "/" except for "/" itself.
+std::string absolutePath(const std::string& given);
+
 // Joins a folder and a name with one "/" unless the folder already ends with one.
 std::string joinPath(const std::string& folder, const std::string& name);
 

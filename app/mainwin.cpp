@@ -1,0 +1,515 @@
+#include "mainwin.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "browse/folderview.h"
+#include "clipboard/clipwin.h"
+#include "core/rename_job.h"
+#include "dialogs/historywin.h"
+#include "dialogs/logwin.h"
+#include "dialogs/rpllist.h"
+#include "dialogs/ui_common.h"
+#include "platform/desktop.h"
+#include "platform/file_ops.h"
+
+namespace moxtal {
+
+namespace {
+
+std::string textOf(const QLineEdit* edit)
+{
+    return edit->text().toStdString();
+}
+
+std::string textOf(const QComboBox* box)
+{
+    return box->currentText().toStdString();
+}
+
+template <typename Control>
+Control* place(Control* control, const char* name, int left, int top, int width, int height,
+               const QString& hint = {})
+{
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(left, top, width, height);
+    if (!hint.isEmpty())
+        control->setToolTip(hint);
+    return control;
+}
+
+bool clipboardHoldsText()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    return data && data->hasText();
+}
+
+// Replaces the selection of a combo box's edit part, or inserts at its caret.
+void replaceSelection(QComboBox* box, const QString& text)
+{
+    box->lineEdit()->insert(text);
+}
+
+}  // namespace
+
+TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> arguments, QWidget* parent)
+    : QWidget(parent), m_folders(std::move(folders)), m_arguments(std::move(arguments))
+{
+    // FormCreate: the folder of the executable holds the settings files.
+    m_applicationFolder = moxtal::applicationFolder();
+
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Mox-Tal"));
+    setFont(interfaceFont(kProportionalFont));
+    resize(510, 416);
+    setMinimumWidth(510);
+
+    topPanel = new QWidget(this);
+    topPanel->setObjectName(QStringLiteral("topPanel"));
+    topPanel->setFixedHeight(65);
+    bottomPanel = new QWidget(this);
+    bottomPanel->setObjectName(QStringLiteral("bottomPanel"));
+    bottomPanel->setFixedHeight(37);
+    buildTopPanel();
+    buildBottomPanel();
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(6);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->setOpaqueResize(false);  // dragged as a line
+    Panel4 = new QWidget(Splitter1);
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    FolderView1 = new TFolderView(*m_folders, Panel4);
+    FolderView1->setObjectName(QStringLiteral("FolderView1"));
+    auto* panel4Layout = new QVBoxLayout(Panel4);
+    panel4Layout->setContentsMargins(0, 0, 0, 0);
+    panel4Layout->addWidget(FolderView1);
+
+    FileListView1 = new QTableView(Splitter1);
+    FileListView1->setObjectName(QStringLiteral("FileListView1"));
+    FileListView1->setModel(&m_fileList.model());
+    FileListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FileListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    FileListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FileListView1->setShowGrid(true);
+    FileListView1->setWordWrap(false);
+    FileListView1->setSortingEnabled(false);
+    FileListView1->verticalHeader()->hide();
+    FileListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    FileListView1->verticalHeader()->setDefaultSectionSize(18);
+    FileListView1->horizontalHeader()->setSectionsClickable(true);
+    FileListView1->horizontalHeader()->setHighlightSections(false);
+    FileListView1->setMinimumWidth(300);
+    FileListView1->setColumnWidth(FileListModel::NameColumn, 150);
+    FileListView1->setColumnWidth(FileListModel::SizeColumn, 70);
+    FileListView1->setColumnWidth(FileListModel::DateColumn, 130);
+    FileListView1->setIconSize(QSize(16, 16));
+    Splitter1->addWidget(Panel4);
+    Splitter1->addWidget(FileListView1);
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+    Splitter1->setSizes({134, 370});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(topPanel);
+    layout->addWidget(Splitter1, 1);
+    layout->addWidget(bottomPanel);
+
+    buildMenus();
+
+    setTabOrder(seqstart, seqStep);
+    setTabOrder(seqStep, CheckBoxCont);
+    setTabOrder(CheckBoxCont, pattern);
+    setTabOrder(pattern, RepStr);
+    setTabOrder(RepStr, ButtonDoit);
+    setTabOrder(ButtonDoit, FolderView1);
+    setTabOrder(FolderView1, FileListView1);
+    setTabOrder(FileListView1, Extension);
+    setTabOrder(Extension, Edit1);
+    setTabOrder(Edit1, CloseButton);
+
+    connect(ButtonDoit, &QPushButton::clicked, this, &TForm1::ButtonDoitClick);
+    connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(Extension, &QLineEdit::textChanged, this, &TForm1::ExtensionChange);
+    connect(FolderView1, &TFolderView::directoryChanged, this, &TForm1::FolderView1Change);
+    connect(FileListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TForm1::FileListView1Change);
+    connect(FileListView1, &QTableView::clicked, this, [this] { Edit1->setFocus(); });
+    connect(FileListView1, &QTableView::doubleClicked, this, &TForm1::FileListView1DblClick);
+    connect(FileListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::FileListView1ColumnClick);
+
+    applyHintDuration(this);
+    registerIdleUpdate(this, [this] { updateActions(); });
+    FolderView1->Loaded();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildTopPanel()
+{
+    SequenceNo = place(new QGroupBox(QStringLiteral("SequenceNo."), topPanel), "SequenceNo", 9, 0, 160, 57,
+                       QStringLiteral("連番の設定"));
+    CheckBoxCont = place(new QCheckBox(QStringLiteral("Continious"), SequenceNo), "CheckBoxCont", 8, 14, 84, 17,
+                         QStringLiteral("続けて連番"));
+    seqstart = place(new QLineEdit(QStringLiteral("0"), SequenceNo), "seqstart", 96, 10, 57, 20,
+                     QStringLiteral("連番開始番号"));
+    Label3 = place(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", 64, 36, 30, 16);
+    seqStep = place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", 96, 33, 57, 20,
+                    QStringLiteral("連番増分"));
+    Loadpeset = place(new QPushButton(QStringLiteral(">>"), topPanel), "Loadpeset", 184, 14, 41, 41,
+                      QStringLiteral("プリセットの呼び出し"));
+    Loadpeset->setFocusPolicy(Qt::NoFocus);
+
+    auto makeCombo = [this](const char* name, const QString& text, int left, int top, int width, const QString& hint) {
+        auto* box = place(new QComboBox(topPanel), name, left, top, width, 20, hint);
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setEditText(text);
+        box->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
+        return box;
+    };
+    pattern = makeCombo("pattern", QStringLiteral("(.*)"), 233, 10, 176, QStringLiteral("検索文字列"));
+    RepStr = makeCombo("RepStr", QStringLiteral("\\1"), 232, 34, 177, QStringLiteral("置換文字列"));
+    ButtonDoit = place(new QPushButton(QStringLiteral("Do!"), topPanel), "ButtonDoit", 414, 32, 75, 25,
+                       QStringLiteral("処理開始"));
+}
+
+void TForm1::buildBottomPanel()
+{
+    Panel1 = place(new QLabel(QStringLiteral("?"), bottomPanel), "Panel1", 8, 8, 25, 25, QStringLiteral("Mox-Tal Ver 1.30"));
+    Panel1->setAlignment(Qt::AlignCenter);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Extension = place(new QLineEdit(QStringLiteral("*.*"), bottomPanel), "Extension", 48, 9, 81, 20,
+                      QStringLiteral("フィルタ(*.* ですべてのファイル)"));
+    Extension->setFont(interfaceFont(kFixedFont));
+    Edit1 = place(new QLineEdit(bottomPanel), "Edit1", 132, 9, 193, 20, QStringLiteral("エンターキーで名前変更"));
+    Edit1->setMaxLength(1024);
+    Extention = place(new QLabel(bottomPanel), "Extention", 328, 11, 32, 16);
+    SpeedButton1 = place(new QToolButton(bottomPanel), "SpeedButton1", 360, 11, 23, 22, QStringLiteral("上に移動"));
+    SpeedButton2 = place(new QToolButton(bottomPanel), "SpeedButton2", 384, 11, 23, 22, QStringLiteral("下に移動"));
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton2->setFocusPolicy(Qt::NoFocus);
+    CloseButton = place(new QPushButton(QStringLiteral("Close"), bottomPanel), "CloseButton", 416, 8, 75, 25,
+                        QStringLiteral("終了"));
+}
+
+void TForm1::buildMenus()
+{
+    auto action = [this](const char* name, const QString& caption, void (TForm1::*handler)()) {
+        auto* a = new QAction(caption, this);
+        a->setObjectName(QString::fromLatin1(name));
+        if (handler)
+            connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    Uplist = action("Uplist", {}, &TForm1::UplistExecute);
+    Uplist->setIcon(QIcon::fromTheme(QStringLiteral("go-up")));
+    Uplist->setToolTip(QStringLiteral("上に移動"));
+    DownList = action("DownList", {}, &TForm1::DownListExecute);
+    DownList->setIcon(QIcon::fromTheme(QStringLiteral("go-down")));
+    DownList->setToolTip(QStringLiteral("下に移動"));
+    SpeedButton1->setDefaultAction(Uplist);
+    SpeedButton2->setDefaultAction(DownList);
+    PasteFilename = action("PasteFilename", QStringLiteral("Paste Filename"), &TForm1::PasteFilenameExecute);
+    InsertFilename = action("InsertFilename", QStringLiteral("Insert Filename"), &TForm1::InsertFilenameExecute);
+    PastefromClipboard =
+        action("PastefromClipboard", QStringLiteral("Paste from Clipboard"), &TForm1::PastefromClipboardExecute);
+    InsertfromClipboard =
+        action("InsertfromClipboard", QStringLiteral("Insert from Clipboard"), &TForm1::InsertfromClipboardExecute);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    RefreshList1 = action("RefreshList1", QStringLiteral("Refresh FileList"), &TForm1::RefreshList1Click);
+    PopupMenu1->addAction(RefreshList1);
+    PopupMenu1->addSeparator();
+    LoadParrern1 = PopupMenu1->addMenu(QStringLiteral("Load Preset"));
+    LoadParrern1->setObjectName(QStringLiteral("LoadParrern1"));
+    SavePattern1 = action("SavePattern1", QStringLiteral("Register Preset"), nullptr);
+    PopupMenu1->addAction(SavePattern1);
+    PopupMenu1->addSeparator();
+    ShowLogWindow1 = action("ShowLogWindow1", QStringLiteral("Show LogWindow"), &TForm1::ShowLogWindow1Click);
+    PopupMenu1->addAction(ShowLogWindow1);
+    PopupMenu1->addSeparator();
+    ClipboardReplace1 = action("ClipboardReplace1", QStringLiteral("Clipboard Watcher..."), &TForm1::ClipboardReplace1Click);
+    ClipboardReplace1->setCheckable(true);
+    PopupMenu1->addAction(ClipboardReplace1);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm1::PopupMenu1Popup);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(mapToGlobal(at)); });
+
+    History1 = action("History1", QStringLiteral("History..."), nullptr);
+    History2 = action("History2", QStringLiteral("History..."), nullptr);
+    PopupMenu3 = new QMenu(this);
+    PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
+    PopupMenu3->addActions({PasteFilename, InsertFilename});
+    PopupMenu3->addSeparator();
+    PopupMenu3->addAction(History1);
+    PopupMenu4 = new QMenu(this);
+    PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
+    PopupMenu4->addActions({PastefromClipboard, InsertfromClipboard});
+    PopupMenu4->addSeparator();
+    PopupMenu4->addAction(History2);
+    connect(pattern->lineEdit(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu3->popup(pattern->lineEdit()->mapToGlobal(at)); });
+    connect(RepStr->lineEdit(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu4->popup(RepStr->lineEdit()->mapToGlobal(at)); });
+}
+
+void TForm1::createWindows(Windows windows)
+{
+    m_windows = windows;
+    if (m_windows.RenameReport) {
+        m_windows.RenameReport->setImages(&m_fileList.model().images());
+        m_windows.RenameReport->setLogWindow(m_windows.LogWindow);
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_firstShowDone) {
+        m_firstShowDone = true;
+        FormShow();
+    }
+}
+
+void TForm1::FormShow()
+{
+    m_fileList.SetupFileList();
+    // The settings file and the preset menu are read here once they exist.
+    applyCommandLine();
+    pattern->setFocus();
+    m_shown = true;
+}
+
+void TForm1::applyCommandLine()
+{
+    if (m_arguments.empty())
+        return;
+    const std::string argument = absolutePath(m_arguments.front());
+    std::string target = argument;
+    if (!isDirectory(argument)) {
+        const std::size_t slash = argument.rfind('/');
+        target = slash == std::string::npos ? std::string() : argument.substr(0, slash + 1);
+    }
+    std::string folder = target;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    const std::size_t slash = folder.rfind('/');
+    const bool hidden = slash != std::string::npos && folder.size() > slash + 1 && folder[slash + 1] == '.';
+    if (target.empty() || !isDirectory(target) || hidden)
+        return;
+    try {
+        FolderView1->SetDirectory(target);
+    } catch (const std::exception&) {
+        // A folder the tree cannot select leaves the tree's own selection.
+    }
+    m_fileList.ListFolder(FolderView1->Directory(), false);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // The settings file is written here once it exists.
+    QWidget::closeEvent(event);
+}
+
+void TForm1::FolderView1Change(const std::string& path)
+{
+    if (m_shown)
+        m_fileList.ListFolder(path, false);
+}
+
+void TForm1::ExtensionChange()
+{
+    m_fileList.SetFilter(textOf(Extension));
+}
+
+void TForm1::RefreshList1Click()
+{
+    m_fileList.RefreshFileList();
+}
+
+void TForm1::ButtonDoitClick()
+{
+    const std::string folder = FolderView1->Directory();
+    JobTexts texts {textOf(pattern), textOf(RepStr), textOf(seqstart), textOf(seqStep)};
+    // A start or step that is no integer ends the job before the dialog's list is touched.
+    m_sequenceCounter = parseInteger(texts.seqStart);
+    parseInteger(texts.seqStep);
+    TRenameReport& report = *m_windows.RenameReport;
+    report.clearRows();
+
+    std::vector<JobEntry> entries;
+    const std::vector<FileEntry>& files = m_fileList.model().entries();
+    entries.reserve(files.size());
+    for (const FileEntry& file : files)
+        entries.push_back({file.name, file.image, file.dateText});
+    JobResult job = computeRenameRows(folder, entries, texts);
+    m_sequenceCounter = job.counter;
+    report.setRows(std::move(job.rows));
+    report.exec();
+
+    if (!report.renameDone())
+        return;
+    promoteComboHistory(pattern);
+    promoteComboHistory(RepStr);
+    if (CheckBoxCont->isChecked())
+        seqstart->setText(QString::number(m_sequenceCounter));
+    m_fileList.RefreshFileList();
+}
+
+void TForm1::promoteComboHistory(QComboBox* box)
+{
+    const QString text = box->currentText();
+    std::vector<std::string> items;
+    items.reserve(static_cast<std::size_t>(box->count()));
+    for (int i = 0; i < box->count(); ++i)
+        items.push_back(box->itemText(i).toStdString());
+    promoteHistory(items, text.toStdString(), equalsIgnoringCase);
+    box->clear();
+    for (const std::string& item : items)
+        box->addItem(QString::fromStdString(item));
+    box->setEditText(text);
+}
+
+int TForm1::selectedRow() const
+{
+    const QModelIndexList rows = FileListView1->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.front().row();
+}
+
+void TForm1::selectRow(int row)
+{
+    FileListView1->selectRow(row);
+}
+
+void TForm1::FileListView1Change()
+{
+    const int row = selectedRow();
+    if (row < 0) {
+        Edit1->clear();
+        Extention->clear();
+        return;
+    }
+    const NameParts parts = splitBaseName(m_fileList.model().entry(row).name);
+    Edit1->setText(displayText(parts.base));
+    Extention->setText(displayText(parts.extension));
+    Edit1->setFocus();
+}
+
+void TForm1::FileListView1DblClick()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const std::string path = joinPath(FolderView1->Directory(), m_fileList.model().entry(row).name);
+    if (!openWithAssociatedApplication(path))
+        MessageBox::show(this, QStringLiteral("Execute failed."));
+}
+
+void TForm1::FileListView1ColumnClick(int section)
+{
+    m_fileList.SortByColumn(section + 1);
+    const int row = selectedRow();
+    if (row >= 0)
+        FileListView1->scrollTo(m_fileList.model().index(row, 0));
+}
+
+void TForm1::moveSelected(int by)
+{
+    const int row = selectedRow();
+    const int target = row + by;
+    if (row < 0 || target < 0 || target >= m_fileList.model().rowCount())
+        return;
+    m_fileList.model().moveEntry(row, target);
+    selectRow(target);
+}
+
+void TForm1::UplistExecute()
+{
+    moveSelected(-1);
+}
+
+void TForm1::DownListExecute()
+{
+    moveSelected(+1);
+}
+
+void TForm1::PasteFilenameExecute()
+{
+    pattern->setEditText(Edit1->text());
+}
+
+void TForm1::InsertFilenameExecute()
+{
+    replaceSelection(pattern, Edit1->text());
+}
+
+void TForm1::PastefromClipboardExecute()
+{
+    RepStr->setEditText(QGuiApplication::clipboard()->text(QClipboard::Clipboard));
+}
+
+void TForm1::InsertfromClipboardExecute()
+{
+    replaceSelection(RepStr, QGuiApplication::clipboard()->text(QClipboard::Clipboard));
+}
+
+void TForm1::ShowLogWindow1Click()
+{
+    if (TLogWindow* log = m_windows.LogWindow) {
+        log->show();
+        log->raise();
+    }
+}
+
+void TForm1::ClipboardReplace1Click()
+{
+    // The action flips its own tick before this runs.
+    if (TClipWindow* clip = m_windows.ClipWindow) {
+        if (ClipboardReplace1->isChecked())
+            clip->show();
+        else
+            clip->close();
+    }
+}
+
+void TForm1::PopupMenu1Popup()
+{
+    ClipboardReplace1->setChecked(m_windows.ClipWindow && m_windows.ClipWindow->isVisible());
+}
+
+void TForm1::updateActions()
+{
+    const int row = selectedRow();
+    const int count = m_fileList.model().rowCount();
+    Uplist->setEnabled(row > 0);
+    DownList->setEnabled(row >= 0 && row < count - 1);
+    const bool haveName = !Edit1->text().isEmpty();
+    PasteFilename->setEnabled(haveName);
+    InsertFilename->setEnabled(haveName);
+    const bool haveText = clipboardHoldsText();
+    PastefromClipboard->setEnabled(haveText);
+    InsertfromClipboard->setEnabled(haveText);
+}
+
+}  // namespace moxtal

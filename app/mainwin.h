@@ -1,0 +1,145 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QWidget>
+
+#include "browse/file_list.h"
+#include "browse/folder_source.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QToolButton;
+
+namespace moxtal {
+
+class TFolderView;
+class TRenameReport;
+class TLogWindow;
+class THistory;
+class TClipWindow;
+
+// The other windows of the run, created once each after the main window.
+struct Windows {
+    TRenameReport* RenameReport = nullptr;
+    TLogWindow* LogWindow = nullptr;
+    THistory* History = nullptr;
+    TClipWindow* ClipWindow = nullptr;
+};
+
+// The main window: folder tree, file list, pattern and replacement, and the menus.
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> arguments, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Creates the other four windows; called once, right after the main window is created.
+    void createWindows(Windows windows);
+    const Windows& windows() const { return m_windows; }
+
+    const std::string& applicationFolder() const { return m_applicationFolder; }
+    bool shown() const { return m_shown; }
+    FileList& fileList() { return m_fileList; }
+    std::int32_t sequenceCounter() const { return m_sequenceCounter; }
+
+    // Event handlers.
+    void ButtonDoitClick();
+    void ExtensionChange();
+    void FolderView1Change(const std::string& path);
+    void FileListView1Change();
+    void FileListView1DblClick();
+    void FileListView1ColumnClick(int section);
+    void RefreshList1Click();
+    void UplistExecute();
+    void DownListExecute();
+    void PasteFilenameExecute();
+    void InsertFilenameExecute();
+    void PastefromClipboardExecute();
+    void InsertfromClipboardExecute();
+    void ShowLogWindow1Click();
+    void ClipboardReplace1Click();
+    void PopupMenu1Popup();
+    void updateActions();
+
+    // The selected row of the file list, or -1.
+    int selectedRow() const;
+    void selectRow(int row);
+
+    // Controls, under their design names.
+    QWidget* topPanel;
+    QWidget* bottomPanel;
+    QWidget* Panel4;
+    QSplitter* Splitter1;
+    QGroupBox* SequenceNo;
+    QCheckBox* CheckBoxCont;
+    QLineEdit* seqstart;
+    QLabel* Label3;
+    QLineEdit* seqStep;
+    QPushButton* Loadpeset;
+    QComboBox* pattern;
+    QComboBox* RepStr;
+    QPushButton* ButtonDoit;
+    QLabel* Panel1;
+    QLineEdit* Extension;
+    QLineEdit* Edit1;
+    QLabel* Extention;
+    QToolButton* SpeedButton1;
+    QToolButton* SpeedButton2;
+    QPushButton* CloseButton;
+    TFolderView* FolderView1;
+    QTableView* FileListView1;
+
+    QMenu* PopupMenu1;
+    QMenu* PopupMenu3;
+    QMenu* PopupMenu4;
+    QAction* RefreshList1;
+    QMenu* LoadParrern1;
+    QAction* SavePattern1;
+    QAction* ShowLogWindow1;
+    QAction* ClipboardReplace1;
+    QAction* History1;
+    QAction* History2;
+
+    QAction* Uplist;
+    QAction* DownList;
+    QAction* PasteFilename;
+    QAction* InsertFilename;
+    QAction* PastefromClipboard;
+    QAction* InsertfromClipboard;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildTopPanel();
+    void buildBottomPanel();
+    void buildMenus();
+    void FormShow();
+    void applyCommandLine();
+    void promoteComboHistory(QComboBox* box);
+    void moveSelected(int by);
+
+    std::unique_ptr<FolderSource> m_folders;
+    std::vector<std::string> m_arguments;
+    std::string m_applicationFolder;
+    bool m_shown = false;
+    bool m_firstShowDone = false;
+    std::int32_t m_sequenceCounter = 0;
+    FileList m_fileList;
+    Windows m_windows;
+};
+
+}  // namespace moxtal

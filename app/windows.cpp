@@ -1,0 +1,25 @@
+#include "windows.h"
+
+#include "browse/folderview.h"
+#include "clipboard/clipwin.h"
+#include "dialogs/historywin.h"
+#include "dialogs/logwin.h"
+#include "dialogs/rpllist.h"
+
+namespace moxtal {
+
+std::unique_ptr<TForm1> createWindows(std::unique_ptr<FolderSource> folders, std::vector<std::string> arguments)
+{
+    auto form = std::make_unique<TForm1>(std::move(folders), std::move(arguments));
+    TForm1* owner = form.get();
+    Windows windows;
+    // The dialogs belong to the main window, so they live and die with it.
+    windows.RenameReport = new TRenameReport([owner] { return owner->FolderView1->Directory(); }, owner);
+    windows.LogWindow = new TLogWindow(owner);
+    windows.History = new THistory(owner);
+    windows.ClipWindow = new TClipWindow(owner);
+    form->createWindows(windows);
+    return form;
+}
+
+}  // namespace moxtal

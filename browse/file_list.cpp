@@ -1,0 +1,51 @@
+#include "file_list.h"
+
+#include "core/wildcard.h"
+#include "platform/listing.h"
+
+namespace moxtal {
+
+void FileList::SetupFileList()
+{
+    m_filterText = "*.*";
+    m_masks = {"*.*"};
+    m_sortToggles = {false, false, false};
+    m_model.images().clear();
+}
+
+void FileList::ListFolder(const std::string& folder, bool force)
+{
+    if (folder == m_listedFolder && !force)
+        return;
+    m_listedFolder = folder;
+    ImageList& images = m_model.images();
+    images.clear();
+    std::vector<ListedFile> files = listFolder(folder, m_masks);
+    std::vector<FileEntry> entries;
+    entries.reserve(files.size());
+    for (ListedFile& file : files) {
+        const int image = images.imageFor(file.name);
+        entries.push_back({std::move(file.name), file.size, std::move(file.dateText), file.timeStamp, image});
+    }
+    m_model.setEntries(std::move(entries));
+}
+
+void FileList::SetFilter(const std::string& text)
+{
+    if (text != m_filterText) {
+        m_filterText = text;
+        m_masks = splitFilterMasks(text);
+    }
+    ListFolder(m_listedFolder, true);
+}
+
+void FileList::SortByColumn(int tag)
+{
+    if (tag < 1 || tag > 3)
+        return;
+    bool& toggle = m_sortToggles[static_cast<std::size_t>(tag - 1)];
+    toggle = !toggle;
+    m_model.sortByColumn(static_cast<FileListModel::Column>(tag - 1), toggle);
+}
+
+}  // namespace moxtal

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "file_list_model.h"
+
+namespace moxtal {
+
+// The file list's state and operations: the listed folder, the filter's masks, the sort toggles.
+class FileList {
+public:
+    FileListModel& model() { return m_model; }
+    const FileListModel& model() const { return m_model; }
+    const std::string& listedFolder() const { return m_listedFolder; }
+    const std::vector<std::string>& masks() const { return m_masks; }
+
+    void SetupFileList();
+    // Lists folder's files; skipped when folder is the listed one and force is false.
+    void ListFolder(const std::string& folder, bool force);
+    // Takes a new filter text (cut into masks when it changed) and relists in every case.
+    void SetFilter(const std::string& text);
+    void RefreshFileList() { ListFolder(m_listedFolder, true); }
+    // Sorts by the column with tag 1 (Name), 2 (Size) or 3 (Date), flipping its toggle.
+    void SortByColumn(int tag);
+
+private:
+    FileListModel m_model;
+    std::string m_listedFolder;
+    std::string m_filterText = "*.*";
+    std::vector<std::string> m_masks {"*.*"};
+    std::array<bool, 3> m_sortToggles {false, false, false};
+};
+
+}  // namespace moxtal

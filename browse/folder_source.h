@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace moxtal {
+
+// One folder as the tree shows it.
+struct FolderItem {
+    std::string displayName;
+    std::string path;  // full path; a drive root keeps its final "/"
+    bool removable = false;
+};
+
+// What the folder tree needs of the file system, so that tests can give it a fake one.
+class FolderSource {
+public:
+    virtual ~FolderSource() = default;
+    virtual std::string computerName() const { return "Computer"; }
+    virtual std::string computerPath() const { return "computer:"; }
+    // The drive roots under the computer node, in order.
+    virtual std::vector<FolderItem> drives() const = 0;
+    // A folder's subfolders, hidden ones included; nothing when the folder cannot be read.
+    virtual std::optional<std::vector<FolderItem>> subfolders(const std::string& path) const = 0;
+    // Whether the folder has at least one subfolder (stops at the first).
+    virtual bool hasSubfolder(const std::string& path) const = 0;
+    virtual bool isDirectory(const std::string& path) const = 0;
+};
+
+// The real file system: "/" first, then the volumes mounted under /media, /run/media and /mnt.
+class RealFolderSource : public FolderSource {
+public:
+    std::vector<FolderItem> drives() const override;
+    std::optional<std::vector<FolderItem>> subfolders(const std::string& path) const override;
+    bool hasSubfolder(const std::string& path) const override;
+    bool isDirectory(const std::string& path) const override;
+};
+
+}  // namespace moxtal

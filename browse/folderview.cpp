@@ -1,0 +1,217 @@
+#include "folderview.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCollator>
+#include <QHeaderView>
+
+#include "platform/desktop.h"
+
+namespace moxtal {
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+
+// Shows the busy cursor for as long as it lives.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+std::string lastComponent(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+TFolderView::TFolderView(const FolderSource& source, QWidget* parent)
+    : QTreeWidget(parent),
+      m_source(source),
+      m_folderIcon(QIcon::fromTheme(QStringLiteral("folder"))),
+      m_openFolderIcon(QIcon::fromTheme(QStringLiteral("folder-open"), m_folderIcon))
+{
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* node) {
+        if (!CanExpand(node))
+            node->setExpanded(false);
+    });
+    connect(this, &QTreeWidget::currentItemChanged, this, &TFolderView::selectionMoved);
+}
+
+void TFolderView::Loaded()
+{
+    if (!m_building)
+        return;
+    {
+        const BusyCursor busy;
+        clear();
+        auto* computer = new QTreeWidgetItem(this);
+        computer->setText(0, displayText(m_source.computerName()));
+        computer->setData(0, kPathRole, QByteArray::fromStdString(m_source.computerPath()));
+        computer->setIcon(0, QIcon::fromTheme(QStringLiteral("computer")));
+        for (const FolderItem& drive : m_source.drives()) {
+            const QIcon icon = QIcon::fromTheme(drive.removable ? QStringLiteral("drive-removable-media")
+                                                                : QStringLiteral("drive-harddisk"));
+            QTreeWidgetItem* node = SetupNode(drive, computer, icon);
+            // Drives get the expand button without being touched.
+            node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        }
+        computer->setExpanded(true);
+    }
+    m_building = false;
+}
+
+std::string TFolderView::pathOf(const QTreeWidgetItem* node)
+{
+    return node ? node->data(0, kPathRole).toByteArray().toStdString() : std::string();
+}
+
+std::string TFolderView::Directory() const
+{
+    return pathOf(currentItem());
+}
+
+QTreeWidgetItem* TFolderView::SetupNode(const FolderItem& folder, QTreeWidgetItem* parent, const QIcon& icon)
+{
+    auto* node = new QTreeWidgetItem(parent);
+    node->setText(0, displayText(folder.displayName));
+    node->setData(0, kPathRole, QByteArray::fromStdString(folder.path));
+    node->setIcon(0, icon);
+    node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+    return node;
+}
+
+bool TFolderView::CanExpand(QTreeWidgetItem* node)
+{
+    if (m_building || !node)
+        return false;
+    if (node->childCount() > 0)
+        return true;
+    const BusyCursor busy;
+    if (!CreateChildNode(node))
+        return false;
+    if (node->childCount() == 0)
+        node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+    return true;
+}
+
+bool TFolderView::CreateChildNode(QTreeWidgetItem* node)
+{
+    std::optional<std::vector<FolderItem>> folders = m_source.subfolders(pathOf(node));
+    if (!folders)
+        return false;
+    // Children are sorted by name with the case-sensitive locale comparison, keys computed once.
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    std::vector<std::pair<QCollatorSortKey, std::size_t>> keys;
+    keys.reserve(folders->size());
+    for (std::size_t i = 0; i < folders->size(); ++i)
+        keys.emplace_back(collator.sortKey(displayText((*folders)[i].displayName)), i);
+    std::stable_sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+        const int c = a.first.compare(b.first);
+        return c != 0 ? c < 0 : (*folders)[a.second].displayName < (*folders)[b.second].displayName;
+    });
+    for (const auto& key : keys) {
+        const FolderItem& folder = (*folders)[key.second];
+        if (!m_source.isDirectory(folder.path))
+            continue;
+        CheckExpandEnable(SetupNode(folder, node, m_folderIcon));
+    }
+    return true;
+}
+
+void TFolderView::CheckExpandEnable(QTreeWidgetItem* node)
+{
+    if (node->text(0).compare(QLatin1String("System Volume Information"), Qt::CaseInsensitive) == 0)
+        return;
+    if (m_source.hasSubfolder(pathOf(node)))
+        node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+}
+
+QTreeWidgetItem* TFolderView::SerchRootNode(const std::string& path, std::size_t& matchedLength) const
+{
+    // The drive whose mount path is the longest prefix of path, at component boundaries.
+    QTreeWidgetItem* computer = topLevelItem(0);
+    QTreeWidgetItem* best = nullptr;
+    matchedLength = 0;
+    for (int i = 0; computer && i < computer->childCount(); ++i) {
+        QTreeWidgetItem* drive = computer->child(i);
+        std::string mount = pathOf(drive);
+        while (mount.size() > 1 && mount.back() == '/')
+            mount.pop_back();
+        const bool prefix = mount == "/" ? !path.empty() && path[0] == '/'
+                                         : path.compare(0, mount.size(), mount) == 0 &&
+                                               (path.size() == mount.size() || path[mount.size()] == '/');
+        if (prefix && (!best || mount.size() > matchedLength)) {
+            best = drive;
+            matchedLength = mount.size();
+        }
+    }
+    return best;
+}
+
+QTreeWidgetItem* TFolderView::SerchChildNode(QTreeWidgetItem* node, const std::string& component)
+{
+    if (!CanExpand(node))
+        return nullptr;
+    // Exact first: "Photos" and "photos" can stand side by side.
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (lastComponent(pathOf(node->child(i))) == component)
+            return node->child(i);
+    }
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (equalsIgnoringCase(lastComponent(pathOf(node->child(i))), component))
+            return node->child(i);
+    }
+    return nullptr;
+}
+
+void TFolderView::SetDirectory(const std::string& path)
+{
+    if (path.empty() || path[0] != '/')
+        return;
+    std::size_t matched = 0;
+    QTreeWidgetItem* node = SerchRootNode(path, matched);
+    std::size_t pos = matched;
+    while (node && pos < path.size()) {
+        while (pos < path.size() && path[pos] == '/')
+            ++pos;
+        if (pos >= path.size())
+            break;
+        const std::size_t end = std::min(path.find('/', pos), path.size());
+        node = SerchChildNode(node, path.substr(pos, end - pos));
+        pos = end;
+    }
+    if (!node)
+        return;
+    for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+        up->setExpanded(true);
+    setCurrentItem(node);
+    scrollToItem(node);
+}
+
+void TFolderView::selectionMoved(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+{
+    // The selected folder shows the open-folder icon, every other one the closed icon.
+    auto isFolderNode = [](QTreeWidgetItem* n) { return n && n->parent() && n->parent()->parent(); };
+    if (isFolderNode(previous))
+        previous->setIcon(0, m_folderIcon);
+    if (isFolderNode(current))
+        current->setIcon(0, m_openFolderIcon);
+    if (current)
+        emit directoryChanged(pathOf(current));
+}
+
+}  // namespace moxtal

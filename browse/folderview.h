@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+
+#include <QTreeWidget>
+
+#include "folder_source.h"
+
+namespace moxtal {
+
+// The folder tree: the computer node, its drives, and below them folders filled in at their
+// first expansion and never re-read.
+class TFolderView : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit TFolderView(const FolderSource& source, QWidget* parent = nullptr);
+
+    // Builds the tree once: the computer node and its drives, nothing read below them.
+    void Loaded();
+
+    // The selected node's path; empty when nothing is selected.
+    std::string Directory() const;
+    // Selects the folder of path, opening branches on the way; a path that does not start with
+    // "/" is ignored, and a component that is not found leaves the selection as it was.
+    void SetDirectory(const std::string& path);
+
+    // Fills a node's children on first use; false when its folder cannot be read.
+    bool CanExpand(QTreeWidgetItem* node);
+
+    static std::string pathOf(const QTreeWidgetItem* node);
+
+signals:
+    // The selected folder changed (the tree's OnChange); path is the new node's path.
+    void directoryChanged(const std::string& path);
+
+private:
+    QTreeWidgetItem* SetupNode(const FolderItem& folder, QTreeWidgetItem* parent, const QIcon& icon);
+    bool CreateChildNode(QTreeWidgetItem* node);
+    void CheckExpandEnable(QTreeWidgetItem* node);
+    QTreeWidgetItem* SerchRootNode(const std::string& path, std::size_t& matchedLength) const;
+    QTreeWidgetItem* SerchChildNode(QTreeWidgetItem* node, const std::string& component);
+    void selectionMoved(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+
+    const FolderSource& m_source;
+    bool m_building = true;
+    QIcon m_folderIcon;
+    QIcon m_openFolderIcon;
+};
+
+}  // namespace moxtal

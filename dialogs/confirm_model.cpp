@@ -1,0 +1,92 @@
+#include "confirm_model.h"
+
+namespace moxtal {
+
+ConfirmRowModel::ConfirmRowModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int ConfirmRowModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int ConfirmRowModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ConfirmRowModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const ConfirmRow& r = row(index.row());
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        switch (index.column()) {
+        case OldColumn: return displayText(r.oldName);
+        case NewColumn: return displayText(r.newName);
+        case StatusColumn: return displayText(r.status);
+        case ResultColumn: return displayText(r.result);
+        }
+    }
+    if (role == Qt::DecorationRole && index.column() == OldColumn && m_images)
+        return m_images->icon(r.image);
+    return {};
+}
+
+bool ConfirmRowModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || index.column() != OldColumn || role != Qt::EditRole)
+        return false;
+    ConfirmRow& r = m_rows.at(static_cast<std::size_t>(index.row()));
+    const QString text = value.toString();
+    // An unchanged cell keeps its own bytes, also when they are not valid UTF-8.
+    if (text == displayText(r.oldName))
+        return true;
+    r.oldName = text.toStdString();
+    emit dataChanged(index, index);
+    return true;
+}
+
+Qt::ItemFlags ConfirmRowModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == OldColumn)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+QVariant ConfirmRowModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case OldColumn: return QStringLiteral("Old");
+    case NewColumn: return QStringLiteral("New");
+    case StatusColumn: return QStringLiteral("Status");
+    case ResultColumn: return QStringLiteral("Result");
+    }
+    return {};
+}
+
+void ConfirmRowModel::setRows(std::vector<ConfirmRow> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+void ConfirmRowModel::setRow(int r, ConfirmRow value)
+{
+    m_rows.at(static_cast<std::size_t>(r)) = std::move(value);
+    emit dataChanged(index(r, 0), index(r, ColumnCount - 1));
+}
+
+void ConfirmRowModel::removeRow(int r)
+{
+    if (r < 0 || r >= rowCount())
+        return;
+    beginRemoveRows({}, r, r);
+    m_rows.erase(m_rows.begin() + r);
+    endRemoveRows();
+}
+
+}  // namespace moxtal

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <vector>
+
+#include <QAbstractTableModel>
+
+#include "core/rename_job.h"
+#include "platform/desktop.h"
+
+namespace moxtal {
+
+// The confirmation dialog's rows; the "Old" cell can be edited in place.
+class ConfirmRowModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { OldColumn, NewColumn, StatusColumn, ResultColumn, ColumnCount };
+
+    explicit ConfirmRowModel(QObject* parent = nullptr);
+
+    void setImages(const ImageList* images) { m_images = images; }
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    const std::vector<ConfirmRow>& rows() const { return m_rows; }
+    const ConfirmRow& row(int r) const { return m_rows.at(static_cast<std::size_t>(r)); }
+    void setRows(std::vector<ConfirmRow> rows);
+    void setRow(int r, ConfirmRow row);
+    void removeRow(int r);
+
+private:
+    std::vector<ConfirmRow> m_rows;
+    const ImageList* m_images = nullptr;
+};
+
+}  // namespace moxtal

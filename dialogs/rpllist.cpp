@@ -1,0 +1,192 @@
+#include "rpllist.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "core/rename_loop.h"
+#include "logwin.h"
+#include "platform/file_ops.h"
+#include "ui_common.h"
+
+namespace moxtal {
+
+TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* parent)
+    : QDialog(parent), m_directory(std::move(directory)), m_model(new ConfirmRowModel(this))
+{
+    setObjectName(QStringLiteral("RenameReport"));
+    setWindowTitle(QStringLiteral("Confirm"));
+    setFont(interfaceFont(kProportionalFont));
+    setModal(true);
+    resize(456, 404);
+
+    ListView1 = new QTableView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setModel(m_model);
+    ListView1->setFont(interfaceFont(kFixedFont));
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                               QAbstractItemView::SelectedClicked);
+    ListView1->setShowGrid(true);
+    ListView1->setWordWrap(false);
+    ListView1->verticalHeader()->hide();
+    ListView1->verticalHeader()->setDefaultSectionSize(18);
+    ListView1->horizontalHeader()->setSectionsClickable(false);
+    ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ListView1->horizontalHeader()->setStretchLastSection(true);
+    const int widths[] = {120, 120, 100, 100};
+    for (int c = 0; c < ConfirmRowModel::ColumnCount; ++c)
+        ListView1->setColumnWidth(c, widths[c]);
+
+    auto makeAction = [this](const QString& caption, void (TRenameReport::*handler)()) {
+        auto* action = new QAction(caption, this);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    ActionRename = makeAction(QStringLiteral("Rename"), &TRenameReport::ButtonrenClick);
+    ActionDelete = makeAction(QStringLiteral("Delete"), &TRenameReport::ActionDeleteExecute);
+    ActionUpperCase = makeAction(QStringLiteral("UpperCase"), &TRenameReport::ToUpperClick);
+    ActionLowercase = makeAction(QStringLiteral("Lowercase"), &TRenameReport::ToLowerClick);
+
+    auto makeButton = [this](const char* name, const QString& caption, const QString& hint, QAction* action) {
+        auto* button = new QPushButton(caption, this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setToolTip(hint);
+        button->setAutoDefault(false);
+        if (action)
+            connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        return button;
+    };
+    Buttonren = makeButton("Buttonren", QStringLiteral("Rename"), QStringLiteral("リネーム実行"), ActionRename);
+    DelButton = makeButton("DelButton", QStringLiteral("Remove from List"), QStringLiteral("リストから項目を削除"),
+                           ActionDelete);
+    ToUpper = makeButton("ToUpper", QStringLiteral("UpperCase"), QStringLiteral("小文字→大文字変換"), ActionUpperCase);
+    ToLower = makeButton("ToLower", QStringLiteral("Lowercase"), QStringLiteral("大文字→小文字変換"), ActionLowercase);
+    ButtonCancel = makeButton("ButtonCancel", QStringLiteral("Close"), QStringLiteral("このウィンドウを閉じる"), nullptr);
+    connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* bottomPanel = new QWidget(this);
+    bottomPanel->setObjectName(QStringLiteral("Panel1"));
+    bottomPanel->setFixedHeight(49);
+    auto* buttons = new QHBoxLayout(bottomPanel);
+    buttons->setContentsMargins(8, 8, 8, 8);
+    for (QPushButton* b : {Buttonren, DelButton, ToUpper, ToLower})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    buttons->addWidget(ButtonCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(ListView1);
+    layout->addWidget(bottomPanel);
+
+    applyHintDuration(this);
+    registerIdleUpdate(this, [this] { updateActions(); });
+    // A test or a script may click before the application falls idle.
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TRenameReport::updateActions);
+}
+
+void TRenameReport::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TRenameReport::FormShow()
+{
+    m_renameDone = false;
+    m_renameUsed = false;
+    updateActions();
+}
+
+void TRenameReport::updateActions()
+{
+    const bool anySelected = ListView1->selectionModel()->hasSelection();
+    const bool rename = m_model->rowCount() > 0 && !m_renameUsed;
+    ActionRename->setEnabled(rename);
+    ActionDelete->setEnabled(anySelected);
+    ActionUpperCase->setEnabled(anySelected);
+    ActionLowercase->setEnabled(anySelected);
+    Buttonren->setEnabled(rename);
+    DelButton->setEnabled(anySelected);
+    ToUpper->setEnabled(anySelected);
+    ToLower->setEnabled(anySelected);
+}
+
+void TRenameReport::ButtonrenClick()
+{
+    if (m_renameUsed)
+        return;
+    // The row count is read again before each row.
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        ConfirmRow row = m_model->row(r);
+        LogValues values;
+        const std::string_view word = renameRow(m_directory(), row, renameNoReplace, &values);
+        row.result += word;
+        m_model->setRow(r, std::move(row));
+        if (word == kResultOk) {
+            m_renameDone = true;
+            if (m_log)
+                m_log->AddLogEntry(values.from, values.to, values.folder);
+        }
+    }
+    m_renameUsed = true;
+    updateActions();
+}
+
+void TRenameReport::ActionDeleteExecute()
+{
+    // Removing rows one by one would be quadratic on a long list; the selection is taken at once.
+    QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    std::vector<int> rows;
+    for (const QModelIndex& index : selected)
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    ListView1->selectionModel()->clearSelection();
+    std::vector<ConfirmRow> kept;
+    kept.reserve(m_model->rows().size());
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < m_model->rows().size(); ++i) {
+        if (next < rows.size() && static_cast<std::size_t>(rows[next]) == i) {
+            ++next;
+            continue;
+        }
+        kept.push_back(m_model->rows()[i]);
+    }
+    m_model->setRows(std::move(kept));
+    updateActions();
+}
+
+void TRenameReport::convertCase(bool upper)
+{
+    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    for (const QModelIndex& index : selected) {
+        ConfirmRow row = m_model->row(index.row());
+        row.newName = upper ? toUpperName(row.newName) : toLowerName(row.newName);
+        row.status = row.oldName != row.newName ? std::string(kStatusReplace) : std::string("Same Name");
+        m_model->setRow(index.row(), std::move(row));
+    }
+    ListView1->selectionModel()->clearSelection();
+    updateActions();
+}
+
+void TRenameReport::ToUpperClick()
+{
+    convertCase(true);
+}
+
+void TRenameReport::ToLowerClick()
+{
+    convertCase(false);
+}
+
+}  // namespace moxtal

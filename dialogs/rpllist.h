@@ -1,0 +1,66 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QDialog>
+
+#include "confirm_model.h"
+
+class QAction;
+class QPushButton;
+class QTableView;
+
+namespace moxtal {
+
+class TLogWindow;
+
+// The confirmation dialog: reviews the proposed names and renames the files of "Replace" rows.
+class TRenameReport : public QDialog {
+    Q_OBJECT
+public:
+    // directory gives the current folder, read again for every row.
+    explicit TRenameReport(std::function<std::string()> directory, QWidget* parent = nullptr);
+    // The log that receives every successful rename.
+    void setLogWindow(TLogWindow* log) { m_log = log; }
+
+    void setImages(const ImageList* images) { m_model->setImages(images); }
+    void clearRows() { m_model->setRows({}); }
+    void setRows(std::vector<ConfirmRow> rows) { m_model->setRows(std::move(rows)); }
+    const std::vector<ConfirmRow>& rows() const { return m_model->rows(); }
+    ConfirmRowModel* model() const { return m_model; }
+    bool renameDone() const { return m_renameDone; }
+
+    void ButtonrenClick();
+    void ActionDeleteExecute();
+    void ToUpperClick();
+    void ToLowerClick();
+    void updateActions();
+
+    QTableView* ListView1;
+    QPushButton* Buttonren;
+    QPushButton* DelButton;
+    QPushButton* ToUpper;
+    QPushButton* ToLower;
+    QPushButton* ButtonCancel;
+    QAction* ActionRename;
+    QAction* ActionDelete;
+    QAction* ActionUpperCase;
+    QAction* ActionLowercase;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    void convertCase(bool upper);
+
+    std::function<std::string()> m_directory;
+    TLogWindow* m_log = nullptr;
+    ConfirmRowModel* m_model;
+    bool m_renameDone = false;
+    bool m_renameUsed = false;  // "Rename" runs once per showing
+};
+
+}  // namespace moxtal

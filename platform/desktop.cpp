@@ -1,0 +1,113 @@
+#include "desktop.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QMimeDatabase>
+#include <QUrl>
+
+#include "core/rename_job.h"
+
+namespace moxtal {
+
+namespace {
+
+bool decodesCleanly(const std::string& bytes, QString& text)
+{
+    text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return text.toUtf8() == QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string convertCase(const std::string& name, bool upper)
+{
+    QString text;
+    if (decodesCleanly(name, text))
+        return (upper ? text.toUpper() : text.toLower()).toStdString();
+    std::string out = name;
+    for (char& c : out) {
+        if (upper && c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+        else if (!upper && c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    }
+    return out;
+}
+
+}  // namespace
+
+QString displayText(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string toUpperName(const std::string& name)
+{
+    return convertCase(name, true);
+}
+
+std::string toLowerName(const std::string& name)
+{
+    return convertCase(name, false);
+}
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b)
+{
+    QString qa, qb;
+    if (decodesCleanly(a, qa) && decodesCleanly(b, qb))
+        return qa.compare(qb, Qt::CaseInsensitive) == 0;
+    return equalsIgnoringAsciiCase(a, b);
+}
+
+bool openWithAssociatedApplication(const std::string& path)
+{
+    const QString local = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(local));
+}
+
+void ensureIconTheme()
+{
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
+}
+
+int ImageList::imageFor(const std::string& fileName)
+{
+    const std::size_t dot = fileName.rfind('.');
+    const QByteArray key = dot == std::string::npos
+                               ? QByteArray(fileName.data(), static_cast<qsizetype>(fileName.size()))
+                               : QByteArray(fileName.data() + dot, static_cast<qsizetype>(fileName.size() - dot));
+    if (const auto known = m_byExtension.constFind(key); known != m_byExtension.cend())
+        return known.value();
+
+    static const QMimeDatabase mimeDatabase;
+    const QMimeType mime = mimeDatabase.mimeTypeForFile(displayText(fileName), QMimeDatabase::MatchExtension);
+    const QString iconName = mime.iconName();
+    int index = -1;
+    if (const auto found = m_iconMap.constFind(iconName); found != m_iconMap.cend()) {
+        index = found.value();
+    } else {
+        QIcon icon = QIcon::fromTheme(iconName);
+        if (icon.isNull())
+            icon = QIcon::fromTheme(mime.genericIconName(), QIcon::fromTheme(QStringLiteral("text-x-generic")));
+        index = static_cast<int>(m_images.size());
+        m_images.push_back(icon);
+        m_iconMap.insert(iconName, index);
+    }
+    m_byExtension.insert(key, index);
+    return index;
+}
+
+void ImageList::clear()
+{
+    m_images.clear();
+    m_iconMap.clear();
+    m_byExtension.clear();
+}
+
+QIcon ImageList::icon(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_images.size())
+        return {};
+    return m_images[static_cast<std::size_t>(index)];
+}
+
+}  // namespace moxtal

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+#include <QHash>
+#include <QIcon>
+#include <QString>
+#include <vector>
+
+namespace moxtal {
+
+// Display text of a byte-string name: invalid UTF-8 shows replacement characters.
+QString displayText(const std::string& bytes);
+
+// Upper or lower case of a name with Qt's Unicode mapping; a name that is not valid UTF-8 gets
+// only its ASCII letters changed, so no byte is lost.
+std::string toUpperName(const std::string& name);
+std::string toLowerName(const std::string& name);
+
+// Equality ignoring letter case (Unicode for clean UTF-8, ASCII letters otherwise).
+bool equalsIgnoringCase(const std::string& a, const std::string& b);
+
+// Opens path with the desktop's associated application; false when that fails.
+bool openWithAssociatedApplication(const std::string& path);
+
+// Makes sure a theme for file-type icons is set ("Adwaita" when Qt reports none).
+void ensureIconTheme();
+
+// The small icons of one listing: one image per distinct MIME icon, looked up by file name only
+// and remembered per extension, so that a folder of many files costs one look-up per type.
+class ImageList {
+public:
+    // The image index for a file name, adding the icon as a new image when it is new.
+    int imageFor(const std::string& fileName);
+    void clear();
+    int count() const { return static_cast<int>(m_images.size()); }
+    QIcon icon(int index) const;
+
+private:
+    std::vector<QIcon> m_images;
+    QHash<QString, int> m_iconMap;          // MIME icon name -> image index
+    QHash<QByteArray, int> m_byExtension;   // extension (or whole dot-less name) -> image index
+};
+
+}  // namespace moxtal

@@ -1,0 +1,426 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeWidgetItem>
+
+#include <map>
+#include <sys/stat.h>
+
+#include "app/application.h"
+#include "app/windows.h"
+#include "browse/folderview.h"
+#include "clipboard/clipwin.h"
+#include "dialogs/logwin.h"
+#include "dialogs/rpllist.h"
+#include "dialogs/ui_common.h"
+#include "temp_folder.h"
+
+using namespace moxtal;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// A fixed folder tree: "/" with /data and /data/Photos, /data/photos, /empty; /unreadable fails.
+class FakeFolderSource : public FolderSource {
+public:
+    std::vector<FolderItem> drives() const override { return {{"/", "/", false}, {"usb", "/media/usb", true}}; }
+    std::optional<std::vector<FolderItem>> subfolders(const std::string& path) const override
+    {
+        ++reads[path];
+        if (path == "/unreadable")
+            return std::nullopt;
+        std::vector<FolderItem> out;
+        for (const auto& [child, name] : tree) {
+            if (parentOf(child) == path)
+                out.push_back({name, child, false});
+        }
+        return out;
+    }
+    bool hasSubfolder(const std::string& path) const override
+    {
+        for (const auto& entry : tree) {
+            if (parentOf(entry.first) == path)
+                return true;
+        }
+        return false;
+    }
+    bool isDirectory(const std::string&) const override { return true; }
+
+    static std::string parentOf(const std::string& path)
+    {
+        const std::size_t slash = path.rfind('/');
+        return slash == 0 ? "/" : path.substr(0, slash);
+    }
+
+    std::vector<std::pair<std::string, std::string>> tree {
+        {"/data", "data"},           {"/data/photos", "photos"}, {"/data/Photos", "Photos"},
+        {"/data/Photos/2024", "2024"}, {"/empty", "empty"},       {"/unreadable", "unreadable"},
+        {"/System Volume Information", "System Volume Information"},
+        {"/System Volume Information/x", "x"}, {"/media/usb/docs", "docs"}};
+    mutable std::map<std::string, int> reads;
+};
+
+// The tree's real folders for a temporary folder: every path is a real one.
+std::unique_ptr<TForm1> makeWindow(std::vector<std::string> arguments = {})
+{
+    return createWindows(std::make_unique<RealFolderSource>(), std::move(arguments));
+}
+
+std::vector<std::string> listedNames(TForm1& form)
+{
+    std::vector<std::string> out;
+    for (const FileEntry& e : form.fileList().model().entries())
+        out.push_back(e.name);
+    return out;
+}
+
+// Runs handler on the confirmation dialog as soon as it is shown, then closes it.
+void whenDialogShows(TForm1& form, std::function<void(TRenameReport&)> handler)
+{
+    TRenameReport* report = form.windows().RenameReport;
+    QTimer::singleShot(0, report, [report, handler] {
+        handler(*report);
+        report->reject();
+    });
+}
+
+void selectFirstRow(TRenameReport& report)
+{
+    report.ListView1->selectionModel()->select(report.model()->index(0, 0),
+                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override { MessageBox::setTestMode(true); MessageBox::takeRecorded(); }
+};
+
+TEST_F(MainWindowTest, StartUpOnAFolderListsIt)
+{
+    TempFolder dir;
+    dir.write("b.jpg");
+    dir.write("a.jpg");
+    auto form = makeWindow({dir.path()});
+    EXPECT_EQ(form->windowTitle(), "Mox-Tal");
+    EXPECT_FALSE(form->shown());
+    form->show();
+    EXPECT_TRUE(form->shown());
+    EXPECT_EQ(form->FolderView1->Directory(), dir.path());
+    EXPECT_EQ(listedNames(*form), (Names {"a.jpg", "b.jpg"}));
+    EXPECT_FALSE(form->windows().LogWindow->isVisible());
+    EXPECT_EQ(form->windows().LogWindow->windowTitle(), "Rename Log");
+    EXPECT_EQ(form->windows().RenameReport->windowTitle(), "Confirm");
+}
+
+TEST_F(MainWindowTest, CommandLineArgumentForms)
+{
+    TempFolder dir;
+    dir.write("photo.jpg");
+    ::mkdir(dir.file(".secret").c_str(), 0755);
+    dir.write(".secret/x.jpg");
+
+    auto fromFile = makeWindow({dir.file("photo.jpg")});
+    fromFile->show();
+    EXPECT_EQ(fromFile->FolderView1->Directory(), dir.path());
+    EXPECT_EQ(listedNames(*fromFile), (Names {"photo.jpg"}));
+
+    auto missingFile = makeWindow({dir.file("nothing.jpg")});
+    missingFile->show();
+    EXPECT_EQ(missingFile->FolderView1->Directory(), dir.path());
+
+    for (const std::string& ignored : {dir.file("no/such/file"), dir.file(".secret")}) {
+        auto form = makeWindow({ignored});
+        form->show();
+        EXPECT_EQ(form->FolderView1->Directory(), "") << ignored;
+        EXPECT_TRUE(listedNames(*form).empty()) << ignored;
+    }
+}
+
+TEST_F(MainWindowTest, DoRenamesWithNumberingAndContinues)
+{
+    TempFolder dir;
+    dir.write("b.jpg", "B");
+    dir.write("a.jpg", "A");
+    dir.write("c.txt", "C");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    form->Extension->setText("*.jpg");
+    form->RepStr->setEditText("IMG_\\\\\\");
+    form->seqstart->setText("7");
+    form->CheckBoxCont->setChecked(true);
+    Names shownResults;
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        EXPECT_TRUE(report.Buttonren->isEnabled());
+        report.Buttonren->click();
+        EXPECT_FALSE(report.Buttonren->isEnabled());  // once per showing
+        for (const ConfirmRow& row : report.rows())
+            shownResults.push_back(row.newName + "|" + row.result);
+    });
+    form->ButtonDoit->click();
+    EXPECT_EQ(shownResults, (Names {"IMG_007.jpg|Ok", "IMG_008.jpg|Ok"}));
+    EXPECT_EQ(dir.read("IMG_007.jpg"), "A");
+    EXPECT_EQ(form->seqstart->text(), "9");
+    EXPECT_EQ(listedNames(*form), (Names {"IMG_007.jpg", "IMG_008.jpg"}));
+    ASSERT_EQ(form->pattern->count(), 1);
+    EXPECT_EQ(form->pattern->itemText(0), "(.*)");
+    EXPECT_EQ(form->RepStr->itemText(0), "IMG_\\\\\\");
+    const std::vector<TLogEntry>& log = form->windows().LogWindow->entries();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].From, "a.jpg");
+    EXPECT_EQ(log[0].To, "IMG_007.jpg");
+    EXPECT_EQ(log[0].Folder, dir.path() + "/");
+}
+
+TEST_F(MainWindowTest, ClosingWithoutRenameChangesNothing)
+{
+    TempFolder dir;
+    dir.write("a.jpg");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    form->RepStr->setEditText("x");
+    form->CheckBoxCont->setChecked(true);
+    form->seqstart->setText("3");
+    whenDialogShows(*form, [](TRenameReport& report) { EXPECT_EQ(report.rows().size(), 1u); });
+    form->ButtonDoit->click();
+    EXPECT_FALSE(form->windows().RenameReport->renameDone());
+    EXPECT_EQ(form->pattern->count(), 0);
+    EXPECT_EQ(form->seqstart->text(), "3");
+    EXPECT_TRUE(dir.exists("a.jpg"));
+}
+
+TEST_F(MainWindowTest, FailedRenameBesideSuccessfulOne)
+{
+    TempFolder dir;
+    dir.write("a.txt", "A");
+    dir.write("b.txt", "B");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    form->pattern->setEditText("^a$");
+    form->RepStr->setEditText("b");
+    Names results;
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        std::vector<ConfirmRow> rows = report.rows();
+        rows.push_back({"b.txt", "c.txt", "Replace", 0, ""});
+        report.setRows(rows);
+        report.ButtonrenClick();
+        for (const ConfirmRow& row : report.rows())
+            results.push_back(row.result);
+    });
+    form->ButtonDoit->click();
+    EXPECT_EQ(results, (Names {"Failed", "Ok"}));
+    EXPECT_EQ(dir.read("a.txt"), "A");
+    EXPECT_EQ(dir.read("c.txt"), "B");
+}
+
+TEST_F(MainWindowTest, ErrorsShowMessageAndNoDialog)
+{
+    TempFolder dir;
+    dir.write("a.txt");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    bool opened = false;
+    QObject::connect(form->windows().RenameReport, &QDialog::finished, [&] { opened = true; });
+    form->pattern->setEditText("(");
+    EXPECT_THROW(form->ButtonDoitClick(), AppError);
+    form->pattern->setEditText("(.*)");
+    form->seqstart->setText("x1");
+    try {
+        form->ButtonDoitClick();
+        ADD_FAILURE() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_STREQ(e.what(), "'x1' は整数ではありません");
+    }
+    EXPECT_FALSE(opened);
+}
+
+TEST_F(MainWindowTest, ApplicationErrorDisplayShowsTheMessage)
+{
+    auto* app = static_cast<MoxtalApplication*>(QCoreApplication::instance());
+    QObject target;
+    QObject::connect(&target, &QObject::objectNameChanged, [] { throw AppError("boom"); });
+    QTimer::singleShot(0, &target, [&] { target.setObjectName("x"); });
+    QCoreApplication::processEvents();
+    (void)app;
+    EXPECT_EQ(MessageBox::takeRecorded(), QStringList {"boom"});
+}
+
+TEST_F(MainWindowTest, ConfirmDialogButtonsAndCaseConversion)
+{
+    TempFolder dir;
+    dir.write("abc.txt", "data");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    TRenameReport& report = *form->windows().RenameReport;
+    whenDialogShows(*form, [&](TRenameReport& r) {
+        runIdleUpdates();
+        EXPECT_FALSE(r.ToUpper->isEnabled());
+        EXPECT_FALSE(r.DelButton->isEnabled());
+        EXPECT_TRUE(r.Buttonren->isEnabled());
+        selectFirstRow(r);
+        runIdleUpdates();
+        EXPECT_TRUE(r.ToUpper->isEnabled());
+        r.ToUpper->click();
+        EXPECT_EQ(r.rows()[0].newName, "ABC.TXT");
+        EXPECT_EQ(r.rows()[0].status, "Replace");
+        EXPECT_FALSE(r.ListView1->selectionModel()->hasSelection());
+        selectFirstRow(r);
+        r.ToLower->click();
+        EXPECT_EQ(r.rows()[0].status, "Same Name");
+        selectFirstRow(r);
+        r.ToUpper->click();
+        r.Buttonren->click();
+        EXPECT_EQ(r.rows()[0].result, "Ok");
+        selectFirstRow(r);
+        r.DelButton->click();
+        EXPECT_EQ(r.rows().size(), 0u);
+        runIdleUpdates();
+        EXPECT_FALSE(r.Buttonren->isEnabled());
+    });
+    form->ButtonDoit->click();
+    EXPECT_TRUE(report.renameDone());
+    EXPECT_EQ(dir.read("ABC.TXT"), "data");
+    EXPECT_EQ(listedNames(*form), (Names {"ABC.TXT"}));
+}
+
+TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)
+{
+    TempFolder dir;
+    dir.write("b.txt", std::string(10, 'x'));
+    dir.write("a.txt", std::string(9, 'x'));
+    dir.write("C.txt", std::string(11, 'x'));
+    auto form = makeWindow({dir.path()});
+    form->show();
+    EXPECT_EQ(listedNames(*form), (Names {"C.txt", "a.txt", "b.txt"}));  // C locale order
+    form->FileListView1ColumnClick(0);
+    EXPECT_EQ(listedNames(*form), (Names {"C.txt", "b.txt", "a.txt"}));  // descending, caseless
+    form->FileListView1ColumnClick(0);
+    EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "C.txt"}));
+    form->FileListView1ColumnClick(1);
+    EXPECT_EQ(listedNames(*form), (Names {"C.txt", "b.txt", "a.txt"}));  // largest first
+    form->RefreshList1Click();
+    form->FileListView1ColumnClick(1);  // the toggle survived the relisting
+    EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "C.txt"}));
+
+    form->selectRow(1);
+    EXPECT_EQ(form->Edit1->text(), "b");
+    EXPECT_EQ(form->Extention->text(), ".txt");
+    runIdleUpdates();
+    EXPECT_TRUE(form->Uplist->isEnabled());
+    form->Uplist->trigger();
+    EXPECT_EQ(listedNames(*form), (Names {"b.txt", "a.txt", "C.txt"}));
+    EXPECT_EQ(form->selectedRow(), 0);
+    runIdleUpdates();
+    EXPECT_FALSE(form->Uplist->isEnabled());
+    EXPECT_TRUE(form->DownList->isEnabled());
+    form->DownList->trigger();
+    EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "C.txt"}));
+    EXPECT_EQ(form->selectedRow(), 1);
+    form->FileListView1ColumnClick(0);  // sorting keeps the same file selected
+    EXPECT_EQ(form->fileList().model().entry(form->selectedRow()).name, "b.txt");
+    form->FileListView1->clearSelection();
+    EXPECT_EQ(form->Edit1->text(), "");
+    runIdleUpdates();
+    EXPECT_FALSE(form->DownList->isEnabled());
+    EXPECT_FALSE(form->PasteFilename->isEnabled());
+}
+
+TEST_F(MainWindowTest, FilterRelistsOnEveryChange)
+{
+    TempFolder dir;
+    dir.write("a.jpg");
+    dir.write("b.txt");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    form->Extension->setText("*.txt;*.jpg");
+    EXPECT_EQ(listedNames(*form), (Names {"a.jpg", "b.txt"}));  // sorted after both passes
+    form->Extension->setText("");
+    EXPECT_TRUE(listedNames(*form).empty());
+}
+
+TEST_F(MainWindowTest, PasteAndInsertActions)
+{
+    auto form = makeWindow();
+    form->show();
+    form->Edit1->setText("photo(1)");
+    form->pattern->setEditText("ab");
+    form->pattern->lineEdit()->setCursorPosition(1);
+    form->InsertFilename->trigger();
+    EXPECT_EQ(form->pattern->currentText(), "aphoto(1)b");
+    form->pattern->lineEdit()->setSelection(0, 1);
+    form->InsertFilename->trigger();
+    EXPECT_EQ(form->pattern->currentText(), "photo(1)photo(1)b");
+    form->PasteFilename->trigger();
+    EXPECT_EQ(form->pattern->currentText(), "photo(1)");
+}
+
+TEST_F(MainWindowTest, ClipboardWatcherTickFollowsItsWindow)
+{
+    auto form = makeWindow();
+    form->show();
+    form->ClipboardReplace1->trigger();
+    EXPECT_TRUE(form->windows().ClipWindow->isVisible());
+    form->windows().ClipWindow->close();
+    form->PopupMenu1Popup();
+    EXPECT_FALSE(form->ClipboardReplace1->isChecked());
+    form->ClipboardReplace1->trigger();
+    EXPECT_TRUE(form->windows().ClipWindow->isVisible());
+}
+
+TEST(FolderTree, LazyFillingAndTheWalk)
+{
+    FakeFolderSource source;
+    TFolderView tree(source);
+    tree.Loaded();
+    ASSERT_EQ(tree.topLevelItemCount(), 1);
+    QTreeWidgetItem* computer = tree.topLevelItem(0);
+    EXPECT_EQ(computer->text(0), "Computer");
+    ASSERT_EQ(computer->childCount(), 2);
+    EXPECT_TRUE(source.reads.empty());  // no drive is touched at start-up
+    EXPECT_EQ(tree.Directory(), "");
+
+    tree.SetDirectory("/data/photos");
+    EXPECT_EQ(tree.Directory(), "/data/photos");  // exact match first
+    tree.SetDirectory("/DATA/PHOTOS/2024/");
+    EXPECT_EQ(tree.Directory(), "/data/Photos/2024");  // then the first caseless one
+    tree.SetDirectory("/data/nothing");
+    EXPECT_EQ(tree.Directory(), "/data/Photos/2024");  // a missing component changes nothing
+    tree.SetDirectory("relative/path");
+    EXPECT_EQ(tree.Directory(), "/data/Photos/2024");
+    tree.SetDirectory("/media/usb/docs");
+    EXPECT_EQ(tree.Directory(), "/media/usb/docs");  // the longest mount path wins
+    tree.SetDirectory("/");
+    EXPECT_EQ(tree.Directory(), "/");
+    EXPECT_EQ(source.reads["/"], 1);
+    EXPECT_EQ(source.reads["/data"], 1);  // nothing re-read
+
+    QTreeWidgetItem* root = computer->child(0);
+    Names children;
+    for (int i = 0; i < root->childCount(); ++i)
+        children.push_back(root->child(i)->text(0).toStdString());
+    EXPECT_EQ(children, (Names {"System Volume Information", "data", "empty", "unreadable"}));
+    EXPECT_EQ(root->child(0)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+    EXPECT_EQ(root->child(1)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_FALSE(tree.CanExpand(root->child(3)));  // unreadable: refused, tried again next time
+    EXPECT_FALSE(tree.CanExpand(root->child(3)));
+    EXPECT_EQ(source.reads["/unreadable"], 2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    testing::InitGoogleTest(&argc, argv);
+    MoxtalApplication app(argc, argv);
+    setUpApplication();
+    return RUN_ALL_TESTS();
+}
