@@ -1,5 +1,7 @@
 #include "mainwin.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -15,7 +17,9 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
+#include <QTreeWidgetItem>
 #include <QVBoxLayout>
 
 #include "browse/folderview.h"
@@ -118,7 +122,9 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     FileListView1->setMinimumWidth(300);
     FileListView1->setColumnWidth(FileListModel::NameColumn, 150);
     FileListView1->setColumnWidth(FileListModel::SizeColumn, 70);
-    FileListView1->setColumnWidth(FileListModel::DateColumn, 130);
+    // The designed 130 pixels, widened when the interface font needs more for a full date.
+    const int dateWidth = FileListView1->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 12;
+    FileListView1->setColumnWidth(FileListModel::DateColumn, std::max(130, dateWidth));
     FileListView1->setIconSize(QSize(16, 16));
     Splitter1->addWidget(Panel4);
     Splitter1->addWidget(FileListView1);
@@ -320,6 +326,11 @@ void TForm1::applyCommandLine()
         return;
     try {
         FolderView1->SetDirectory(target);
+        // The tree's size is known only once the window is laid out.
+        QTimer::singleShot(0, FolderView1, [this] {
+            if (QTreeWidgetItem* node = FolderView1->currentItem())
+                FolderView1->scrollToItem(node);
+        });
     } catch (const std::exception&) {
         // A folder the tree cannot select leaves the tree's own selection.
     }
