@@ -14,6 +14,9 @@ int main(int argc, char** argv)
         for (int i = 1; i < argc; ++i)
             arguments.emplace_back(argv[i]);
         auto form = moxtal::createWindows(std::make_unique<moxtal::RealFolderSource>(), std::move(arguments));
+        // Closing the main window ends the run even while the log or the watcher is open.
+        QApplication::setQuitOnLastWindowClosed(false);
+        QObject::connect(form.get(), &moxtal::TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
         form->show();
         return app.exec();
     } catch (const std::exception& e) {

@@ -341,6 +341,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The settings file is written here once it exists.
     QWidget::closeEvent(event);
+    emit closed();
 }
 
 void TForm1::FolderView1Change(const std::string& path)

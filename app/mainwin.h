@@ -119,6 +119,10 @@ public:
     QAction* PastefromClipboard;
     QAction* InsertfromClipboard;
 
+signals:
+    // The main window has closed: the application ends.
+    void closed();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
