@@ -1,6 +1,5 @@
 // moxtal-cli: the rename job of the main window without a window, for scripts and checks.
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>

@@ -10,9 +10,7 @@
 
 #include <vector>
 
-#include <QString>
-
-#include "core/rename_job.h"
+#include "desktop.h"
 #include "posix_handles.h"
 
 namespace moxtal {
@@ -27,14 +25,7 @@ bool isPlainName(const std::string& name)
 
 bool differOnlyInCase(const std::string& a, const std::string& b)
 {
-    if (a == b)
-        return false;
-    const QString qa = QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()));
-    const QString qb = QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size()));
-    // Names that do not decode cleanly compare by their ASCII letters only.
-    if (qa.toUtf8() != QByteArray::fromStdString(a) || qb.toUtf8() != QByteArray::fromStdString(b))
-        return equalsIgnoringAsciiCase(a, b);
-    return qa.compare(qb, Qt::CaseInsensitive) == 0;
+    return a != b && equalsIgnoringCase(a, b);
 }
 
 int renameat2NoReplace(int dirFd, const char* oldName, const char* newName)
