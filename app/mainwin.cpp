@@ -57,6 +57,15 @@ Control* place(Control* control, const char* name, int left, int top, int width,
     return control;
 }
 
+// A label sits at its designed top-left corner and takes the size of its text.
+QLabel* placeLabel(QLabel* label, const char* name, int left, int top)
+{
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
 bool clipboardHoldsText()
 {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
@@ -158,6 +167,8 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     connect(FolderView1, &TFolderView::directoryChanged, this, &TForm1::FolderView1Change);
     connect(FileListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TForm1::FileListView1Change);
+    // A relisting drops the selection without a selection signal; the name box must follow it.
+    connect(&m_fileList.model(), &QAbstractItemModel::modelReset, this, &TForm1::FileListView1Change);
     connect(FileListView1, &QTableView::clicked, this, [this] { Edit1->setFocus(); });
     connect(FileListView1, &QTableView::doubleClicked, this, &TForm1::FileListView1DblClick);
     connect(FileListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::FileListView1ColumnClick);
@@ -173,12 +184,12 @@ void TForm1::buildTopPanel()
 {
     SequenceNo = place(new QGroupBox(QStringLiteral("SequenceNo."), topPanel), "SequenceNo", 9, 0, 160, 57,
                        QStringLiteral("連番の設定"));
-    CheckBoxCont = place(new QCheckBox(QStringLiteral("Continious"), SequenceNo), "CheckBoxCont", 8, 14, 84, 17,
+    CheckBoxCont = place(new QCheckBox(QStringLiteral("Continious"), SequenceNo), "CheckBoxCont", 8, 12, 77, 17,
                          QStringLiteral("続けて連番"));
-    seqstart = place(new QLineEdit(QStringLiteral("0"), SequenceNo), "seqstart", 96, 10, 57, 20,
+    seqstart = place(new QLineEdit(QStringLiteral("0"), SequenceNo), "seqstart", 96, 8, 57, 20,
                      QStringLiteral("連番開始番号"));
-    Label3 = place(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", 64, 36, 30, 16);
-    seqStep = place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", 96, 33, 57, 20,
+    Label3 = placeLabel(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", 64, 40);
+    seqStep = place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", 96, 32, 57, 20,
                     QStringLiteral("連番増分"));
     Loadpeset = place(new QPushButton(QStringLiteral(">>"), topPanel), "Loadpeset", 184, 14, 41, 41,
                       QStringLiteral("プリセットの呼び出し"));
@@ -208,7 +219,7 @@ void TForm1::buildBottomPanel()
     Extension->setFont(interfaceFont(kFixedFont));
     Edit1 = place(new QLineEdit(bottomPanel), "Edit1", 132, 9, 193, 20, QStringLiteral("エンターキーで名前変更"));
     Edit1->setMaxLength(1024);
-    Extention = place(new QLabel(bottomPanel), "Extention", 328, 11, 32, 16);
+    Extention = placeLabel(new QLabel(bottomPanel), "Extention", 328, 18);
     SpeedButton1 = place(new QToolButton(bottomPanel), "SpeedButton1", 360, 11, 23, 22, QStringLiteral("上に移動"));
     SpeedButton2 = place(new QToolButton(bottomPanel), "SpeedButton2", 384, 11, 23, 22, QStringLiteral("下に移動"));
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
@@ -365,8 +376,8 @@ void TForm1::ButtonDoitClick()
     const std::string folder = FolderView1->Directory();
     JobTexts texts {textOf(pattern), textOf(RepStr), textOf(seqstart), textOf(seqStep)};
     // A start or step that is no integer ends the job before the dialog's list is touched.
-    m_sequenceCounter = parseInteger(texts.seqStart);
-    parseInteger(texts.seqStep);
+    const JobNumbers numbers = parseJobNumbers(texts);
+    m_sequenceCounter = numbers.start;
     TRenameReport& report = *m_windows.RenameReport;
     report.clearRows();
 
@@ -375,7 +386,7 @@ void TForm1::ButtonDoitClick()
     entries.reserve(files.size());
     for (const FileEntry& file : files)
         entries.push_back({file.name, file.image, file.dateText});
-    JobResult job = computeRenameRows(folder, entries, texts);
+    JobResult job = computeRenameRows(folder, entries, texts, numbers);
     m_sequenceCounter = job.counter;
     report.setRows(std::move(job.rows));
     report.exec();
@@ -425,6 +436,7 @@ void TForm1::FileListView1Change()
     const NameParts parts = splitBaseName(m_fileList.model().entry(row).name);
     Edit1->setText(displayText(parts.base));
     Extention->setText(displayText(parts.extension));
+    Extention->adjustSize();
     Edit1->setFocus();
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include <QCollator>
+#include "platform/collation.h"
 
 namespace moxtal {
 
@@ -89,26 +89,22 @@ void FileListModel::moveEntry(int from, int to)
 
 void FileListModel::sortByColumn(Column column, bool descending)
 {
-    std::vector<std::size_t> order(m_entries.size());
-    std::iota(order.begin(), order.end(), std::size_t {0});
-    auto sortWith = [&](auto less) {
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return descending ? less(b, a) : less(a, b);
-        });
-    };
+    std::vector<std::size_t> order;
     if (column == NameColumn) {
-        QCollator collator;
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(m_entries.size());
+        std::vector<std::string_view> names;
+        names.reserve(m_entries.size());
         for (const FileEntry& e : m_entries)
-            // Folded first: the C locale's collation does not ignore case by itself.
-            keys.push_back(collator.sortKey(displayText(e.name).toCaseFolded()));
-        sortWith([&](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]) < 0; });
-    } else if (column == SizeColumn) {
-        sortWith([&](std::size_t a, std::size_t b) { return m_entries[a].size < m_entries[b].size; });
-    } else if (column == DateColumn) {
-        sortWith([&](std::size_t a, std::size_t b) { return m_entries[a].timeStamp < m_entries[b].timeStamp; });
+            names.emplace_back(e.name);
+        order = collationOrder(names, Qt::CaseInsensitive, descending);
+    } else if (column == SizeColumn || column == DateColumn) {
+        const auto key = [&](std::size_t i) {
+            return column == SizeColumn ? m_entries[i].size : m_entries[i].timeStamp;
+        };
+        order.resize(m_entries.size());
+        std::iota(order.begin(), order.end(), std::size_t {0});
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return descending ? key(b) < key(a) : key(a) < key(b);
+        });
     } else {
         return;
     }
@@ -117,11 +113,7 @@ void FileListModel::sortByColumn(Column column, bool descending)
     std::vector<int> newRow(m_entries.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         newRow[order[i]] = static_cast<int>(i);
-    std::vector<FileEntry> sorted;
-    sorted.reserve(m_entries.size());
-    for (const std::size_t i : order)
-        sorted.push_back(std::move(m_entries[i]));
-    m_entries = std::move(sorted);
+    applyOrder(m_entries, order);
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& old : before)

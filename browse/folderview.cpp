@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include <QApplication>
-#include <QCollator>
 #include <QHeaderView>
 
+#include "platform/collation.h"
 #include "platform/desktop.h"
 
 namespace moxtal {
@@ -112,19 +112,13 @@ bool TFolderView::CreateChildNode(QTreeWidgetItem* node)
     std::optional<std::vector<FolderItem>> folders = m_source.subfolders(pathOf(node));
     if (!folders)
         return false;
-    // Children are sorted by name with the case-sensitive locale comparison, keys computed once.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseSensitive);
-    std::vector<std::pair<QCollatorSortKey, std::size_t>> keys;
-    keys.reserve(folders->size());
-    for (std::size_t i = 0; i < folders->size(); ++i)
-        keys.emplace_back(collator.sortKey(displayText((*folders)[i].displayName)), i);
-    std::stable_sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
-        const int c = a.first.compare(b.first);
-        return c != 0 ? c < 0 : (*folders)[a.second].displayName < (*folders)[b.second].displayName;
-    });
-    for (const auto& key : keys) {
-        const FolderItem& folder = (*folders)[key.second];
+    // Children are sorted by name with the case-sensitive locale comparison.
+    std::vector<std::string_view> names;
+    names.reserve(folders->size());
+    for (const FolderItem& folder : *folders)
+        names.emplace_back(folder.displayName);
+    for (const std::size_t i : collationOrder(names, Qt::CaseSensitive)) {
+        const FolderItem& folder = (*folders)[i];
         if (!m_source.isDirectory(folder.path))
             continue;
         CheckExpandEnable(SetupNode(folder, node, m_folderIcon));

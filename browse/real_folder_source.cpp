@@ -1,5 +1,4 @@
 #include <dirent.h>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -36,10 +35,7 @@ bool isUnder(const std::string& path, const std::string& base)
 template <typename Visit>
 bool forEachSubfolder(const std::string& path, Visit visit)
 {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd)
-        return false;
-    const DirHandle dir(::fdopendir(::dup(fd.get())));
+    const DirHandle dir = openFolder(path);
     if (!dir)
         return false;
     while (const dirent* entry = ::readdir(dir.get())) {
@@ -49,7 +45,7 @@ bool forEachSubfolder(const std::string& path, Visit visit)
         bool folder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat st {};
-            folder = ::fstatat(fd.get(), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+            folder = ::fstatat(dir.fd(), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
         }
         if (folder && !visit(name))
             break;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/output.h"
 #include "core/rename_job.h"
 #include "core/rename_loop.h"
 #include "core/wildcard.h"
@@ -17,6 +18,7 @@ constexpr const char* kUsage =
     "\n"
     "Lists the files of FOLDER as Mox-Tal's file list does, computes the new names and prints one\n"
     "line per proposal: Old, TAB, New, TAB, Status (and with --rename, TAB and the result).\n"
+    "A backslash, TAB, CR or LF inside a name is written as \\\\, \\t, \\r or \\n.\n"
     "\n"
     "  --pattern P     search pattern, applied caselessly to each base name (default \"(.*)\")\n"
     "  --replace R     replacement: \\1-\\9 groups, \\d date, \\D date and time, \\f folder name,\n"
@@ -28,21 +30,6 @@ constexpr const char* kUsage =
     "  --help          print this text\n"
     "\n"
     "Exit status: 0 on success, 1 when a rename failed, 2 on bad input.\n";
-
-std::string escapeField(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
 
 int fail(const std::string& message)
 {
@@ -104,8 +91,20 @@ int main(int argc, char** argv)
     if (!moxtal::isDirectory(folderArg))
         return fail("not a folder: " + folderArg);
 
+    // The window opens an empty dialog for an empty folder whatever the pattern; a script is told
+    // at once that its pattern cannot work.
+    try {
+        moxtal::CompiledPattern(texts.pattern, moxtal::kCaseless);
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+
     const std::string folder = moxtal::absolutePath(folderArg);
-    const std::vector<moxtal::ListedFile> files = moxtal::listFolder(folder, moxtal::splitFilterMasks(filter));
+    bool readable = false;
+    const std::vector<moxtal::ListedFile> files =
+        moxtal::listFolder(folder, moxtal::splitFilterMasks(filter), &readable);
+    if (!readable)
+        return fail("cannot read folder: " + folderArg);
     std::vector<moxtal::JobEntry> entries;
     entries.reserve(files.size());
     for (const moxtal::ListedFile& file : files)
@@ -120,16 +119,16 @@ int main(int argc, char** argv)
 
     bool anyFailed = false;
     if (rename) {
-        moxtal::renameRows(folder, job.rows, moxtal::renameNoReplace);
+        moxtal::renameRowsInFolder(folder, job.rows);
         for (const moxtal::ConfirmRow& row : job.rows)
             anyFailed = anyFailed || row.result == moxtal::kResultFailed;
     }
 
     std::string out;
     for (const moxtal::ConfirmRow& row : job.rows) {
-        out += escapeField(row.oldName);
+        out += moxtal::escapeField(row.oldName);
         out += '\t';
-        out += escapeField(row.newName);
+        out += moxtal::escapeField(row.newName);
         out += '\t';
         out += row.status;
         if (rename) {

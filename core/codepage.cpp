@@ -65,23 +65,4 @@ std::size_t findAnyChar(std::string_view text, std::string_view set, CodePage cp
     return found;
 }
 
-std::size_t longestRun(std::string_view text, char ch, CodePage cp)
-{
-    std::size_t best = 0;
-    std::size_t run = 0;
-    std::size_t expected = 0;  // position right after the current run
-    forEachCharStart(text, cp, 0, [&](std::size_t i) {
-        if (text[i] == ch) {
-            run = (run > 0 && i == expected) ? run + 1 : 1;
-            expected = i + 1;
-            if (run > best)
-                best = run;
-        } else {
-            run = 0;
-        }
-        return true;
-    });
-    return best;
-}
-
 }  // namespace moxtal

@@ -25,7 +25,4 @@ std::size_t findLastChar(std::string_view text, char ch, CodePage cp);
 // Position of the first character of text that is one of the bytes of set, or npos.
 std::size_t findAnyChar(std::string_view text, std::string_view set, CodePage cp);
 
-// Length of the longest run of consecutive ch characters (trail bytes never count).
-std::size_t longestRun(std::string_view text, char ch, CodePage cp);
-
 }  // namespace moxtal

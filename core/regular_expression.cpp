@@ -4,6 +4,7 @@
 #include <pcre2.h>
 
 static_assert(moxtal::kCaseless == PCRE2_CASELESS);
+static_assert(moxtal::kNoMatch == PCRE2_ERROR_NOMATCH);
 
 namespace moxtal {
 
@@ -22,16 +23,16 @@ namespace {
 // Room for the whole match and capture groups 1 to 4, as the replacement expects.
 constexpr std::uint32_t kOffsetPairs = 5;
 
-std::string compileErrorMessage(int errorCode)
+}  // namespace
+
+std::string pcre2ErrorMessage(int code)
 {
     PCRE2_UCHAR buffer[256];
-    const int length = pcre2_get_error_message(errorCode, buffer, sizeof buffer);
+    const int length = pcre2_get_error_message(code, buffer, sizeof buffer);
     if (length < 0)
-        return "pattern compile error " + std::to_string(errorCode);
+        return "PCRE2 error " + std::to_string(code);
     return std::string(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
 }
-
-}  // namespace
 
 CompiledPattern::CompiledPattern(const std::string& pattern, std::uint32_t options)
 {
@@ -40,7 +41,7 @@ CompiledPattern::CompiledPattern(const std::string& pattern, std::uint32_t optio
     m_code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), PCRE2_ZERO_TERMINATED,
                                options, &errorCode, &errorOffset, nullptr));
     if (!m_code)
-        throw std::invalid_argument(compileErrorMessage(errorCode));
+        throw std::invalid_argument(pcre2ErrorMessage(errorCode));
     m_matchData.reset(pcre2_match_data_create(kOffsetPairs, nullptr));
     if (!m_matchData)
         throw std::bad_alloc();
@@ -65,6 +66,8 @@ std::string CompiledPattern::replace(std::string subject, const std::string& tra
         const char* remaining = subject.data() + offset;
         const int rc = pcre2_match(m_code.get(), reinterpret_cast<PCRE2_SPTR>(remaining),
                                    subject.size() - offset, 0, 0, m_matchData.get(), nullptr);
+        if (rc < 0 && rc != kNoMatch)
+            throw MatchError(pcre2ErrorMessage(rc));
         if (rc <= 0)
             break;
         const std::size_t matchStart = ovector[0];

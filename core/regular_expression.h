@@ -19,6 +19,19 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A match the library could not carry out (a match or depth limit, for example); its message is
+// PCRE2's own text. No match is not an error: it is the result code kNoMatch.
+class MatchError : public AppError {
+public:
+    using AppError::AppError;
+};
+
+// PCRE2's result code for "no match"; every other negative code is an error of the match itself.
+constexpr int kNoMatch = -1;
+
+// PCRE2's text for an error code.
+std::string pcre2ErrorMessage(int code);
+
 // Compile option bit for caseless matching (PCRE2's own value of PCRE2_CASELESS).
 constexpr std::uint32_t kCaseless = 0x00000008u;
 
@@ -35,12 +48,14 @@ public:
     // std::invalid_argument carrying PCRE2's compile error message when it does not compile.
     CompiledPattern(const std::string& pattern, std::uint32_t options);
 
-    // One execution over text; returns PCRE2's result code (0: a group above 4 took part).
+    // One execution over text; returns PCRE2's result code (0: a group above 4 took part,
+    // kNoMatch: no match, other negative codes: the match could not be carried out).
     int match(const std::string& text) const;
 
     // The replacement loop over subject with an already translated replacement. When
     // fromReplacement is given it receives, per byte of the result, whether the byte was written
-    // by the replacement (true) or came from the subject or a group's text (false).
+    // by the replacement (true) or came from the subject or a group's text (false). Throws
+    // MatchError when a match fails with an error other than no match.
     std::string replace(std::string subject, const std::string& translated,
                         std::vector<bool>* fromReplacement = nullptr) const;
 
@@ -65,7 +80,8 @@ int RegexMatch(const std::string& text, const std::string& pattern);
 
 // Replaces every match of pattern in subject by replacement, expanding back references.
 // Date, date-time and folder markers and literal backslashes stay in the result.
-// Throws std::invalid_argument for a pattern that does not compile and for "sub pattern error".
+// Throws std::invalid_argument for a pattern that does not compile and for "sub pattern error",
+// MatchError when a match fails with an error other than no match.
 std::string RegexReplace(std::string subject, const std::string& pattern,
                          const std::string& replacement, std::uint32_t options,
                          CodePage cp = CodePage::Utf8);

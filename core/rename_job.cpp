@@ -44,6 +44,14 @@ std::int32_t parseInteger(const std::string& text)
     return value;
 }
 
+JobNumbers parseJobNumbers(const JobTexts& texts)
+{
+    JobNumbers numbers;
+    numbers.start = parseInteger(texts.seqStart);
+    numbers.step = parseInteger(texts.seqStep);
+    return numbers;
+}
+
 std::int32_t advanceCounter(std::int32_t counter, std::int32_t step)
 {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(counter) +
@@ -162,13 +170,22 @@ std::string_view decideStatus(std::string_view oldBase, std::string_view newBase
     return kStatusReplace;
 }
 
+namespace {
+
+// The message of a match that failed for another reason than no match: the file and PCRE2's text.
+[[noreturn]] void throwMatchError(const std::string& name, const std::string& message)
+{
+    throw AppError("'" + name + "': " + message);
+}
+
+}  // namespace
+
 JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
-                            const JobTexts& texts, CodePage cp)
+                            const JobTexts& texts, JobNumbers numbers, CodePage cp)
 {
     const std::string folderName = folderNameOf(folder, cp);
     JobResult result;
-    result.counter = parseInteger(texts.seqStart);
-    const std::int32_t step = parseInteger(texts.seqStep);
+    result.counter = numbers.start;
 
     // The pattern is compiled at the first file, so an empty list opens an empty dialog
     // whatever the pattern, exactly as compiling it per file would.
@@ -184,14 +201,22 @@ JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntr
                 throw AppError(e.what());
             }
         }
-        if (compiled->match(parts.base) < 0)
+        // A match limit or a similar failure is no verdict on the name: the job ends.
+        const int rc = compiled->match(parts.base);
+        if (rc == kNoMatch)
             continue;
+        if (rc < 0)
+            throwMatchError(entry.name, pcre2ErrorMessage(rc));
         ProposedName proposed;
-        proposed.bytes = compiled->replace(parts.base, translated, &proposed.special);
+        try {
+            proposed.bytes = compiled->replace(parts.base, translated, &proposed.special);
+        } catch (const MatchError& e) {
+            throwMatchError(entry.name, e.what());
+        }
 
         if (const std::size_t width = numberRunWidth(proposed, cp); width > 0) {
             const std::string number = sequenceNumberText(result.counter, width);
-            result.counter = advanceCounter(result.counter, step);
+            result.counter = advanceCounter(result.counter, numbers.step);
             replaceNumberRuns(proposed, number, cp);
         }
         expandMarker(proposed, kDateMarker, dateDigits(entry.dateText, true));
@@ -207,6 +232,12 @@ JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntr
         result.rows.push_back(std::move(row));
     }
     return result;
+}
+
+JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
+                            const JobTexts& texts, CodePage cp)
+{
+    return computeRenameRows(folder, entries, texts, parseJobNumbers(texts), cp);
 }
 
 bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b)

@@ -58,6 +58,14 @@ std::string folderNameOf(std::string_view folder, CodePage cp = CodePage::Utf8);
 // Reads a signed 32-bit decimal integer; throws AppError "'text' は整数ではありません" otherwise.
 std::int32_t parseInteger(const std::string& text);
 
+// The sequence start and step of a job, read from the texts of their boxes.
+struct JobNumbers {
+    std::int32_t start = 0;
+    std::int32_t step = 1;
+};
+// Throws AppError for a start or step that is not an integer (the start is read first).
+JobNumbers parseJobNumbers(const JobTexts& texts);
+
 // Adds step to counter with two's-complement wrap-around.
 std::int32_t advanceCounter(std::int32_t counter, std::int32_t step);
 
@@ -89,9 +97,12 @@ std::string dateDigits(std::string_view dateText, bool untilBlank);
 // The status word of a proposal, from the old and the new base name.
 std::string_view decideStatus(std::string_view oldBase, std::string_view newBase, CodePage cp);
 
-// Computes the confirmation rows of a rename job over the entries in list order.
-// Throws AppError for a non-integer start or step and for a pattern that does not compile, and
-// std::invalid_argument for "sub pattern error".
+// Computes the confirmation rows of a rename job over the entries in list order, numbering from
+// numbers.start. Throws AppError for a pattern that does not compile and for a match the library
+// could not carry out (the message names the file), std::invalid_argument for "sub pattern error".
+JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
+                            const JobTexts& texts, JobNumbers numbers, CodePage cp = CodePage::Utf8);
+// The same with the start and step read from texts first (AppError when they are not integers).
 JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
                             const JobTexts& texts, CodePage cp = CodePage::Utf8);
 

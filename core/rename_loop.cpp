@@ -21,7 +21,7 @@ std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
         return kResultFileExists;
     // The cells are handed over whole: a cell holding "/" is refused by the rename, never
     // taken as a path into another folder.
-    if (!rename(folder, row.oldName, row.newName))
+    if (!rename(row.oldName, row.newName))
         return kResultFailed;
     if (log) {
         auto [newFolder, newName] = splitAtLastSeparator(newPath, cp);

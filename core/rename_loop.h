@@ -21,16 +21,17 @@ struct LogValues {
     std::string folder;  // ends with "/"
 };
 
-// Renames oldName to newName inside folder without ever replacing a file; true on success.
-using RenameInFolder =
-    std::function<bool(const std::string& folder, const std::string& oldName, const std::string& newName)>;
+// Renames oldName to newName inside the folder of the pass without ever replacing a file; true on
+// success. The folder is fixed for the whole pass (the caller opens it once).
+using RenameInFolder = std::function<bool(const std::string& oldName, const std::string& newName)>;
 
 // Splits a full path at its last "/": the folder part keeps the "/", the name part follows it.
 std::pair<std::string, std::string> splitAtLastSeparator(const std::string& path,
                                                          CodePage cp = CodePage::Utf8);
 
 // Renames one confirmation row as "Rename" does and returns its result word. The full paths are
-// folder + "/" + cell (the separator is always added). On success, log receives the hand-over.
+// folder + "/" + cell (the separator is always added); rename works in that folder. On success,
+// log receives the hand-over.
 std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
                            const RenameInFolder& rename, LogValues* log, CodePage cp = CodePage::Utf8);
 

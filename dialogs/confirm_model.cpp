@@ -80,13 +80,11 @@ void ConfirmRowModel::setRow(int r, ConfirmRow value)
     emit dataChanged(index(r, 0), index(r, ColumnCount - 1));
 }
 
-void ConfirmRowModel::removeRow(int r)
+void ConfirmRowModel::updateRows(const std::function<void(std::vector<ConfirmRow>&)>& edit)
 {
-    if (r < 0 || r >= rowCount())
-        return;
-    beginRemoveRows({}, r, r);
-    m_rows.erase(m_rows.begin() + r);
-    endRemoveRows();
+    edit(m_rows);
+    if (!m_rows.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
 
 }  // namespace moxtal

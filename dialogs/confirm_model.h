@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -29,7 +30,8 @@ public:
     const ConfirmRow& row(int r) const { return m_rows.at(static_cast<std::size_t>(r)); }
     void setRows(std::vector<ConfirmRow> rows);
     void setRow(int r, ConfirmRow row);
-    void removeRow(int r);
+    // Lets edit change the cells of every row (not their number), then repaints them all.
+    void updateRows(const std::function<void(std::vector<ConfirmRow>&)>& edit);
 
 private:
     std::vector<ConfirmRow> m_rows;

@@ -79,6 +79,11 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     buttons->setContentsMargins(8, 8, 8, 8);
     for (QPushButton* b : {Buttonren, DelButton, ToUpper, ToLower})
         buttons->addWidget(b);
+    // The buttons give up their style's extra width before the dialog grows past its size.
+    for (QPushButton* b : {Buttonren, DelButton, ToUpper, ToLower, ButtonCancel}) {
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 12);
+        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
     buttons->addStretch();
     buttons->addWidget(ButtonCancel);
 
@@ -94,10 +99,12 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TRenameReport::updateActions);
 }
 
-void TRenameReport::showEvent(QShowEvent* event)
+void TRenameReport::setVisible(bool visible)
 {
-    QDialog::showEvent(event);
-    FormShow();
+    const bool showing = visible && !isVisible();
+    QDialog::setVisible(visible);
+    if (showing)
+        FormShow();
 }
 
 void TRenameReport::FormShow()
@@ -125,18 +132,14 @@ void TRenameReport::ButtonrenClick()
 {
     if (m_renameUsed)
         return;
-    // The row count is read again before each row.
-    for (int r = 0; r < m_model->rowCount(); ++r) {
-        ConfirmRow row = m_model->row(r);
-        LogValues values;
-        const std::string_view word = renameRow(m_directory(), row, renameNoReplace, &values);
-        row.result += word;
-        m_model->setRow(r, std::move(row));
-        if (word == kResultOk) {
-            m_renameDone = true;
-            if (m_log)
-                m_log->AddLogEntry(values.from, values.to, values.folder);
-        }
+    // The folder is opened once for the pass: every row is renamed in the folder that was listed.
+    const std::string folder = m_directory();
+    RenameLoopResult done;
+    m_model->updateRows([&](std::vector<ConfirmRow>& rows) { done = renameRowsInFolder(folder, rows); });
+    m_renameDone = m_renameDone || done.renameDone;
+    if (m_log) {
+        for (const LogValues& values : done.log)
+            m_log->AddLogEntry(values.from, values.to, values.folder);
     }
     m_renameUsed = true;
     updateActions();

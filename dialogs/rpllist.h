@@ -49,8 +49,9 @@ public:
     QAction* ActionUpperCase;
     QAction* ActionLowercase;
 
-protected:
-    void showEvent(QShowEvent* event) override;
+    // Runs FormShow when the dialog is shown anew (each exec), not when it is restored from the
+    // task bar, so that a finished "Rename" stays finished.
+    void setVisible(bool visible) override;
 
 private:
     void FormShow();

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "core/rename_job.h"
+#include "mime_globs.h"
 
 namespace moxtal {
 
@@ -71,15 +72,16 @@ void ensureIconTheme()
 
 int ImageList::imageFor(const std::string& fileName)
 {
-    const std::size_t dot = fileName.rfind('.');
-    const QByteArray key = dot == std::string::npos
-                               ? QByteArray(fileName.data(), static_cast<qsizetype>(fileName.size()))
-                               : QByteArray(fileName.data() + dot, static_cast<qsizetype>(fileName.size() - dot));
-    if (const auto known = m_byExtension.constFind(key); known != m_byExtension.cend())
-        return known.value();
+    const QString name = displayText(fileName);
+    const std::optional<QString> key = MimeGlobKeys::database().keyOf(name);
+    if (key) {
+        if (const auto known = m_byKey.constFind(*key); known != m_byKey.cend())
+            return known.value();
+    }
 
     static const QMimeDatabase mimeDatabase;
-    const QMimeType mime = mimeDatabase.mimeTypeForFile(displayText(fileName), QMimeDatabase::MatchExtension);
+    ++m_lookups;
+    const QMimeType mime = mimeDatabase.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
     const QString iconName = mime.iconName();
     int index = -1;
     if (const auto found = m_iconMap.constFind(iconName); found != m_iconMap.cend()) {
@@ -90,17 +92,27 @@ int ImageList::imageFor(const std::string& fileName)
             icon = QIcon::fromTheme(mime.genericIconName(), QIcon::fromTheme(QStringLiteral("text-x-generic")));
         index = static_cast<int>(m_images.size());
         m_images.push_back(icon);
+        m_iconNames.push_back(iconName);
         m_iconMap.insert(iconName, index);
     }
-    m_byExtension.insert(key, index);
+    if (key)
+        m_byKey.insert(*key, index);
     return index;
 }
 
 void ImageList::clear()
 {
     m_images.clear();
+    m_iconNames.clear();
     m_iconMap.clear();
-    m_byExtension.clear();
+    m_byKey.clear();
+}
+
+QString ImageList::iconName(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_iconNames.size())
+        return {};
+    return m_iconNames[static_cast<std::size_t>(index)];
 }
 
 QIcon ImageList::icon(int index) const

@@ -48,30 +48,75 @@ bool nameTaken(int dirFd, const std::string& name)
     return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
+// Which of two names the folder holds as entries of exactly those bytes. Name look-ups cannot
+// tell: on a case-insensitive file system both names find the same entry.
+struct ExactEntries {
+    bool first = false;
+    bool second = false;
+};
+ExactEntries findExactEntries(int dirFd, const std::string& first, const std::string& second)
+{
+    ExactEntries found;
+    const DirHandle dir = openFolder(dirFd);
+    if (!dir)
+        return found;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        found.first = found.first || first == entry->d_name;
+        found.second = found.second || second == entry->d_name;
+    }
+    return found;
+}
+
+// A new name taken by the file itself: a case change on a case-insensitive file system, where one
+// entry answers to both names. Two entries (hard links of one file) are an existing target.
+bool renameCaseChange(int fd, const std::string& oldName, const std::string& newName)
+{
+    if (!differOnlyInCase(oldName, newName) || !sameFile(fd, oldName, newName))
+        return false;
+    if (findExactEntries(fd, oldName, newName).second)
+        return false;
+    if (::renameat(fd, oldName.c_str(), fd, newName.c_str()) != 0)
+        return false;
+    // The system may report success for a rename onto the entry itself without changing it.
+    const ExactEntries after = findExactEntries(fd, oldName, newName);
+    return after.second && !after.first;
+}
+
 }  // namespace
+
+UniqueFd openRenameFolder(const std::string& folder)
+{
+    if (folder.find('\0') != std::string::npos)
+        return UniqueFd();
+    return openFolderFd(folder.empty() ? "/" : folder);
+}
 
 bool renameNoReplace(const std::string& folder, const std::string& oldName, const std::string& newName)
 {
-    if (!isPlainName(oldName) || !isPlainName(newName) || folder.find('\0') != std::string::npos)
+    const UniqueFd dir = openRenameFolder(folder);
+    return dir && renameNoReplaceAt(dir.get(), oldName, newName);
+}
+
+RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows)
+{
+    const UniqueFd folderFd = openRenameFolder(folder);
+    return renameRows(folder, rows, [&](const std::string& oldName, const std::string& newName) {
+        return renameNoReplaceAt(folderFd.get(), oldName, newName);
+    });
+}
+
+bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& newName)
+{
+    if (fd < 0 || !isPlainName(oldName) || !isPlainName(newName))
         return false;
-    const UniqueFd dir(::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir)
-        return false;
-    const int fd = dir.get();
     const char* from = oldName.c_str();
     const char* to = newName.c_str();
-
-    // A taken name is only acceptable as the same file under another letter case.
-    auto renameCaseChange = [&] {
-        return differOnlyInCase(oldName, newName) && sameFile(fd, oldName, newName) &&
-               ::renameat(fd, from, fd, to) == 0;
-    };
 
     if (renameat2NoReplace(fd, from, to) == 0)
         return true;
     const int renameError = errno;
     if (renameError == EEXIST)
-        return renameCaseChange();  // on a case-insensitive file system the new name finds the old file
+        return renameCaseChange(fd, oldName, newName);
     if (renameError != EINVAL && renameError != ENOSYS && renameError != EOPNOTSUPP)
         return false;
 
@@ -84,11 +129,11 @@ bool renameNoReplace(const std::string& folder, const std::string& oldName, cons
     }
     const int linkError = errno;
     if (linkError == EEXIST)
-        return renameCaseChange();
+        return renameCaseChange(fd, oldName, newName);
     if (linkError != EPERM && linkError != EOPNOTSUPP && linkError != EXDEV && linkError != EMLINK)
         return false;
     if (nameTaken(fd, newName))
-        return renameCaseChange();
+        return renameCaseChange(fd, oldName, newName);
     return ::renameat(fd, from, fd, to) == 0;
 }
 

@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "core/rename_loop.h"
+#include "posix_handles.h"
+
 namespace moxtal {
 
 // Renames oldName to newName inside folder and never replaces an existing file: renameat2 with
@@ -9,6 +12,20 @@ namespace moxtal {
 // is the very same file under a name differing only in letter case is a case change and is
 // carried out. Names holding "/" or NUL, empty names, "." and ".." are refused.
 bool renameNoReplace(const std::string& folder, const std::string& oldName, const std::string& newName);
+
+// The same inside the folder open as folderFd, so that a pass over many rows renames in the folder
+// it opened even when another folder is moved to its path meanwhile. A case change is reported
+// only when the folder then holds the new name and no longer the old one: two separate entries
+// that are links of one file never count as a case change.
+bool renameNoReplaceAt(int folderFd, const std::string& oldName, const std::string& newName);
+
+// Opens the folder of a rename pass once, for renameNoReplaceAt. The full paths of a pass are
+// folder + "/" + name, so an empty folder is the root. Empty when the folder cannot be opened.
+UniqueFd openRenameFolder(const std::string& folder);
+
+// The rename pass of the confirmation rows: the folder is opened once and every "Replace" row is
+// renamed in it with renameNoReplaceAt; a folder that cannot be opened gives "Failed" rows.
+RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows);
 
 // True when something exists at path (symbolic links followed; a dangling link counts too).
 bool pathExists(const std::string& path);

@@ -1,15 +1,13 @@
 #include "listing.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <numeric>
 #include <sys/stat.h>
 
-#include <QCollator>
 #include <QDate>
 #include <QLocale>
 #include <QTime>
 
+#include "collation.h"
 #include "core/wildcard.h"
 #include "posix_handles.h"
 
@@ -111,19 +109,23 @@ bool isListable(const EntryAttributes& a)
     return !a.directory && !a.readOnly && !a.hidden && !a.system && a.size != 0;
 }
 
-std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks)
+std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks, bool* readable)
 {
     std::vector<ListedFile> files;
+    const DirHandle dir = openFolder(folder);
+    if (readable)
+        *readable = static_cast<bool>(dir);
+    if (!dir)
+        return files;
+    const int fd = dir.fd();
+    bool first = true;
     for (const std::string& mask : masks) {
         if (mask.empty())
             continue;
-        const UniqueFd dirFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!dirFd)
-            return {};
-        const int fd = dirFd.get();
-        const DirHandle dir(::fdopendir(::dup(fd)));
-        if (!dir)
-            return {};
+        // One pass over the folder per mask: a file matching two masks is listed twice.
+        if (!first)
+            ::rewinddir(dir.get());
+        first = false;
         while (const dirent* entry = ::readdir(dir.get())) {
             const std::string name = entry->d_name;
             if (!wildcardMatch(mask, name))
@@ -154,25 +156,11 @@ void sortByName(std::vector<ListedFile>& files)
 
 void sortByName(std::vector<ListedFile>& files, const QLocale& locale)
 {
-    QCollator collator(locale);
-    collator.setCaseSensitivity(Qt::CaseSensitive);
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(files.size());
+    std::vector<std::string_view> names;
+    names.reserve(files.size());
     for (const ListedFile& file : files)
-        keys.push_back(collator.sortKey(QString::fromUtf8(file.name.data(), static_cast<qsizetype>(file.name.size()))));
-    std::vector<std::size_t> order(files.size());
-    std::iota(order.begin(), order.end(), std::size_t {0});
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const int c = keys[a].compare(keys[b]);
-        if (c != 0)
-            return c < 0;
-        return files[a].name < files[b].name;
-    });
-    std::vector<ListedFile> sorted;
-    sorted.reserve(files.size());
-    for (const std::size_t i : order)
-        sorted.push_back(std::move(files[i]));
-    files = std::move(sorted);
+        names.emplace_back(file.name);
+    applyOrder(files, collationOrder(names, Qt::CaseSensitive, false, locale));
 }
 
 }  // namespace moxtal

@@ -51,8 +51,10 @@ bool isListable(const EntryAttributes& attributes);
 
 // Lists the files of folder that match one of the masks, one pass per mask in order (a file
 // matching two masks is listed twice), then sorts them by name with the case-sensitive locale
-// comparison. A folder that does not exist or cannot be read gives an empty listing.
-std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks);
+// comparison. A folder that does not exist or cannot be read gives an empty listing; readable,
+// when given, tells that case apart from a folder without matching files.
+std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks,
+                                   bool* readable = nullptr);
 
 // Sorts by name in the case-sensitive order of locale (the system locale when none is given);
 // names that collate equal are ordered by their bytes.

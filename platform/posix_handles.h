@@ -1,6 +1,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <string>
 #include <unistd.h>
 
 namespace moxtal {
@@ -45,8 +46,10 @@ private:
 class DirHandle {
 public:
     explicit DirHandle(DIR* dir = nullptr) noexcept : m_dir(dir) {}
+    DirHandle(DirHandle&& other) noexcept : m_dir(other.m_dir) { other.m_dir = nullptr; }
     DirHandle(const DirHandle&) = delete;
     DirHandle& operator=(const DirHandle&) = delete;
+    DirHandle& operator=(DirHandle&&) = delete;
     ~DirHandle()
     {
         if (m_dir)
@@ -54,10 +57,20 @@ public:
     }
 
     DIR* get() const noexcept { return m_dir; }
+    // The stream's own descriptor, for the *at calls on its entries.
+    int fd() const noexcept { return m_dir ? ::dirfd(m_dir) : -1; }
     explicit operator bool() const noexcept { return m_dir != nullptr; }
 
 private:
     DIR* m_dir;
 };
+
+// Opens path as a folder descriptor for the *at calls; empty when it cannot be opened.
+UniqueFd openFolderFd(const std::string& path);
+
+// Opens a stream over the entries of the folder at path (or, with a descriptor, of that folder,
+// which stays open on its own); empty when the folder cannot be read.
+DirHandle openFolder(const std::string& path);
+DirHandle openFolder(int folderFd);
 
 }  // namespace moxtal

@@ -42,5 +42,30 @@ out=$("$CLI" "$DIR/keep.txt" 2>/dev/null; echo "rc=$?")
 check "not a folder" "rc=2" "$out"
 "$CLI" --help | grep -q "Usage: moxtal-cli" || check "help" "usage" "none"
 
+# A pattern that does not compile is refused before the folder is listed, even an empty one.
+mkdir "$DIR/empty"
+err=$("$CLI" --pattern '(' "$DIR/empty" 2>&1; echo "rc=$?")
+case $err in *"missing closing parenthesis"*"rc=2") ;; *) check "bad pattern, empty folder" "message and rc=2" "$err" ;; esac
+
+# A pattern that runs into the match limit ends the job with PCRE2's text and the file's name.
+mkdir "$DIR/limit"; printf x > "$DIR/limit/aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaac.txt"
+err=$("$CLI" --pattern '(*LIMIT_MATCH=1000)(a+)+b|c$' "$DIR/limit" 2>&1; echo "rc=$?")
+case $err in *"aaaac.txt': match limit exceeded"*"rc=2") ;; *) check "match limit" "message and rc=2" "$err" ;; esac
+
+# A backslash in a name is escaped too, so that a name holding \t reads back unlike one with a TAB.
+mkdir "$DIR/slash"; printf x > "$DIR/slash/a\\tb.txt"; printf x > "$DIR/slash/a${TAB}b.txt"
+out=$("$CLI" "$DIR/slash")
+tabbed='a\tb.txt'; slashed='a\\tb.txt'
+check "backslash escaped" "${tabbed}${TAB}${tabbed}${TAB}Same name
+${slashed}${TAB}${slashed}${TAB}Same name" "$out"
+
+# A folder that cannot be read is an error, not an empty listing (root reads every folder).
+if [ "$(id -u)" -ne 0 ]; then
+    mkdir "$DIR/closed"; chmod 000 "$DIR/closed"
+    err=$("$CLI" "$DIR/closed" 2>&1; echo "rc=$?")
+    chmod 755 "$DIR/closed"
+    case $err in *"cannot read folder"*"rc=2") ;; *) check "unreadable folder" "message and rc=2" "$err" ;; esac
+fi
+
 [ "$failures" -eq 0 ] && echo "cli end-to-end: all passed"
 exit "$failures"

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -289,6 +290,110 @@ TEST_F(MainWindowTest, ConfirmDialogButtonsAndCaseConversion)
     EXPECT_TRUE(report.renameDone());
     EXPECT_EQ(dir.read("ABC.TXT"), "data");
     EXPECT_EQ(listedNames(*form), (Names {"ABC.TXT"}));
+}
+
+TEST_F(MainWindowTest, RestoredDialogKeepsItsFinishedRename)
+{
+    // Minimising and restoring the dialog is no new showing: "Rename" stays done.
+    TempFolder dir;
+    dir.write("a.txt", "A");
+    dir.write("b.txt", "B");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    form->pattern->setEditText("^(a|b)$");
+    form->RepStr->setEditText("Z\\1");
+    form->CheckBoxCont->setChecked(true);
+    Names results;
+    whenDialogShows(*form, [&](TRenameReport& r) {
+        r.Buttonren->click();
+        r.setWindowState(Qt::WindowMinimized);
+        r.setWindowState(Qt::WindowNoState);
+        runIdleUpdates();
+        EXPECT_FALSE(r.Buttonren->isEnabled());
+        r.ButtonrenClick();
+        for (const ConfirmRow& row : r.rows())
+            results.push_back(row.result);
+    });
+    form->ButtonDoit->click();
+    EXPECT_EQ(results, (Names {"Ok", "Ok"}));
+    EXPECT_TRUE(form->windows().RenameReport->renameDone());
+    EXPECT_EQ(listedNames(*form), (Names {"Za.txt", "Zb.txt"}));
+    EXPECT_EQ(form->pattern->itemText(0), "^(a|b)$");
+
+    // The next "Do!" is a new showing: "Rename" is offered again.
+    form->pattern->setEditText("(.*)");
+    bool enabled = false;
+    whenDialogShows(*form, [&](TRenameReport& r) { enabled = r.Buttonren->isEnabled(); });
+    form->ButtonDoit->click();
+    EXPECT_TRUE(enabled);
+}
+
+TEST_F(MainWindowTest, RelistingEmptiesTheNameBox)
+{
+    TempFolder dir;
+    dir.write("photo.jpg");
+    dir.write("notes.txt");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    auto select = [&] {
+        form->selectRow(1);
+        EXPECT_EQ(form->Edit1->text(), "photo");
+        EXPECT_EQ(form->Extention->text(), ".jpg");
+    };
+    auto expectEmpty = [&](const char* after) {
+        EXPECT_EQ(form->selectedRow(), -1) << after;
+        EXPECT_EQ(form->Edit1->text(), "") << after;
+        EXPECT_EQ(form->Extention->text(), "") << after;
+        runIdleUpdates();
+        EXPECT_FALSE(form->PasteFilename->isEnabled()) << after;
+    };
+    select();
+    form->RefreshList1Click();
+    expectEmpty("Refresh FileList");
+    select();
+    form->Extension->setText("*.*;");
+    expectEmpty("a filter keystroke");
+}
+
+TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThem)
+{
+    auto form = makeWindow();
+    form->show();
+    const std::map<QWidget*, QRect> places {
+        {form->CheckBoxCont, {8, 12, 77, 17}}, {form->seqstart, {96, 8, 57, 20}},
+        {form->seqStep, {96, 32, 57, 20}},     {form->pattern, {233, 10, 176, 20}},
+        {form->RepStr, {232, 34, 177, 20}},    {form->ButtonDoit, {414, 32, 75, 25}},
+        {form->Extension, {48, 9, 81, 20}},    {form->Edit1, {132, 9, 193, 20}},
+        {form->CloseButton, {416, 8, 75, 25}}};
+    for (const auto& [control, place] : places)
+        EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
+    EXPECT_EQ(form->Label3->pos(), QPoint(64, 40));
+    EXPECT_EQ(form->Extention->pos(), QPoint(328, 18));
+
+    TRenameReport& report = *form->windows().RenameReport;
+    QSize shown;
+    whenDialogShows(*form, [&](TRenameReport& r) { shown = r.size(); });
+    form->ButtonDoit->click();
+    EXPECT_EQ(shown, QSize(456, 404));
+    EXPECT_LE(report.minimumSizeHint().width(), 456);
+}
+
+TEST(FileIcons, CostOneDatabaseLookUpPerKindOfName)
+{
+    // Names of one shape share their icon whether or not they share an extension.
+    const QStringList shapes {"app.log.%1", "README%1", "%1", "IMG_%1.JPG", "backup %1.tar.gz"};
+    ImageList images;
+    for (const QString& shape : shapes) {
+        const long long before = images.databaseLookups();
+        for (int i = 1; i <= 20000; ++i)
+            images.imageFor(shape.arg(i).toStdString());
+        EXPECT_LE(images.databaseLookups() - before, 6) << shape.toStdString();
+    }
+    QMimeDatabase db;
+    for (const char* name : {"README7", "app.log.3", "x.tar.gz", "IMG_9.JPG", "Makefile"}) {
+        const QString expected = db.mimeTypeForFile(QString::fromUtf8(name), QMimeDatabase::MatchExtension).iconName();
+        EXPECT_EQ(images.iconName(images.imageFor(name)), expected) << name;
+    }
 }
 
 TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)

@@ -5,6 +5,10 @@
 #include "platform/file_ops.h"
 #include "temp_folder.h"
 
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace moxtal;
 
 namespace {
@@ -59,6 +63,20 @@ TEST(RenameNoReplace, CaseChangeOnCaseSensitiveFolderIsANewName)
     EXPECT_FALSE(dir.exists("photo.jpg"));
 }
 
+TEST(RenameNoReplace, TwoLinksOfOneFileAreNoCaseChange)
+{
+    // abc.txt and ABC.txt are separate entries of one file: the rename would do nothing.
+    TempFolder dir;
+    dir.write("abc.txt", "data");
+    ASSERT_EQ(::link(dir.file("abc.txt").c_str(), dir.file("ABC.txt").c_str()), 0);
+    EXPECT_FALSE(renameNoReplace(dir.path(), "abc.txt", "ABC.txt"));
+    EXPECT_TRUE(dir.exists("abc.txt"));
+    EXPECT_TRUE(dir.exists("ABC.txt"));
+    std::vector<ConfirmRow> rows {replaceRow("abc.txt", "ABC.txt")};
+    EXPECT_FALSE(renameRowsInFolder(dir.path(), rows).renameDone);
+    EXPECT_EQ(results(rows), (Names {"Failed"}));
+}
+
 TEST(RenameNoReplace, NonUtf8NamesKeepTheirBytes)
 {
     TempFolder dir;
@@ -75,7 +93,7 @@ TEST(RenameLoopOnDisk, ExistingTargetUntouchedAndChainOrderMatters)
     dir.write("a.txt", "A");
     dir.write("b.txt", "B");
     std::vector<ConfirmRow> rows {replaceRow("a.txt", "b.txt"), replaceRow("b.txt", "c.txt")};
-    RenameLoopResult r = renameRows(dir.path(), rows, renameNoReplace);
+    RenameLoopResult r = renameRowsInFolder(dir.path(), rows);
     EXPECT_EQ(results(rows), (Names {"Failed", "Ok"}));
     EXPECT_EQ(dir.read("a.txt"), "A");
     EXPECT_EQ(dir.read("c.txt"), "B");
@@ -86,7 +104,7 @@ TEST(RenameLoopOnDisk, ExistingTargetUntouchedAndChainOrderMatters)
     chain.write("a.txt", "A");
     chain.write("b.txt", "B");
     std::vector<ConfirmRow> reversed {replaceRow("b.txt", "c.txt"), replaceRow("a.txt", "b.txt")};
-    r = renameRows(chain.path(), reversed, renameNoReplace);
+    r = renameRowsInFolder(chain.path(), reversed);
     EXPECT_EQ(results(reversed), (Names {"Ok", "Ok"}));
     EXPECT_EQ(chain.read("b.txt"), "A");
     EXPECT_EQ(chain.read("c.txt"), "B");
@@ -101,12 +119,42 @@ TEST(RenameLoopOnDisk, SwapBothFailAndSlashIsRefused)
     ::mkdir(dir.file("sub").c_str(), 0755);
     std::vector<ConfirmRow> rows {replaceRow("x.txt", "y.txt"), replaceRow("y.txt", "x.txt"),
                                   replaceRow("x.txt", "sub/x.txt")};
-    const RenameLoopResult r = renameRows(dir.path(), rows, renameNoReplace);
+    const RenameLoopResult r = renameRowsInFolder(dir.path(), rows);
     EXPECT_EQ(results(rows), (Names {"Failed", "Failed", "Failed"}));
     EXPECT_FALSE(r.renameDone);
     EXPECT_EQ(dir.read("x.txt"), "X");
     EXPECT_EQ(dir.read("y.txt"), "Y");
     EXPECT_FALSE(dir.exists("sub/x.txt"));
+}
+
+TEST(RenameLoopOnDisk, PassStaysInTheFolderItOpened)
+{
+    // The folder is moved away during the pass and another one takes its path: the later rows
+    // are renamed in the folder that was opened, never in the newcomer.
+    TempFolder top;
+    ::mkdir(top.file("photos").c_str(), 0755);
+    top.write("photos/a.txt", "A");
+    top.write("photos/b.txt", "B");
+    const std::string folder = top.file("photos");
+    std::vector<ConfirmRow> rows {replaceRow("a.txt", "x.txt"), replaceRow("b.txt", "y.txt")};
+    const UniqueFd folderFd = openRenameFolder(folder);
+    int calls = 0;
+    renameRows(folder, rows, [&](const std::string& from, const std::string& to) {
+        if (++calls == 2) {
+            ::rename(folder.c_str(), top.file("moved").c_str());
+            ::mkdir(folder.c_str(), 0755);
+            top.write("photos/b.txt", "newcomer");
+        }
+        return renameNoReplaceAt(folderFd.get(), from, to);
+    });
+    EXPECT_EQ(results(rows), (Names {"Ok", "Ok"}));
+    EXPECT_EQ(top.read("moved/y.txt"), "B");
+    EXPECT_EQ(top.read("photos/b.txt"), "newcomer");
+    EXPECT_FALSE(top.exists("photos/y.txt"));
+
+    std::vector<ConfirmRow> gone {replaceRow("a.txt", "z.txt"), {"b.txt", "b.txt", "Same name", 0, ""}};
+    EXPECT_FALSE(renameRowsInFolder(top.file("vanished"), gone).renameDone);
+    EXPECT_EQ(results(gone), (Names {"Failed", "---"}));
 }
 
 TEST(RenameLoopOnDisk, JobThenRenameNumbersFilesInListOrder)
@@ -119,7 +167,7 @@ TEST(RenameLoopOnDisk, JobThenRenameNumbersFilesInListOrder)
                                          {"c.txt", 0, "2003/01/15"}};
     JobResult job = computeRenameRows(dir.path(), entries, {"(.*)", "IMG_\\\\\\", "1", "1"});
     job.rows[2].status = "Same name";  // dropped from renaming, as the dialog allows
-    const RenameLoopResult r = renameRows(dir.path(), job.rows, renameNoReplace);
+    const RenameLoopResult r = renameRowsInFolder(dir.path(), job.rows);
     EXPECT_EQ(results(job.rows), (Names {"Ok", "Ok", "---"}));
     EXPECT_EQ(dir.read("IMG_001.jpg"), "first");
     EXPECT_EQ(dir.read("IMG_002.jpg"), "second");

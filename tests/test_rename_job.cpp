@@ -158,6 +158,32 @@ TEST(RenameJob, Cp932NameWithBackslashTrailByte)
     const JobResult same = computeRenameRows("/x", files, JobTexts {"(.*)", "\\1", "9", "1"}, CodePage::Cp932);
     EXPECT_EQ(same.rows[0].status, "Same name");
     EXPECT_EQ(same.counter, 9);
+    // The replacement's own 表 ends no number run in Shift-JIS; read as UTF-8 its 0x5C is one.
+    const std::vector<JobEntry> plain {{"a.txt", 0, "2003/01/15"}};
+    const JobTexts texts {"(.*)", "\x95\x5C\\\\", "9", "1"};
+    EXPECT_EQ(newNames(computeRenameRows("/x", plain, texts, CodePage::Cp932)), (Names {"\x95\x5C" "09.txt"}));
+    EXPECT_EQ(newNames(computeRenameRows("/x", plain, texts, CodePage::Utf8)), (Names {"\x95" "009.txt"}));
+}
+
+TEST(RenameJob, MatchErrorEndsTheJobNamingTheFile)
+{
+    // A match that runs into the library's match limit is no verdict on the name.
+    const std::string name = std::string(40, 'a') + "c.txt";
+    const std::vector<JobEntry> files {{"first.txt", 0, ""}, {name, 0, ""}};
+    const std::string limited = "(*LIMIT_MATCH=1000)";
+    for (const std::string& pattern : {limited + "(a+)+b|c$", limited + "^f|(a+)+b"}) {
+        try {
+            run(files, pattern, "x");
+            ADD_FAILURE() << "no error for " << pattern;
+        } catch (const AppError& e) {
+            EXPECT_EQ(std::string(e.what()), "'" + name + "': match limit exceeded") << pattern;
+        }
+    }
+    // The same failure inside the replacement loop, after a first successful match.
+    const std::vector<JobEntry> later {{"x" + std::string(30, 'a') + ".txt", 0, ""}};
+    EXPECT_THROW(run(later, limited + "x|(a+)+b", "y"), AppError);
+    EXPECT_THROW(RegexReplace("x" + std::string(30, 'a'), limited + "x|(a+)+b", "y", kCaseless), MatchError);
+    EXPECT_EQ(RegexMatch("zzz", limited + "(a+)+b"), kNoMatch);
 }
 
 TEST(RenameJob, NonUtf8NamesSurviveByteForByte)
@@ -200,8 +226,8 @@ TEST(RenameLoop, ResultWordsFlagAndLogInRowOrder)
         {"d.txt", "d?.txt", "Invalid name", 0, ""}, {"e.txt", "e.txt", "Replace", 0, ""},
         {"f.txt", "g.txt", "replace", 0, ""},      {"h.txt", "taken.txt", "Replace", 0, ""}};
     std::vector<std::string> calls;
-    auto rename = [&](const std::string& folder, const std::string& from, const std::string& to) {
-        calls.push_back(folder + "|" + from + "|" + to);
+    auto rename = [&](const std::string& from, const std::string& to) {
+        calls.push_back(from + "|" + to);
         return to != "taken.txt";
     };
     const RenameLoopResult r = renameRows("/data", rows, rename);
@@ -209,7 +235,7 @@ TEST(RenameLoop, ResultWordsFlagAndLogInRowOrder)
     for (const ConfirmRow& row : rows)
         results.push_back(row.result);
     EXPECT_EQ(results, (Names {"Ok", "---", "---", "File Exists", "---", "Failed"}));
-    EXPECT_EQ(calls, (Names {"/data|a.txt|b.txt", "/data|h.txt|taken.txt"}));
+    EXPECT_EQ(calls, (Names {"a.txt|b.txt", "h.txt|taken.txt"}));
     EXPECT_TRUE(r.renameDone);
     ASSERT_EQ(r.log.size(), 1u);
     EXPECT_EQ(r.log[0].from, "a.txt");

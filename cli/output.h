@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace moxtal {
+
+// A name as one field of moxtal-cli's output: a backslash becomes "\\", TAB, CR and LF become
+// "\t", "\r" and "\n"; every other byte stays. Any field reads back with unescapeField.
+std::string escapeField(std::string_view text);
+
+// The bytes of a field written by escapeField; nothing when field holds a backslash that starts
+// none of the four escapes.
+std::optional<std::string> unescapeField(std::string_view field);
+
+}  // namespace moxtal

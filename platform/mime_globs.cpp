@@ -1,0 +1,233 @@
+#include "mime_globs.h"
+
+#include <algorithm>
+
+#include <QMimeDatabase>
+
+namespace moxtal {
+
+namespace {
+
+bool hasWildcard(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c == u'*' || c == u'?' || c == u'[')
+            return true;
+    }
+    return false;
+}
+
+// Whether globMatch understands every part of pattern exactly as the database's matcher does.
+bool isPlainGlob(QStringView pattern)
+{
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'\\' || c == u']' || c == u'/')
+            return false;
+        if (c != u'[')
+            continue;
+        qsizetype j = i + 1;
+        if (j < pattern.size() && (pattern[j] == u'!' || pattern[j] == u'^'))
+            ++j;
+        if (j < pattern.size() && pattern[j] == u']')
+            ++j;
+        while (j < pattern.size() && pattern[j] != u']') {
+            if (pattern[j] == u'[' || pattern[j] == u'\\')
+                return false;
+            ++j;
+        }
+        if (j >= pattern.size())
+            return false;
+        i = j;
+    }
+    return true;
+}
+
+std::u16string toU16(const QString& text)
+{
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+}
+
+std::u32string toU32(const QString& text)
+{
+    const QList<uint> units = text.toUcs4();
+    return std::u32string(units.begin(), units.end());
+}
+
+template <typename Char>
+bool isAscii(Char c)
+{
+    return static_cast<char32_t>(c) < 0x80;
+}
+
+// Matches text[at] against the bracket set that starts at pattern[open] ("["); returns the
+// position after the set's "]".
+template <typename Char>
+std::size_t matchSet(std::basic_string_view<Char> pattern, std::size_t open, Char c, bool loose, bool& matched)
+{
+    std::size_t i = open + 1;
+    bool negate = false;
+    if (i < pattern.size() && (pattern[i] == u'!' || pattern[i] == u'^')) {
+        negate = true;
+        ++i;
+    }
+    bool in = false;
+    bool first = true;
+    while (i < pattern.size() && (first || pattern[i] != u']')) {
+        first = false;
+        const Char low = pattern[i];
+        if (i + 2 < pattern.size() && pattern[i + 1] == u'-' && pattern[i + 2] != u']') {
+            in = in || (low <= c && c <= pattern[i + 2]);
+            i += 3;
+        } else {
+            in = in || low == c;
+            ++i;
+        }
+    }
+    matched = (in != negate) || (loose && !isAscii(c));
+    return i + 1;
+}
+
+template <typename Char>
+bool globMatchImpl(std::basic_string_view<Char> pattern, std::basic_string_view<Char> text, bool loose)
+{
+    std::size_t p = 0, t = 0;
+    std::size_t starP = std::basic_string_view<Char>::npos, starT = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            starP = ++p;
+            starT = t;
+            continue;
+        }
+        if (p < pattern.size()) {
+            bool matched = false;
+            std::size_t next = p + 1;
+            if (pattern[p] == u'?')
+                matched = true;
+            else if (pattern[p] == u'[')
+                next = matchSet(pattern, p, text[t], loose, matched);
+            else
+                matched = pattern[p] == text[t];
+            if (matched) {
+                p = next;
+                ++t;
+                continue;
+            }
+        }
+        if (starP == std::basic_string_view<Char>::npos)
+            return false;
+        p = starP;
+        t = ++starT;
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+}  // namespace
+
+bool globMatch(std::u16string_view pattern, std::u16string_view text, bool looseClasses)
+{
+    return globMatchImpl(pattern, text, looseClasses);
+}
+
+bool globMatch(std::u32string_view pattern, std::u32string_view text, bool looseClasses)
+{
+    return globMatchImpl(pattern, text, looseClasses);
+}
+
+const MimeGlobKeys& MimeGlobKeys::database()
+{
+    static const MimeGlobKeys keys = [] {
+        QStringList patterns;
+        for (const QMimeType& type : QMimeDatabase().allMimeTypes())
+            patterns += type.globPatterns();
+        return MimeGlobKeys(patterns);
+    }();
+    return keys;
+}
+
+MimeGlobKeys::MimeGlobKeys(const QStringList& patterns) : m_suffixStarts(0x10000, false)
+{
+    for (const QString& pattern : patterns) {
+        const QString lower = pattern.toLower();
+        if (lower.isEmpty())
+            continue;
+        if (!hasWildcard(lower)) {
+            m_literals.insert(lower);
+        } else if (lower.size() > 1 && lower[0] == u'*' && !hasWildcard(QStringView(lower).mid(1))) {
+            const QString suffix = lower.mid(1);
+            m_suffixes.insert(toU16(suffix));
+            m_suffixStarts[suffix[0].unicode()] = true;
+            m_longestSuffix = std::max(m_longestSuffix, suffix.size());
+        } else if (isPlainGlob(lower)) {
+            m_complex.push_back({toU16(lower), toU16(pattern), toU32(lower), toU32(pattern)});
+        } else {
+            qsizetype first = 0;
+            while (first < lower.size() && lower[first] != u'*' && lower[first] != u'?' && lower[first] != u'[')
+                ++first;
+            qsizetype last = lower.size();
+            while (last > 0 && lower[last - 1] != u'*' && lower[last - 1] != u'?' && lower[last - 1] != u']')
+                --last;
+            m_opaque.push_back({lower.left(first), lower.mid(last)});
+        }
+    }
+}
+
+std::optional<QString> MimeGlobKeys::keyOf(const QString& name) const
+{
+    const QString lower = name.toLower();
+    // Letters whose lower case has another length make the name's tail and its lower case differ.
+    if (lower.size() != name.size() || m_literals.contains(lower))
+        return std::nullopt;
+    for (const OpaqueGlob& glob : m_opaque) {
+        if (lower.startsWith(glob.prefix) && lower.endsWith(glob.suffix))
+            return std::nullopt;
+    }
+
+    QString key;
+    if (!m_complex.empty()) {
+        const bool wide = std::any_of(name.begin(), name.end(), [](QChar c) { return c.isSurrogate(); });
+        const bool ascii = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; });
+        const std::u16string lowerText = wide ? std::u16string() : toU16(lower);
+        const std::u16string exactText = wide ? std::u16string() : toU16(name);
+        const std::u32string lowerWide = wide ? toU32(lower) : std::u32string();
+        const std::u32string exactWide = wide ? toU32(name) : std::u32string();
+        for (const ComplexGlob& glob : m_complex) {
+            for (const bool exact : {false, true}) {
+                auto match = [&](bool loose) {
+                    if (wide)
+                        return globMatch(exact ? glob.exactWide : glob.lowerWide, exact ? exactWide : lowerWide, loose);
+                    return globMatch(exact ? glob.exact : glob.lower, exact ? exactText : lowerText, loose);
+                };
+                const bool strict = match(false);
+                // Beyond ASCII the database's own matchers may see digits where a bracket set
+                // does not: such a name is left to the database.
+                if (!ascii && strict != match(true))
+                    return std::nullopt;
+                key += strict ? u'1' : u'0';
+            }
+        }
+    }
+    key += u'|';
+
+    // The longest simple suffix glob the name ends with, in the name's own letter case: every
+    // shorter one it matches is a suffix of that tail, so equal tails match equal suffix globs.
+    // A name that is nothing but a suffix is matched differently by the database: ask it.
+    if (m_suffixes.count(toU16(lower)) != 0)
+        return std::nullopt;
+    const qsizetype start = std::max<qsizetype>(1, lower.size() - m_longestSuffix);
+    for (qsizetype i = start; i < lower.size(); ++i) {
+        if (!m_suffixStarts[lower[i].unicode()])
+            continue;
+        const std::u16string_view tail(reinterpret_cast<const char16_t*>(lower.utf16()) + i,
+                                       static_cast<std::size_t>(lower.size() - i));
+        if (m_suffixes.find(std::u16string(tail)) != m_suffixes.end()) {
+            key += QStringView(name).mid(i);
+            break;
+        }
+    }
+    return key;
+}
+
+}  // namespace moxtal
