@@ -186,6 +186,8 @@ void TForm1::buildTopPanel()
                        QStringLiteral("連番の設定"));
     CheckBoxCont = place(new QCheckBox(QStringLiteral("Continious"), SequenceNo), "CheckBoxCont", 8, 12, 77, 17,
                          QStringLiteral("続けて連番"));
+    // The designed 77 pixels, widened up to the start box when the interface font needs more.
+    CheckBoxCont->resize(std::clamp(CheckBoxCont->sizeHint().width(), 77, 88), 17);
     seqstart = place(new QLineEdit(QStringLiteral("0"), SequenceNo), "seqstart", 96, 8, 57, 20,
                      QStringLiteral("連番開始番号"));
     Label3 = placeLabel(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", 64, 40);
