@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -161,9 +162,10 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     setTabOrder(Extension, Edit1);
     setTabOrder(Edit1, CloseButton);
 
-    connect(ButtonDoit, &QPushButton::clicked, this, &TForm1::ButtonDoitClick);
+    connectHandler(ButtonDoit, &QPushButton::clicked, this, &TForm1::ButtonDoitClick);
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
     connect(Extension, &QLineEdit::textChanged, this, &TForm1::ExtensionChange);
+    Edit1->installEventFilter(this);
     connect(FolderView1, &TFolderView::directoryChanged, this, &TForm1::FolderView1Change);
     connect(FileListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TForm1::FileListView1Change);
@@ -236,7 +238,7 @@ void TForm1::buildMenus()
         auto* a = new QAction(caption, this);
         a->setObjectName(QString::fromLatin1(name));
         if (handler)
-            connect(a, &QAction::triggered, this, handler);
+            connectHandler(a, &QAction::triggered, this, handler);
         return a;
     };
     Uplist = action("Uplist", {}, &TForm1::UplistExecute);
@@ -296,6 +298,8 @@ void TForm1::buildMenus()
 void TForm1::createWindows(Windows windows)
 {
     m_windows = windows;
+    if (m_windows.LogWindow)
+        m_windows.LogWindow->setRefreshFileList([this] { m_fileList.RefreshFileList(); });
     if (m_windows.RenameReport) {
         m_windows.RenameReport->setImages(&m_fileList.model().images());
         m_windows.RenameReport->setLogWindow(m_windows.LogWindow);
@@ -400,6 +404,38 @@ void TForm1::ButtonDoitClick()
     if (CheckBoxCont->isChecked())
         seqstart->setText(QString::number(m_sequenceCounter));
     m_fileList.RefreshFileList();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Every key goes on to the box; Enter also renames.
+    if (watched == Edit1 && event->type() == QEvent::KeyPress)
+        Edit1KeyDown(static_cast<QKeyEvent*>(event)->key());
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::Edit1KeyDown(int key)
+{
+    if ((key != Qt::Key_Return && key != Qt::Key_Enter) || Edit1->text().isEmpty())
+        return;
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const std::string folder = FolderView1->Directory();
+    const std::string oldName = m_fileList.model().entry(row).name;
+    const NameParts parts = splitBaseName(oldName);
+    // The box shows the name for display only: while it holds the unedited text of a name that is
+    // not valid UTF-8, the name keeps its own bytes.
+    const QString typed = Edit1->text();
+    const std::string base = typed == displayText(parts.base) ? parts.base : typed.toStdString();
+    const std::string newName = base + parts.extension;
+    if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName))
+        return;
+    m_fileList.model().setName(row, newName);
+    if (m_windows.LogWindow) {
+        const std::string prefix = joinPath(folder, std::string());
+        m_windows.LogWindow->AddLogEntry(oldName, newName, prefix);
+    }
 }
 
 void TForm1::promoteComboHistory(QComboBox* box)

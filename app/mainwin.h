@@ -56,6 +56,8 @@ public:
 
     // Event handlers.
     void ButtonDoitClick();
+    // The direct rename: Enter in the name box renames the selected file to the typed base name.
+    void Edit1KeyDown(int key);
     void ExtensionChange();
     void FolderView1Change(const std::string& path);
     void FileListView1Change();
@@ -124,6 +126,7 @@ signals:
     void closed();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

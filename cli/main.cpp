@@ -1,11 +1,13 @@
 // moxtal-cli: the rename job of the main window without a window, for scripts and checks.
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/output.h"
 #include "core/rename_job.h"
+#include "core/rename_log.h"
 #include "core/rename_loop.h"
 #include "core/wildcard.h"
 #include "platform/file_ops.h"
@@ -14,7 +16,9 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: moxtal-cli [--pattern P] [--replace R] [--start N] [--step N] [--filter MASKS] [--rename] FOLDER\n"
+    "Usage: moxtal-cli [--pattern P] [--replace R] [--start N] [--step N] [--filter MASKS]\n"
+    "                  [--rename [--log FILE.csv]] FOLDER\n"
+    "       moxtal-cli --undo FILE.csv\n"
     "\n"
     "Lists the files of FOLDER as Mox-Tal's file list does, computes the new names and prints one\n"
     "line per proposal: Old, TAB, New, TAB, Status (and with --rename, TAB and the result).\n"
@@ -27,6 +31,10 @@ constexpr const char* kUsage =
     "  --step N        sequence increment (default 1)\n"
     "  --filter MASKS  wildcard masks separated by \";\" (default \"*.*\")\n"
     "  --rename        carry out the renames of the rows with status Replace\n"
+    "  --log FILE.csv  with --rename: write the renames that succeeded as a rename log, in the\n"
+    "                  CSV form of the log window's Save\n"
+    "  --undo FILE.csv rename every row of a rename log back, bottom row first, never replacing\n"
+    "                  a file; prints From, To, Folder and Ok or Failed per row, as undone\n"
     "  --help          print this text\n"
     "\n"
     "Exit status: 0 on success, 1 when a rename failed, 2 on bad input.\n";
@@ -37,6 +45,38 @@ int fail(const std::string& message)
     return 2;
 }
 
+// Renames every row of the log in path back, bottom row first, and prints each outcome.
+int undoLogFile(const std::string& path)
+{
+    const std::optional<std::string> text = moxtal::readWholeFile(path);
+    if (!text)
+        return fail("cannot read " + path);
+    std::vector<moxtal::TLogEntry> entries;
+    try {
+        entries = moxtal::parseLogCsv(*text);
+    } catch (const moxtal::LogFormatError& e) {
+        return fail(path + ": " + e.what());
+    }
+    const std::vector<moxtal::TLogEntry> rows = entries;
+    std::vector<std::size_t> all(rows.size());
+    for (std::size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+    const moxtal::UndoOutcome outcome = moxtal::undoLogRowsOnDisk(entries, all);
+    std::string out;
+    bool anyFailed = false;
+    for (std::size_t i = rows.size(); i-- > 0;) {
+        const bool undone = outcome.undone[i];
+        anyFailed = anyFailed || !undone;
+        out += moxtal::escapeField(rows[i].From) + '\t' + moxtal::escapeField(rows[i].To) + '\t' +
+               moxtal::escapeField(rows[i].Folder) + '\t';
+        out += undone ? moxtal::kResultOk : moxtal::kResultFailed;
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return anyFailed ? 1 : 0;
+}
+
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -44,6 +84,7 @@ int main(int argc, char** argv)
     moxtal::JobTexts texts;
     std::string filter = "*.*";
     bool rename = false;
+    std::string logPath, undoPath;
     std::string folderArg;
     bool haveFolder = false;
 
@@ -62,11 +103,13 @@ int main(int argc, char** argv)
         if (arg == "--rename") {
             rename = true;
         } else if (arg == "--pattern" || arg == "--replace" || arg == "--start" || arg == "--step" ||
-                   arg == "--filter") {
+                   arg == "--filter" || arg == "--log" || arg == "--undo") {
             std::string& into = arg == "--pattern" ? texts.pattern
                                 : arg == "--replace" ? texts.replacement
                                 : arg == "--start"   ? texts.seqStart
                                 : arg == "--step"    ? texts.seqStep
+                                : arg == "--log"     ? logPath
+                                : arg == "--undo"    ? undoPath
                                                      : filter;
             if (!value(into))
                 return fail("option " + arg + " needs a value\n" + kUsage);
@@ -84,6 +127,13 @@ int main(int argc, char** argv)
             return fail("only one FOLDER may be given\n" + std::string(kUsage));
         }
     }
+    if (!undoPath.empty()) {
+        if (haveFolder || rename || !logPath.empty())
+            return fail("--undo takes a log file and nothing else\n" + std::string(kUsage));
+        return undoLogFile(undoPath);
+    }
+    if (!logPath.empty() && !rename)
+        return fail("--log needs --rename\n" + std::string(kUsage));
     if (!haveFolder)
         return fail("no FOLDER given\n" + std::string(kUsage));
     if (!moxtal::pathExists(folderArg))
@@ -118,8 +168,9 @@ int main(int argc, char** argv)
     }
 
     bool anyFailed = false;
+    moxtal::RenameLoopResult done;
     if (rename) {
-        moxtal::renameRowsInFolder(folder, job.rows);
+        done = moxtal::renameRowsInFolder(folder, job.rows);
         for (const moxtal::ConfirmRow& row : job.rows)
             anyFailed = anyFailed || row.result == moxtal::kResultFailed;
     }
@@ -138,5 +189,13 @@ int main(int argc, char** argv)
         out += '\n';
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
+    if (!logPath.empty()) {
+        try {
+            moxtal::writeWholeFile(logPath, moxtal::formatLogCsv(done.log));
+        } catch (const std::exception& e) {
+            std::fflush(stdout);
+            return fail(e.what());
+        }
+    }
     return anyFailed ? 1 : 0;
 }

@@ -11,7 +11,7 @@ std::pair<std::string, std::string> splitAtLastSeparator(const std::string& path
 }
 
 std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
-                           const RenameInFolder& rename, LogValues* log, CodePage cp)
+                           const RenameInFolder& rename, TLogEntry* log, CodePage cp)
 {
     const std::string newPath = folder + "/" + row.newName;
     const std::string oldPath = folder + "/" + row.oldName;
@@ -25,9 +25,9 @@ std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
         return kResultFailed;
     if (log) {
         auto [newFolder, newName] = splitAtLastSeparator(newPath, cp);
-        log->from = splitAtLastSeparator(oldPath, cp).second;
-        log->to = std::move(newName);
-        log->folder = std::move(newFolder);
+        log->From = splitAtLastSeparator(oldPath, cp).second;
+        log->To = std::move(newName);
+        log->Folder = std::move(newFolder);
     }
     return kResultOk;
 }
@@ -37,7 +37,7 @@ RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& 
 {
     RenameLoopResult result;
     for (ConfirmRow& row : rows) {
-        LogValues values;
+        TLogEntry values;
         const std::string_view word = renameRow(folder, row, rename, &values, cp);
         row.result += word;
         if (word == kResultOk) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "rename_job.h"
+#include "rename_log.h"
 
 namespace moxtal {
 
@@ -14,12 +15,6 @@ inline constexpr std::string_view kResultFileExists = "File Exists";
 inline constexpr std::string_view kResultOk = "Ok";
 inline constexpr std::string_view kResultFailed = "Failed";
 
-// What the rename log receives for one successful rename.
-struct LogValues {
-    std::string from;
-    std::string to;
-    std::string folder;  // ends with "/"
-};
 
 // Renames oldName to newName inside the folder of the pass without ever replacing a file; true on
 // success. The folder is fixed for the whole pass (the caller opens it once).
@@ -33,11 +28,11 @@ std::pair<std::string, std::string> splitAtLastSeparator(const std::string& path
 // folder + "/" + cell (the separator is always added); rename works in that folder. On success,
 // log receives the hand-over.
 std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
-                           const RenameInFolder& rename, LogValues* log, CodePage cp = CodePage::Utf8);
+                           const RenameInFolder& rename, TLogEntry* log, CodePage cp = CodePage::Utf8);
 
 struct RenameLoopResult {
     bool renameDone = false;
-    std::vector<LogValues> log;  // one per success, in row order
+    std::vector<TLogEntry> log;  // one per success, in row order
 };
 
 // Renames every row in order, appending its result word to the row's result.

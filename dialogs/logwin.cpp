@@ -1,12 +1,16 @@
 #include "logwin.h"
 
+#include <QAction>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include "platform/desktop.h"
+#include "platform/file_ops.h"
 #include "ui_common.h"
 
 namespace moxtal {
@@ -50,6 +54,14 @@ void LogModel::append(TLogEntry entry)
     endInsertRows();
 }
 
+void LogModel::removeRows(const std::function<void(std::vector<TLogEntry>&)>& edit)
+{
+    // One reset for any number of removed rows: removing them one by one is quadratic.
+    beginResetModel();
+    edit(m_entries);
+    endResetModel();
+}
+
 TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(new LogModel(this))
 {
     setObjectName(QStringLiteral("LogWindow"));
@@ -64,7 +76,10 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setSortingEnabled(false);
+    ListView1->setWordWrap(false);
     ListView1->verticalHeader()->hide();
+    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ListView1->verticalHeader()->setDefaultSectionSize(18);
     ListView1->horizontalHeader()->setSectionsClickable(false);
     ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -72,35 +87,114 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
     ListView1->setColumnWidth(1, 100);
     ListView1->setColumnWidth(2, 300);
 
-    auto makeButton = [this](const char* name, const QString& caption) {
+    auto makeAction = [this](const char* name, const QString& caption, void (TLogWindow::*handler)()) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        connectHandler(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    Action1Save = makeAction("Action1Save", QStringLiteral("Save"), &TLogWindow::Action1SaveExecute);
+    Action1Remove = makeAction("Action1Remove", QStringLiteral("Remove"), &TLogWindow::Action1RemoveExecute);
+    Action1Undo = makeAction("Action1Undo", QStringLiteral("Undo"), &TLogWindow::Action1UndoExecute);
+
+    auto makeButton = [this](const char* name, const QString& caption, QAction* action) {
         auto* button = new QPushButton(caption, this);
         button->setObjectName(QString::fromLatin1(name));
+        button->setAutoDefault(false);
+        if (action) {
+            connect(button, &QPushButton::clicked, action, &QAction::trigger);
+            // The button takes its enabled state from its action.
+            connect(action, &QAction::changed, button, [button, action] { button->setEnabled(action->isEnabled()); });
+        }
         return button;
     };
-    Save = makeButton("Save", QStringLiteral("Save"));
-    ButtonDel = makeButton("ButtonDel", QStringLiteral("Remove"));
-    Undo = makeButton("Undo", QStringLiteral("Undo"));
-    ButtonClose = makeButton("ButtonClose", QStringLiteral("Close"));
-    // Export, removal and undo arrive with the log's own commands; until then they are greyed.
-    for (QPushButton* button : {Save, ButtonDel, Undo})
-        button->setEnabled(false);
+    Save = makeButton("Save", QStringLiteral("Save"), Action1Save);
+    ButtonDel = makeButton("ButtonDel", QStringLiteral("Remove"), Action1Remove);
+    Undo = makeButton("Undo", QStringLiteral("Undo"), Action1Undo);
+    ButtonClose = makeButton("ButtonClose", QStringLiteral("Close"), nullptr);
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
 
     auto* bottomPanel = new QHBoxLayout;
+    bottomPanel->setContentsMargins(4, 4, 4, 4);
     bottomPanel->addWidget(Save);
     bottomPanel->addWidget(ButtonDel);
     bottomPanel->addWidget(Undo);
     bottomPanel->addStretch();
     bottomPanel->addWidget(ButtonClose);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 4);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(ListView1);
     layout->addLayout(bottomPanel);
+
+    applyHintDuration(this);
+    auto update = [this] {
+        Action1SaveUpdate();
+        Action1RemoveUpdate();
+    };
+    registerIdleUpdate(this, update);
+    update();
 }
 
 void TLogWindow::AddLogEntry(const std::string& From, const std::string& To, const std::string& Folder)
 {
     m_model->append({From, To, Folder});
+}
+
+void TLogWindow::Action1SaveUpdate()
+{
+    Action1Save->setEnabled(m_model->rowCount() > 0);
+}
+
+void TLogWindow::Action1RemoveUpdate()
+{
+    const bool any = ListView1->selectionModel()->hasSelection();
+    Action1Remove->setEnabled(any);
+    Action1Undo->setEnabled(any);
+}
+
+void TLogWindow::selectRows(const std::vector<std::size_t>& positions)
+{
+    QItemSelection selection;
+    for (std::size_t i = 0; i < positions.size();) {
+        std::size_t last = i;
+        while (last + 1 < positions.size() && positions[last + 1] == positions[last] + 1)
+            ++last;
+        selection.select(m_model->index(static_cast<int>(positions[i]), 0),
+                         m_model->index(static_cast<int>(positions[last]), 2));
+        i = last + 1;
+    }
+    ListView1->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TLogWindow::Action1SaveExecute()
+{
+    const std::optional<QString> chosen =
+        FileDialog::askSaveFileName(this, QStringLiteral("CSV File (*.csv)"), QStringLiteral("csv"), m_lastSaveName);
+    if (!chosen)
+        return;
+    m_lastSaveName = *chosen;
+    const QByteArray path = QFile::encodeName(*chosen);
+    writeWholeFile(path.toStdString(), formatLogCsv(m_model->entries()));
+}
+
+void TLogWindow::Action1RemoveExecute()
+{
+    const std::vector<std::size_t> positions = selectedRowPositions(ListView1);
+    if (positions.empty())
+        return;
+    m_model->removeRows([&](std::vector<TLogEntry>& entries) { eraseAtPositions(entries, positions); });
+}
+
+void TLogWindow::Action1UndoExecute()
+{
+    const std::vector<std::size_t> positions = selectedRowPositions(ListView1);
+    UndoOutcome outcome;
+    m_model->removeRows([&](std::vector<TLogEntry>& entries) { outcome = undoLogRowsOnDisk(entries, positions); });
+    // The rows that could not be undone stay selected.
+    selectRows(outcome.kept);
+    if (m_refreshFileList)
+        m_refreshFileList();
 }
 
 }  // namespace moxtal

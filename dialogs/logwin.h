@@ -1,24 +1,22 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <QAbstractTableModel>
 #include <QWidget>
 
+#include "core/rename_log.h"
+
 class QAction;
+class QItemSelection;
 class QPushButton;
 class QTableView;
 
 namespace moxtal {
 
-// One successful rename of this run.
-struct TLogEntry {
-    std::string From;
-    std::string To;
-    std::string Folder;  // ends with "/"
-};
-
+// The log's rows in the order they were appended: "from", "to", "Folder".
 class LogModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -30,6 +28,8 @@ public:
 
     const std::vector<TLogEntry>& entries() const { return m_entries; }
     void append(TLogEntry entry);
+    // Lets edit remove rows (and only that) at once, then shows the new rows.
+    void removeRows(const std::function<void(std::vector<TLogEntry>&)>& edit);
 
 private:
     std::vector<TLogEntry> m_entries;
@@ -43,15 +43,30 @@ public:
 
     void AddLogEntry(const std::string& From, const std::string& To, const std::string& Folder);
     const std::vector<TLogEntry>& entries() const { return m_model->entries(); }
+    // What the undo calls afterwards: the main window's RefreshFileList.
+    void setRefreshFileList(std::function<void()> refresh) { m_refreshFileList = std::move(refresh); }
+
+    void Action1SaveExecute();
+    void Action1RemoveExecute();
+    void Action1UndoExecute();
+    void Action1SaveUpdate();
+    void Action1RemoveUpdate();
+
+    void selectRows(const std::vector<std::size_t>& positions);
 
     QTableView* ListView1;
     QPushButton* Save;
     QPushButton* ButtonDel;
     QPushButton* Undo;
     QPushButton* ButtonClose;
+    QAction* Action1Save;
+    QAction* Action1Remove;
+    QAction* Action1Undo;
 
 private:
     LogModel* m_model;
+    std::function<void()> m_refreshFileList;
+    QString m_lastSaveName;  // the save dialog's last chosen file, for the rest of the run
 };
 
 }  // namespace moxtal

@@ -47,7 +47,7 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
 
     auto makeAction = [this](const QString& caption, void (TRenameReport::*handler)()) {
         auto* action = new QAction(caption, this);
-        connect(action, &QAction::triggered, this, handler);
+        connectHandler(action, &QAction::triggered, this, handler);
         return action;
     };
     ActionRename = makeAction(QStringLiteral("Rename"), &TRenameReport::ButtonrenClick);
@@ -138,8 +138,8 @@ void TRenameReport::ButtonrenClick()
     m_model->updateRows([&](std::vector<ConfirmRow>& rows) { done = renameRowsInFolder(folder, rows); });
     m_renameDone = m_renameDone || done.renameDone;
     if (m_log) {
-        for (const LogValues& values : done.log)
-            m_log->AddLogEntry(values.from, values.to, values.folder);
+        for (const TLogEntry& entry : done.log)
+            m_log->AddLogEntry(entry.From, entry.To, entry.Folder);
     }
     m_renameUsed = true;
     updateActions();
@@ -148,23 +148,10 @@ void TRenameReport::ButtonrenClick()
 void TRenameReport::ActionDeleteExecute()
 {
     // Removing rows one by one would be quadratic on a long list; the selection is taken at once.
-    QModelIndexList selected = ListView1->selectionModel()->selectedRows();
-    std::vector<int> rows;
-    for (const QModelIndex& index : selected)
-        rows.push_back(index.row());
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const std::vector<std::size_t> positions = selectedRowPositions(ListView1);
     ListView1->selectionModel()->clearSelection();
-    std::vector<ConfirmRow> kept;
-    kept.reserve(m_model->rows().size());
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < m_model->rows().size(); ++i) {
-        if (next < rows.size() && static_cast<std::size_t>(rows[next]) == i) {
-            ++next;
-            continue;
-        }
-        kept.push_back(m_model->rows()[i]);
-    }
+    std::vector<ConfirmRow> kept = m_model->rows();
+    eraseAtPositions(kept, positions);
     m_model->setRows(std::move(kept));
     updateActions();
 }

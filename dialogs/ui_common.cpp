@@ -1,9 +1,14 @@
 #include "ui_common.h"
 
+#include <algorithm>
 #include <vector>
+
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
@@ -23,6 +28,16 @@ QFont interfaceFont(const QString& family, int pixelSize)
     if (family == kFixedFont)
         font.setStyleHint(QFont::Monospace);
     return font;
+}
+
+std::vector<std::size_t> selectedRowPositions(const QAbstractItemView* view)
+{
+    std::vector<std::size_t> positions;
+    for (const QModelIndex& index : view->selectionModel()->selectedRows())
+        positions.push_back(static_cast<std::size_t>(index.row()));
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    return positions;
 }
 
 void applyHintDuration(QWidget* window)
@@ -69,10 +84,19 @@ void runIdleUpdates()
     }
 }
 
+void runHandler(QWidget* window, const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        MessageBox::show(window, QString::fromUtf8(e.what()));
+    }
+}
+
 namespace MessageBox {
 
-namespace {
 bool g_recordOnly = false;
+namespace {
 QStringList g_recorded;
 }  // namespace
 
@@ -99,5 +123,40 @@ QStringList takeRecorded()
 }
 
 }  // namespace MessageBox
+
+namespace FileDialog {
+
+namespace {
+std::optional<std::optional<QString>> g_nextAnswer;
+}  // namespace
+
+std::optional<QString> askSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix,
+                                       const QString& selected)
+{
+    if (g_nextAnswer) {
+        std::optional<QString> answer = *g_nextAnswer;
+        g_nextAnswer.reset();
+        return answer;
+    }
+    if (MessageBox::g_recordOnly)
+        return std::nullopt;
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (!selected.isEmpty())
+        dialog.selectFile(selected);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+void setNextAnswer(std::optional<QString> answer)
+{
+    g_nextAnswer = std::move(answer);
+}
+
+}  // namespace FileDialog
 
 }  // namespace moxtal

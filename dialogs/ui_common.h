@@ -1,11 +1,15 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include <QFont>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
+class QAbstractItemView;
 class QWidget;
 
 namespace moxtal {
@@ -16,6 +20,9 @@ inline const QString kFixedFont = QStringLiteral("ＭＳ ゴシック");
 void installFontSubstitutions();
 QFont interfaceFont(const QString& family, int pixelSize = 12);
 
+// The positions of a view's selected rows, top to bottom, each once.
+std::vector<std::size_t> selectedRowPositions(const QAbstractItemView* view);
+
 // Hints stay visible for 10 seconds on every control of the window.
 void applyHintDuration(QWidget* window);
 
@@ -23,11 +30,32 @@ void applyHintDuration(QWidget* window);
 void registerIdleUpdate(QObject* owner, std::function<void()> update);
 void runIdleUpdates();
 
+// Runs an event handler and shows the message of an error it raises in the application's error
+// display, so that no error unwinds through the toolkit's own frames.
+void runHandler(QWidget* window, const std::function<void()>& handler);
+
+// Connects signal to a handler of window through runHandler.
+template <typename Sender, typename Signal, typename Window>
+void connectHandler(Sender* sender, Signal signal, Window* window, void (Window::*handler)())
+{
+    QObject::connect(sender, signal, window,
+                     [window, handler] { runHandler(window, [window, handler] { (window->*handler)(); }); });
+}
+
 // The one seam for message boxes: in test mode messages are recorded, not shown.
 namespace MessageBox {
 void show(QWidget* parent, const QString& text);
 void setTestMode(bool recordOnly);
 QStringList takeRecorded();
 }  // namespace MessageBox
+
+// The one seam for file dialogs: a test answers in advance; in test mode nothing is shown.
+namespace FileDialog {
+// The save dialog: filter, default suffix added to a name typed without one, confirmation before
+// replacing a file, selected as the name it starts with. Nothing when the user cancels.
+std::optional<QString> askSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix,
+                                       const QString& selected);
+void setNextAnswer(std::optional<QString> answer);
+}  // namespace FileDialog
 
 }  // namespace moxtal

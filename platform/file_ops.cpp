@@ -5,6 +5,7 @@
 #include <climits>
 #include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,6 +136,73 @@ bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& ne
     if (nameTaken(fd, newName))
         return renameCaseChange(fd, oldName, newName);
     return ::renameat(fd, from, fd, to) == 0;
+}
+
+UndoOutcome undoLogRowsOnDisk(std::vector<TLogEntry>& entries, const std::vector<std::size_t>& positions)
+{
+    std::string openFolder;
+    UniqueFd folderFd;
+    return undoLogRows(entries, positions, [&](const TLogEntry& entry) {
+        if (!folderFd || entry.Folder != openFolder) {
+            openFolder = entry.Folder;
+            folderFd = openRenameFolder(entry.Folder);
+        }
+        return folderFd && renameNoReplaceAt(folderFd.get(), entry.To, entry.From);
+    });
+}
+
+void writeWholeFile(const std::string& path, std::string_view bytes)
+{
+    const std::string cannotCreate = "ファイル " + path + " を作成できません";
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string temporary = folder + "." + name + ".XXXXXX";
+    const UniqueFd fd(::mkstemp(temporary.data()));
+    if (!fd || name.empty())
+        throw AppError(cannotCreate);
+    // mkstemp makes the file private; a written file gets the mode a new file would.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd.get(), 0666 & ~mask);
+    std::size_t written = 0;
+    bool ok = true;
+    while (ok && written < bytes.size()) {
+        const ssize_t n = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
+        if (n > 0)
+            written += static_cast<std::size_t>(n);
+        else if (n < 0 && errno != EINTR)
+            ok = false;
+    }
+    ok = ok && ::fsync(fd.get()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        throw AppError("ストリームへの書き込みエラー");
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        throw AppError(cannotCreate);
+    }
+}
+
+std::optional<std::string> readWholeFile(const std::string& path)
+{
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return std::nullopt;
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n == 0)
+            return content;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
 }
 
 bool pathExists(const std::string& path)

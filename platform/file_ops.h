@@ -1,7 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "core/rename_log.h"
 #include "core/rename_loop.h"
 #include "posix_handles.h"
 
@@ -26,6 +29,19 @@ UniqueFd openRenameFolder(const std::string& folder);
 // The rename pass of the confirmation rows: the folder is opened once and every "Replace" row is
 // renamed in it with renameNoReplaceAt; a folder that cannot be opened gives "Failed" rows.
 RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows);
+
+// Undoes logged renames as the log's undo does (undoLogRows), renaming Folder + To back to
+// Folder + From with renameNoReplaceAt; rows of one folder in a row share one open folder.
+UndoOutcome undoLogRowsOnDisk(std::vector<TLogEntry>& entries, const std::vector<std::size_t>& positions);
+
+// Writes bytes as the whole content of path: into a temporary file in the same folder, flushed,
+// then renamed over path, so a failure leaves any earlier file as it was. Throws AppError
+// "ファイル <path> を作成できません" when the file cannot be created and "ストリームへの書き込みエラー"
+// when writing fails.
+void writeWholeFile(const std::string& path, std::string_view bytes);
+
+// The whole content of the file at path; nothing when it cannot be read.
+std::optional<std::string> readWholeFile(const std::string& path);
 
 // True when something exists at path (symbolic links followed; a dangling link counts too).
 bool pathExists(const std::string& path);

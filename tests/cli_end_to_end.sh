@@ -67,5 +67,30 @@ if [ "$(id -u)" -ne 0 ]; then
     case $err in *"cannot read folder"*"rc=2") ;; *) check "unreadable folder" "message and rc=2" "$err" ;; esac
 fi
 
+# A logged run, then its undo, puts the folder back byte for byte; the undo is done bottom first.
+mkdir "$DIR/undo"
+for n in 'say "hi"' 'a,b' "line
+break" plain; do printf '%s' "$n" > "$DIR/undo/$n.txt"; done
+before=$(cd "$DIR/undo" && for f in *; do printf '%s=%s;' "$f" "$(cat "$f")"; done)
+out=$("$CLI" --replace 'N_\\\\' --rename --log "$DIR/run.csv" "$DIR/undo" >/dev/null; echo "rc=$?")
+check "logged run" "rc=0" "$out"
+check "log title with CR LF" "4d6f7854616c2072656e616d65206c6f670d0a" \
+    "$(head -c 19 "$DIR/run.csv" | od -An -tx1 | tr -d ' \n')"
+grep -q '"say ""hi"".txt",' "$DIR/run.csv" || check "doubled quote in the log" "present" "absent"
+out=$("$CLI" --undo "$DIR/run.csv"; echo "rc=$?")
+case $out in "say \"hi\".txt${TAB}N_0003.txt${TAB}$DIR/undo/${TAB}Ok"*"a,b.txt${TAB}N_0000.txt${TAB}"*"rc=0") ;;
+    *) check "undo output, bottom row first" "the last row first, Ok, rc=0" "$out" ;; esac
+after=$(cd "$DIR/undo" && for f in *; do printf '%s=%s;' "$f" "$(cat "$f")"; done)
+check "undo restores the folder" "$before" "$after"
+out=$("$CLI" --undo "$DIR/run.csv" 2>/dev/null | cut -f4 | sort -u; echo "rc=$?")
+check "second undo fails every row" "Failed
+rc=0" "$out"
+"$CLI" --undo "$DIR/run.csv" >/dev/null 2>&1; check "second undo exit status" "1" "$?"
+printf 'MoxTal rename log\r\n"a","/x","b"\r\n' > "$DIR/bad.csv"
+err=$("$CLI" --undo "$DIR/bad.csv" 2>&1; echo "rc=$?")
+case $err in *"bad.csv: line 2: the folder must end with"*"rc=2") ;; *) check "bad log" "message naming line 2, rc=2" "$err" ;; esac
+out=$("$CLI" --log "$DIR/x.csv" "$DIR/undo" 2>/dev/null; echo "rc=$?")
+check "--log needs --rename" "rc=2" "$out"
+
 [ "$failures" -eq 0 ] && echo "cli end-to-end: all passed"
 exit "$failures"

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeDatabase>
 #include <QPushButton>
@@ -396,6 +397,139 @@ TEST(FileIcons, CostOneDatabaseLookUpPerKindOfName)
         const QString expected = db.mimeTypeForFile(QString::fromUtf8(name), QMimeDatabase::MatchExtension).iconName();
         EXPECT_EQ(images.iconName(images.imageFor(name)), expected) << name;
     }
+}
+
+void pressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(widget, &press);
+}
+
+int rowOf(TForm1& form, const std::string& name)
+{
+    const Names names = listedNames(form);
+    const auto it = std::find(names.begin(), names.end(), name);
+    return it == names.end() ? -1 : static_cast<int>(it - names.begin());
+}
+
+TEST_F(MainWindowTest, DirectRenameFromTheNameBox)
+{
+    TempFolder dir;
+    dir.write("photo.jpg", "P");
+    dir.write("other.jpg", "O");
+    dir.write("archive.tar.gz", "A");
+    dir.write("README", "R");
+    dir.write("caf\xE9.txt", "C");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    const std::vector<TLogEntry>& log = form->windows().LogWindow->entries();
+    auto renameTo = [&](const std::string& from, const QString& typed, int key = Qt::Key_Return) {
+        form->selectRow(rowOf(*form, from));
+        form->Edit1->setText(typed);
+        pressKey(form->Edit1, key);
+    };
+
+    const int photoRow = rowOf(*form, "photo.jpg");
+    renameTo("photo.jpg", "holiday");
+    EXPECT_EQ(dir.read("holiday.jpg"), "P");
+    EXPECT_EQ(form->fileList().model().entry(photoRow).name, "holiday.jpg");  // in place, no re-sort
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], (TLogEntry {"photo.jpg", "holiday.jpg", dir.path() + "/"}));
+
+    renameTo("archive.tar.gz", "backup", Qt::Key_Enter);  // the keypad's Enter
+    EXPECT_EQ(dir.read("backup.gz"), "A");
+    renameTo("README", "LIESMICH");
+    EXPECT_EQ(dir.read("LIESMICH"), "R");
+    EXPECT_EQ(log.size(), 3u);
+
+    // Nothing happens, silently: same name, another file's name, a name with "/", an empty box,
+    // another key, no selection.
+    renameTo("holiday.jpg", "holiday");
+    renameTo("holiday.jpg", "other");
+    renameTo("holiday.jpg", "sub/x");
+    renameTo("holiday.jpg", "");
+    renameTo("holiday.jpg", "x", Qt::Key_A);
+    form->FileListView1->clearSelection();
+    form->Edit1->setText("x");
+    pressKey(form->Edit1, Qt::Key_Return);
+    EXPECT_EQ(dir.read("holiday.jpg"), "P");
+    EXPECT_EQ(dir.read("other.jpg"), "O");
+    EXPECT_FALSE(dir.exists("x.jpg"));
+    EXPECT_EQ(log.size(), 3u);
+    EXPECT_TRUE(MessageBox::takeRecorded().isEmpty());
+
+    // A name that is not valid UTF-8 keeps its bytes while the box is unedited.
+    form->selectRow(rowOf(*form, "caf\xE9.txt"));
+    pressKey(form->Edit1, Qt::Key_Return);
+    EXPECT_EQ(dir.read("caf\xE9.txt"), "C");
+    EXPECT_EQ(log.size(), 3u);
+    renameTo("caf\xE9.txt", QStringLiteral("café"));
+    EXPECT_EQ(dir.read("caf\xC3\xA9.txt"), "C");
+    EXPECT_EQ(log.back().From, "caf\xE9.txt");
+}
+
+TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
+{
+    TempFolder dir;
+    dir.write("a.txt", "A");
+    dir.write("b.txt", "B");
+    dir.write("c.txt", "C");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    TLogWindow& logWindow = *form->windows().LogWindow;
+    runIdleUpdates();
+    EXPECT_FALSE(logWindow.Save->isEnabled());
+    EXPECT_FALSE(logWindow.Undo->isEnabled());
+
+    // Three renames while the window is hidden: a->x, b->y, then x->z (a chain).
+    form->pattern->setEditText("^(a|b)$");
+    form->RepStr->setEditText("\\1\\1");
+    whenDialogShows(*form, [](TRenameReport& r) { r.ButtonrenClick(); });
+    form->ButtonDoit->click();
+    form->selectRow(rowOf(*form, "aa.txt"));
+    form->Edit1->setText("z");
+    pressKey(form->Edit1, Qt::Key_Return);
+    const std::string folder = dir.path() + "/";
+    ASSERT_EQ(logWindow.entries(),
+              (std::vector<TLogEntry> {{"a.txt", "aa.txt", folder}, {"b.txt", "bb.txt", folder}, {"aa.txt", "z.txt", folder}}));
+    runIdleUpdates();
+    EXPECT_TRUE(logWindow.Save->isEnabled());
+    EXPECT_FALSE(logWindow.ButtonDel->isEnabled());
+
+    // Export: the designed bytes; a target that cannot be created shows the message.
+    FileDialog::setNextAnswer(QString::fromStdString(dir.file("log.csv")));
+    logWindow.Save->click();
+    EXPECT_EQ(dir.read("log.csv"), "MoxTal rename log\r\n\"a.txt\",\"" + folder + "\",\"aa.txt\"\r\n\"b.txt\",\"" +
+                                       folder + "\",\"bb.txt\"\r\n\"aa.txt\",\"" + folder + "\",\"z.txt\"\r\n");
+    const std::string bad = dir.file("missing/log.csv");
+    FileDialog::setNextAnswer(QString::fromStdString(bad));
+    logWindow.Save->click();
+    EXPECT_EQ(MessageBox::takeRecorded(), QStringList {QString::fromStdString("ファイル " + bad + " を作成できません")});
+    FileDialog::setNextAnswer(std::nullopt);  // cancelled
+    logWindow.Save->click();
+    EXPECT_EQ(logWindow.entries().size(), 3u);
+
+    // Undo of the chain and of b->bb, with bb's old name taken: exactly the chain goes.
+    dir.write("b.txt", "new B");
+    form->RefreshList1Click();
+    logWindow.selectRows({0, 1, 2});
+    runIdleUpdates();
+    EXPECT_TRUE(logWindow.Undo->isEnabled());
+    logWindow.Undo->click();
+    EXPECT_EQ(dir.read("a.txt"), "A");
+    EXPECT_EQ(dir.read("b.txt"), "new B");
+    EXPECT_EQ(dir.read("bb.txt"), "B");
+    EXPECT_EQ(logWindow.entries(), (std::vector<TLogEntry> {{"b.txt", "bb.txt", folder}}));
+    EXPECT_EQ(selectedRowPositions(logWindow.ListView1), (std::vector<std::size_t> {0}));  // the failure stays selected
+    EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "bb.txt", "c.txt", "log.csv"}));  // refreshed
+
+    // Remove never touches a file.
+    logWindow.ButtonDel->click();
+    EXPECT_TRUE(logWindow.entries().empty());
+    EXPECT_EQ(dir.read("bb.txt"), "B");
+    logWindow.show();
+    logWindow.ButtonClose->click();
+    EXPECT_FALSE(logWindow.isVisible());
 }
 
 TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)

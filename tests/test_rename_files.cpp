@@ -6,6 +6,7 @@
 #include "temp_folder.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,7 +99,7 @@ TEST(RenameLoopOnDisk, ExistingTargetUntouchedAndChainOrderMatters)
     EXPECT_EQ(dir.read("a.txt"), "A");
     EXPECT_EQ(dir.read("c.txt"), "B");
     ASSERT_EQ(r.log.size(), 1u);
-    EXPECT_EQ(r.log[0].folder, dir.path() + "/");
+    EXPECT_EQ(r.log[0].Folder, dir.path() + "/");
 
     TempFolder chain;
     chain.write("a.txt", "A");
@@ -173,6 +174,67 @@ TEST(RenameLoopOnDisk, JobThenRenameNumbersFilesInListOrder)
     EXPECT_EQ(dir.read("IMG_002.jpg"), "second");
     EXPECT_EQ(dir.read("c.txt"), "other");
     EXPECT_TRUE(r.renameDone);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WholeFile, WritesReplacesAndFailsWithoutHarm)
+{
+    TempFolder dir;
+    const std::string path = dir.file("log.csv");
+    writeWholeFile(path, std::string("a\0b\r\n", 5));
+    EXPECT_EQ(readWholeFile(path), std::string("a\0b\r\n", 5));
+    writeWholeFile(path, "new");
+    EXPECT_EQ(dir.read("log.csv"), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_NE(st.st_mode & 0044, 0u);  // not left private like a temporary file
+
+    // A target that cannot be created: a folder of that name, or a missing folder.
+    ::mkdir(dir.file("taken").c_str(), 0755);
+    for (const std::string& bad : {dir.file("taken"), dir.file("missing/log.csv")}) {
+        try {
+            writeWholeFile(bad, "x");
+            ADD_FAILURE() << bad;
+        } catch (const AppError& e) {
+            EXPECT_EQ(std::string(e.what()), "ファイル " + bad + " を作成できません");
+        }
+    }
+    EXPECT_EQ(dir.read("log.csv"), "new");
+    EXPECT_FALSE(readWholeFile(dir.file("missing/log.csv")).has_value());
+    // No temporary file is left behind.
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ++entries;
+    EXPECT_EQ(entries, 2u);
+}
+
+TEST(LogUndoOnDisk, ChainGoneTakenAndMix)
+{
+    TempFolder dir;
+    const std::string folder = dir.path() + "/";
+    dir.write("c.txt", "ABC");      // went a -> b -> c
+    dir.write("y.txt", "Y");        // went x -> y, but x is taken again
+    dir.write("x.txt", "other X");
+    dir.write("q.txt", "Q");        // went p -> q, not selected
+    std::vector<TLogEntry> log {{"a.txt", "b.txt", folder}, {"x.txt", "y.txt", folder},
+                                {"p.txt", "q.txt", folder}, {"gone.txt", "moved.txt", folder},
+                                {"b.txt", "c.txt", folder}};
+    const UndoOutcome outcome = undoLogRowsOnDisk(log, {0, 1, 3, 4});
+    EXPECT_EQ(outcome.undone, (std::vector<bool> {true, false, false, true}));
+    EXPECT_EQ(dir.read("a.txt"), "ABC");
+    EXPECT_FALSE(dir.exists("b.txt"));
+    EXPECT_FALSE(dir.exists("c.txt"));
+    EXPECT_EQ(dir.read("x.txt"), "other X");
+    EXPECT_EQ(dir.read("y.txt"), "Y");
+    EXPECT_EQ(dir.read("q.txt"), "Q");
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].From, "x.txt");
+    EXPECT_EQ(log[1].From, "p.txt");
+    EXPECT_EQ(log[2].From, "gone.txt");
+    EXPECT_EQ(outcome.kept, (std::vector<std::size_t> {0, 2}));
 }
 
 }  // namespace

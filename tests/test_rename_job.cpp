@@ -238,9 +238,9 @@ TEST(RenameLoop, ResultWordsFlagAndLogInRowOrder)
     EXPECT_EQ(calls, (Names {"a.txt|b.txt", "h.txt|taken.txt"}));
     EXPECT_TRUE(r.renameDone);
     ASSERT_EQ(r.log.size(), 1u);
-    EXPECT_EQ(r.log[0].from, "a.txt");
-    EXPECT_EQ(r.log[0].to, "b.txt");
-    EXPECT_EQ(r.log[0].folder, "/data/");
+    EXPECT_EQ(r.log[0].From, "a.txt");
+    EXPECT_EQ(r.log[0].To, "b.txt");
+    EXPECT_EQ(r.log[0].Folder, "/data/");
 }
 
 TEST(RenameLoop, RootFolderKeepsDoubledSeparatorInLog)
@@ -248,7 +248,7 @@ TEST(RenameLoop, RootFolderKeepsDoubledSeparatorInLog)
     std::vector<ConfirmRow> rows {{"a", "b", "Replace", 0, ""}};
     const RenameLoopResult r = renameRows("/", rows, [](auto&&...) { return true; });
     ASSERT_EQ(r.log.size(), 1u);
-    EXPECT_EQ(r.log[0].folder, "//");
+    EXPECT_EQ(r.log[0].Folder, "//");
     std::vector<ConfirmRow> none {{"a", "b", "Replace", 0, ""}};
     EXPECT_FALSE(renameRows("/", none, [](auto&&...) { return false; }).renameDone);
 }
