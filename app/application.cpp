@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include <cstdlib>
 #include <exception>
 
 #include "dialogs/ui_common.h"
@@ -19,6 +20,22 @@ bool MoxtalApplication::notify(QObject* receiver, QEvent* event)
         MessageBox::show(activeWindow(), QStringLiteral("Unknown error"));
     }
     return false;
+}
+
+std::string chooseDisplayPlatform(const char* qtQpaPlatform, const char* waylandDisplay, const char* display)
+{
+    auto set = [](const char* value) { return value && *value; };
+    if (set(qtQpaPlatform) || !set(waylandDisplay) || !set(display))
+        return {};
+    return "xcb";
+}
+
+void choosePlatformFromEnvironment()
+{
+    const std::string platform = chooseDisplayPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"),
+                                                        std::getenv("DISPLAY"));
+    if (!platform.empty())
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
 }
 
 void setUpApplication()

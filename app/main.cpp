@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv)
 {
+    moxtal::choosePlatformFromEnvironment();
     moxtal::MoxtalApplication app(argc, argv);
     moxtal::setUpApplication();
     try {

@@ -438,20 +438,6 @@ void TForm1::Edit1KeyDown(int key)
     }
 }
 
-void TForm1::promoteComboHistory(QComboBox* box)
-{
-    const QString text = box->currentText();
-    std::vector<std::string> items;
-    items.reserve(static_cast<std::size_t>(box->count()));
-    for (int i = 0; i < box->count(); ++i)
-        items.push_back(box->itemText(i).toStdString());
-    promoteHistory(items, text.toStdString(), equalsIgnoringCase);
-    box->clear();
-    for (const std::string& item : items)
-        box->addItem(QString::fromStdString(item));
-    box->setEditText(text);
-}
-
 int TForm1::selectedRow() const
 {
     const QModelIndexList rows = FileListView1->selectionModel()->selectedRows();

@@ -136,7 +136,6 @@ private:
     void buildMenus();
     void FormShow();
     void applyCommandLine();
-    void promoteComboHistory(QComboBox* box);
     void moveSelected(int by);
 
     std::unique_ptr<FolderSource> m_folders;

@@ -1,10 +1,75 @@
 #include "clipwin.h"
 
+#include <QAction>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include "core/regular_expression.h"
 #include "dialogs/ui_common.h"
+#include "platform/desktop.h"
 
 namespace moxtal {
 
-TClipWindow::TClipWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+namespace {
+
+const QString kCannotOpen = QStringLiteral("クリップボードを開くことができません");
+
+QClipboard* clipboard()
+{
+    return QGuiApplication::clipboard();
+}
+
+bool clipboardHoldsText()
+{
+    const QMimeData* data = clipboard() ? clipboard()->mimeData(QClipboard::Clipboard) : nullptr;
+    return data && data->hasText();
+}
+
+// Clears a flag when the handling ends, also by an error.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~FlagGuard() { m_flag = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+}  // namespace
+
+int LinesModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_lines.size());
+}
+
+QVariant LinesModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    return displayText(m_lines[static_cast<std::size_t>(index.row())]);
+}
+
+void LinesModel::setLines(std::vector<std::string> lines)
+{
+    beginResetModel();
+    m_lines = std::move(lines);
+    endResetModel();
+}
+
+TClipWindow::TClipWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window), m_fromLines(new LinesModel(this)), m_toLines(new LinesModel(this))
 {
     setObjectName(QStringLiteral("ClipWindow"));
     setWindowTitle(QStringLiteral("Clipboard Watcher"));
@@ -12,6 +77,213 @@ TClipWindow::TClipWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     resize(340, 170);
     setMinimumWidth(340);
     setFixedHeight(170);
+
+    auto makeCombo = [this](const char* name, const QString& text) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setEditText(text);
+        return box;
+    };
+    pattern = makeCombo("pattern", QStringLiteral("(.*)"));
+    RepStr = makeCombo("RepStr", QStringLiteral("\\1"));
+    LogFrom = makeCombo("LogFrom", {});
+    LogTo = makeCombo("LogTo", {});
+    LogFrom->setModel(m_fromLines);
+    LogTo->setModel(m_toLines);
+    LogFrom->setEditText({});
+    LogTo->setEditText({});
+
+    Retry = new QAction(QStringLiteral("Retry"), this);
+    Retry->setObjectName(QStringLiteral("Retry"));
+    Retry->setIcon(QIcon::fromTheme(QStringLiteral("view-refresh")));
+    Retry->setToolTip(QStringLiteral("Retry"));
+    connectHandler(Retry, &QAction::triggered, this, &TClipWindow::RetryExecute);
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setDefaultAction(Retry);
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    SpeedButton1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    SpeedButton1->setFixedWidth(28);
+
+    RadioGroup1 = new QGroupBox(QStringLiteral("URL"), this);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    NotCare = new QRadioButton(QStringLiteral("Not Care"), RadioGroup1);
+    Encode = new QRadioButton(QStringLiteral("Encode"), RadioGroup1);
+    Decode = new QRadioButton(QStringLiteral("Decode"), RadioGroup1);
+    NotCare->setChecked(true);
+    auto* radios = new QHBoxLayout(RadioGroup1);
+    radios->setContentsMargins(6, 0, 6, 2);
+    for (QRadioButton* button : {NotCare, Encode, Decode})
+        radios->addWidget(button);
+
+    CloseButton = new QPushButton(QStringLiteral("Close"), this);
+    CloseButton->setObjectName(QStringLiteral("CloseButton"));
+    CloseButton->setAutoDefault(false);
+    connect(CloseButton, &QPushButton::clicked, this, &TClipWindow::CloseButtonClick);
+
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(3);
+    layout->addWidget(pattern, 0, 0);
+    layout->addWidget(RepStr, 1, 0);
+    layout->addWidget(SpeedButton1, 0, 1, 2, 1);
+    layout->addWidget(LogFrom, 2, 0, 1, 2);
+    layout->addWidget(LogTo, 3, 0, 1, 2);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(RadioGroup1, 1);
+    bottom->addWidget(CloseButton, 0, Qt::AlignBottom);
+    layout->addLayout(bottom, 4, 0, 1, 2);
+
+    setTabOrder(pattern, RepStr);
+    setTabOrder(RepStr, CloseButton);
+    setTabOrder(CloseButton, NotCare);
+    setTabOrder(NotCare, LogFrom);
+    setTabOrder(LogFrom, LogTo);
+
+    // Only the Retry button shows its hint in this window.
+    SpeedButton1->setToolTipDuration(10000);
+    registerIdleUpdate(this, [this] { RetryUpdate(); });
+    RetryUpdate();
+}
+
+UrlStep TClipWindow::urlStep() const
+{
+    if (Encode->isChecked())
+        return UrlStep::Encode;
+    if (Decode->isChecked())
+        return UrlStep::Decode;
+    return UrlStep::NotCare;
+}
+
+void TClipWindow::setVisible(bool visible)
+{
+    const bool showing = visible && !isVisible();
+    const bool hiding = !visible && isVisible();
+    QWidget::setVisible(visible);
+    if (showing)
+        FormShow();
+    if (hiding)
+        FormClose();
+}
+
+void TClipWindow::FormShow()
+{
+    for (QComboBox* box : {pattern, RepStr}) {
+        if (box->count() > 0)
+            box->setCurrentIndex(0);
+    }
+    if (!m_watching && clipboard()) {
+        connect(clipboard(), &QClipboard::dataChanged, this,
+                [this] { runHandler(this, [this] { ClipboardChanged(); }); });
+        m_watching = true;
+    }
+}
+
+void TClipWindow::FormClose()
+{
+    if (m_watching && clipboard())
+        disconnect(clipboard(), &QClipboard::dataChanged, this, nullptr);
+    m_watching = false;
+    m_unechoedWrites = 0;
+    m_chain = 0;
+}
+
+void TClipWindow::CloseButtonClick()
+{
+    close();
+}
+
+void TClipWindow::RetryUpdate()
+{
+    Retry->setEnabled(clipboardHoldsText());
+}
+
+void TClipWindow::RetryExecute()
+{
+    // A new start: the passes that follow are counted afresh.
+    m_chain = 0;
+    m_unechoedWrites = 0;
+    writeClipboard(textOfLines(m_fromLines->lines()));
+}
+
+void TClipWindow::ClipboardChanged()
+{
+    // A notice for one of our own writes continues a chain; any other starts afresh.
+    if (m_unechoedWrites > 0) {
+        --m_unechoedWrites;
+        ++m_chain;
+    } else {
+        m_chain = 0;
+    }
+    // The notice of our own write comes back nested inside the write: it waits until the
+    // handling that wrote has ended, so both orders of delivery end in the same state.
+    if (m_handling) {
+        m_pending = true;
+        return;
+    }
+    const FlagGuard handling(m_handling);
+    do {
+        m_pending = false;
+        handleOnce();
+    } while (m_pending);
+}
+
+void TClipWindow::handleOnce()
+{
+    if (!clipboardHoldsText())
+        return;
+    const QMimeData* data = clipboard()->mimeData(QClipboard::Clipboard);
+    if (!data)
+        throw AppError(kCannotOpen.toStdString());
+    const QByteArray bytes = data->text().toUtf8();
+    m_fromLines->setLines(linesOf(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    selectFirstLine(LogFrom);
+    m_toLines->setLines({});
+    LogTo->setEditText({});
+
+    const ClipboardPass pass = runClipboardPass(
+        m_fromLines->lines(), pattern->currentText().toStdString(), RepStr->currentText().toStdString(), urlStep(),
+        [this](const std::string& line, UrlStep step) {
+            UrlCoder1.InputString = line;
+            return step == UrlStep::Encode ? UrlCoder1.GetEncodeString() : UrlCoder1.GetDecodeString();
+        });
+
+    if (!pass.changed) {
+        m_toLines->setLines({pass.matched ? "===" : "---"});
+        setWindowTitle(pass.matched ? QStringLiteral("Same String") : QStringLiteral("Nat Match"));
+    } else if (m_chain >= kChainLimit) {
+        // The output changes on every pass: stop feeding it back until a change from outside.
+        m_toLines->setLines(pass.resultLines);
+        setWindowTitle(kChainStopped);
+    } else {
+        m_toLines->setLines(pass.resultLines);
+        setWindowTitle(QStringLiteral("Replaced"));
+        writeClipboard(textOfLines(m_toLines->lines()));
+        promoteComboHistory(pattern);
+        promoteComboHistory(RepStr);
+        raise();
+        activateWindow();
+    }
+    selectFirstLine(LogTo);
+}
+
+void TClipWindow::writeClipboard(const std::string& text)
+{
+    if (!clipboard())
+        throw AppError(kCannotOpen.toStdString());
+    ++m_unechoedWrites;
+    clipboard()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QClipboard::Clipboard);
+}
+
+void TClipWindow::selectFirstLine(QComboBox* box)
+{
+    if (box->count() > 0)
+        box->setCurrentIndex(0);
+    else
+        box->setEditText({});
 }
 
 }  // namespace moxtal

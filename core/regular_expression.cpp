@@ -18,6 +18,16 @@ void CompiledPattern::MatchDataFree::operator()(pcre2_match_data* data) const
     pcre2_match_data_free(data);
 }
 
+void CompiledPattern::MatchContextFree::operator()(pcre2_match_context* context) const
+{
+    pcre2_match_context_free(context);
+}
+
+void CompiledPattern::JitStackFree::operator()(pcre2_jit_stack* stack) const
+{
+    pcre2_jit_stack_free(stack);
+}
+
 namespace {
 
 // Room for the whole match and capture groups 1 to 4, as the replacement expects.
@@ -45,27 +55,53 @@ CompiledPattern::CompiledPattern(const std::string& pattern, std::uint32_t optio
     m_matchData.reset(pcre2_match_data_create(kOffsetPairs, nullptr));
     if (!m_matchData)
         throw std::bad_alloc();
+    // Machine code is an optimisation only: without it (or its stack) the interpreter matches.
+    if (pcre2_jit_compile(m_code.get(), PCRE2_JIT_COMPLETE) == 0) {
+        m_jitStack.reset(pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr));
+        m_matchContext.reset(pcre2_match_context_create(nullptr));
+        if (m_jitStack && m_matchContext) {
+            pcre2_jit_stack_assign(m_matchContext.get(), nullptr, m_jitStack.get());
+            m_jit = true;
+        }
+    }
+}
+
+int CompiledPattern::execute(const char* subject, std::size_t length) const
+{
+    const auto* units = reinterpret_cast<PCRE2_SPTR>(subject);
+    if (m_jit) {
+        const int rc = pcre2_match(m_code.get(), units, length, 0, 0, m_matchData.get(), m_matchContext.get());
+        if (rc != PCRE2_ERROR_JIT_STACKLIMIT)
+            return rc;
+    }
+    return pcre2_match(m_code.get(), units, length, 0, PCRE2_NO_JIT, m_matchData.get(), nullptr);
 }
 
 int CompiledPattern::match(const std::string& text) const
 {
-    return pcre2_match(m_code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0,
-                       m_matchData.get(), nullptr);
+    return execute(text.data(), text.size());
 }
 
 std::string CompiledPattern::replace(std::string subject, const std::string& translated,
                                      std::vector<bool>* fromReplacement) const
 {
+    // Each remaining text is the subject after the end of the last match (the piece that replaced
+    // it is never searched again), so the result is built as the loop goes: linear in the text.
+    std::string result;
+    result.reserve(subject.size());
     if (fromReplacement)
-        fromReplacement->assign(subject.size(), false);
-    const bool hasReference = translated.find(kReferenceMarker) != std::string::npos;
+        fromReplacement->clear();
+    auto keep = [&](std::size_t from, std::size_t length) {
+        result.append(subject, from, length);
+        if (fromReplacement)
+            fromReplacement->insert(fromReplacement->end(), length, false);
+    };
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(m_matchData.get());
     std::size_t offset = 0;
     for (;;) {
         // The remaining text is a fresh subject: "^" matches at the offset again.
         const char* remaining = subject.data() + offset;
-        const int rc = pcre2_match(m_code.get(), reinterpret_cast<PCRE2_SPTR>(remaining),
-                                   subject.size() - offset, 0, 0, m_matchData.get(), nullptr);
+        const int rc = execute(remaining, subject.size() - offset);
         if (rc < 0 && rc != kNoMatch)
             throw MatchError(pcre2ErrorMessage(rc));
         if (rc <= 0)
@@ -77,48 +113,33 @@ std::string CompiledPattern::replace(std::string subject, const std::string& tra
         if (matchEnd == 0 || matchEnd < matchStart)
             break;
 
-        std::string piece = translated;
-        std::vector<bool> pieceOrigin;
-        if (fromReplacement)
-            pieceOrigin.assign(piece.size(), true);
-        if (hasReference) {
-            std::size_t i = 0;
-            while ((i = piece.find(kReferenceMarker, i)) != std::string::npos) {
-                const int group = i + 1 < piece.size() ? piece[i + 1] - '0' : -1;
-                if (group < 1 || group > 9)
-                    throw std::invalid_argument("sub pattern error");
-                const bool isSet = group < rc && static_cast<std::uint32_t>(group) < kOffsetPairs &&
-                                   ovector[2 * group] != PCRE2_UNSET;
-                if (!isSet) {
-                    piece.erase(i, 2);
-                    if (fromReplacement)
-                        pieceOrigin.erase(pieceOrigin.begin() + static_cast<std::ptrdiff_t>(i),
-                                          pieceOrigin.begin() + static_cast<std::ptrdiff_t>(i + 2));
-                    continue;
-                }
-                const std::size_t groupStart = ovector[2 * group];
-                const std::size_t groupEnd = ovector[2 * group + 1];
-                const std::string text =
-                    groupEnd > groupStart ? std::string(remaining + groupStart, groupEnd - groupStart)
-                                          : std::string();
-                piece.replace(i, 2, text);
-                if (fromReplacement) {
-                    const auto at = pieceOrigin.begin() + static_cast<std::ptrdiff_t>(i);
-                    pieceOrigin.erase(at, at + 2);
-                    pieceOrigin.insert(pieceOrigin.begin() + static_cast<std::ptrdiff_t>(i), text.size(), false);
-                }
-                i += text.size();
+        keep(offset, matchStart);
+        // The piece: the translated replacement with every reference marker expanded, scanned
+        // left to right, so a marker byte inside a group's text is never taken for a marker.
+        for (std::size_t i = 0; i < translated.size(); ++i) {
+            if (translated[i] != kReferenceMarker) {
+                result += translated[i];
+                if (fromReplacement)
+                    fromReplacement->push_back(true);
+                continue;
             }
+            const int group = i + 1 < translated.size() ? translated[i + 1] - '0' : -1;
+            if (group < 1 || group > 9)
+                throw std::invalid_argument("sub pattern error");
+            ++i;
+            const bool isSet = group < rc && static_cast<std::uint32_t>(group) < kOffsetPairs &&
+                               ovector[2 * group] != PCRE2_UNSET;
+            if (!isSet)
+                continue;
+            const std::size_t groupStart = ovector[2 * group];
+            const std::size_t groupEnd = ovector[2 * group + 1];
+            if (groupEnd > groupStart)
+                keep(offset + groupStart, groupEnd - groupStart);
         }
-        subject.replace(offset + matchStart, matchEnd - matchStart, piece);
-        if (fromReplacement) {
-            const auto first = fromReplacement->begin() + static_cast<std::ptrdiff_t>(offset + matchStart);
-            const auto at = fromReplacement->erase(first, first + static_cast<std::ptrdiff_t>(matchEnd - matchStart));
-            fromReplacement->insert(at, pieceOrigin.begin(), pieceOrigin.end());
-        }
-        offset += matchStart + piece.size();
+        offset += matchEnd;
     }
-    return subject;
+    keep(offset, subject.size() - offset);
+    return result;
 }
 
 std::string TranslateReplacement(const std::string& replacement, CodePage cp)

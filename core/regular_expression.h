@@ -10,6 +10,8 @@
 
 struct pcre2_real_code_8;
 struct pcre2_real_match_data_8;
+struct pcre2_real_match_context_8;
+struct pcre2_real_jit_stack_8;
 
 namespace moxtal {
 
@@ -60,6 +62,11 @@ public:
                         std::vector<bool>* fromReplacement = nullptr) const;
 
 private:
+    // One execution over subject: the compiled machine code where there is one (its first-unit
+    // search does not rescan the rest of the text on every call), the interpreter otherwise or
+    // when the machine code runs out of stack.
+    int execute(const char* subject, std::size_t length) const;
+
     struct CodeFree {
         void operator()(pcre2_real_code_8* code) const;
     };
@@ -68,6 +75,15 @@ private:
     };
     std::unique_ptr<pcre2_real_code_8, CodeFree> m_code;
     std::unique_ptr<pcre2_real_match_data_8, MatchDataFree> m_matchData;
+    struct MatchContextFree {
+        void operator()(pcre2_real_match_context_8* context) const;
+    };
+    struct JitStackFree {
+        void operator()(pcre2_real_jit_stack_8* stack) const;
+    };
+    std::unique_ptr<pcre2_real_jit_stack_8, JitStackFree> m_jitStack;
+    std::unique_ptr<pcre2_real_match_context_8, MatchContextFree> m_matchContext;
+    bool m_jit = false;
 };
 
 // Turns the escapes \1-\9, \d, \D, \f of a replacement into marker bytes; other backslashes stay.

@@ -7,11 +7,15 @@
 #include <QItemSelectionModel>
 
 #include <QAbstractEventDispatcher>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
+
+#include "core/rename_job.h"
+#include "platform/desktop.h"
 
 namespace moxtal {
 
@@ -38,6 +42,20 @@ std::vector<std::size_t> selectedRowPositions(const QAbstractItemView* view)
     std::sort(positions.begin(), positions.end());
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
     return positions;
+}
+
+void promoteComboHistory(QComboBox* box)
+{
+    const QString text = box->currentText();
+    std::vector<std::string> items;
+    items.reserve(static_cast<std::size_t>(box->count()));
+    for (int i = 0; i < box->count(); ++i)
+        items.push_back(box->itemText(i).toStdString());
+    promoteHistory(items, text.toStdString(), equalsIgnoringCase);
+    box->clear();
+    for (const std::string& item : items)
+        box->addItem(QString::fromStdString(item));
+    box->setEditText(text);
 }
 
 void applyHintDuration(QWidget* window)

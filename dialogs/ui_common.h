@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class QAbstractItemView;
+class QComboBox;
 class QWidget;
 
 namespace moxtal {
@@ -22,6 +23,10 @@ QFont interfaceFont(const QString& family, int pixelSize = 12);
 
 // The positions of a view's selected rows, top to bottom, each once.
 std::vector<std::size_t> selectedRowPositions(const QAbstractItemView* view);
+
+// Moves the box's text to the top of its item list by the shared history rule (letter case
+// ignored the Unicode way); the text itself stays.
+void promoteComboHistory(QComboBox* box);
 
 // Hints stay visible for 10 seconds on every control of the window.
 void applyHintDuration(QWidget* window);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace moxtal {
+
+// The lines of a text: cut at every CR LF, CR and LF; a break at the very end starts no line; an
+// empty text has none; a zero byte ends the text.
+std::vector<std::string> linesOf(std::string_view text);
+
+// Every line followed by CR LF.
+std::string textOfLines(const std::vector<std::string>& lines);
+
+// What the watcher does to each result line after the substitution.
+enum class UrlStep { NotCare, Encode, Decode };
+
+// One handling of a clipboard text, from the source lines to its outcome.
+struct ClipboardPass {
+    bool matched = false;
+    bool changed = false;
+    std::vector<std::string> resultLines;
+};
+
+// A line's URL form for the Encode or Decode step (the line itself when it cannot be decoded).
+using UrlLineCoder = std::function<std::string(const std::string& line, UrlStep step)>;
+
+// Runs the pattern (caselessly) and the replacement over the text of the source lines, then the URL
+// step line by line. Throws AppError for a pattern that does not compile or a match the library
+// cannot carry out, std::invalid_argument for "sub pattern error".
+ClipboardPass runClipboardPass(const std::vector<std::string>& sourceLines, const std::string& pattern,
+                               const std::string& replacement, UrlStep step, const UrlLineCoder& coder);
+
+}  // namespace moxtal

@@ -1,0 +1,57 @@
+#!/bin/sh
+# The clipboard watcher on a real X server (Xvfb) with a second client (xclip): xclip copies
+# "abc123", the watcher (pattern ^abc, replacement xyz) rewrites it, xclip reads it back.
+# Exit 77 (skipped) only where no X server can be started.
+set -u
+HELPER=$1
+command -v Xvfb >/dev/null 2>&1 || { echo "skipped: Xvfb is not installed"; exit 77; }
+command -v xclip >/dev/null 2>&1 || { echo "skipped: xclip is not installed"; exit 77; }
+WORK=$(mktemp -d)
+XPID=""; HPID=""
+cleanup() {
+    [ -n "$HPID" ] && kill "$HPID" 2>/dev/null
+    [ -n "$XPID" ] && kill "$XPID" 2>/dev/null
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# A free display number; Xvfb is up once its socket exists.
+n=90
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+XPID=$!
+i=0
+while [ ! -e "/tmp/.X11-unix/X$n" ]; do
+    i=$((i + 1))
+    if [ $i -gt 100 ] || ! kill -0 "$XPID" 2>/dev/null; then
+        echo "skipped: Xvfb did not start: $(cat "$WORK/xvfb.log")"; exit 77
+    fi
+    sleep 0.1
+done
+export DISPLAY=":$n"
+
+QT_QPA_PLATFORM=xcb "$HELPER" '^abc' 'xyz' >"$WORK/helper.out" 2>"$WORK/helper.err" &
+HPID=$!
+i=0
+until grep -q ready "$WORK/helper.out" 2>/dev/null; do
+    i=$((i + 1))
+    if [ $i -gt 100 ] || ! kill -0 "$HPID" 2>/dev/null; then
+        echo "FAIL: the watcher did not start: $(cat "$WORK/helper.err")"; exit 1
+    fi
+    sleep 0.1
+done
+
+printf 'abc123' | xclip -selection clipboard
+expected="78797a3132330d0a"
+i=0
+while :; do
+    got=$(timeout 2 xclip -o -selection clipboard 2>/dev/null | od -An -tx1 | tr -d ' \n')
+    [ "$got" = "$expected" ] && { echo "clipboard end-to-end: passed"; exit 0; }
+    i=$((i + 1))
+    if [ $i -gt 50 ]; then
+        echo "FAIL: the clipboard holds [$got], expected [$expected] (xyz123 CR LF)"
+        cat "$WORK/helper.err"
+        exit 1
+    fi
+    sleep 0.1
+done

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include "core/clipboard_pass.h"
+#include "core/regular_expression.h"
+#include "core/url_coding.h"
+
+using namespace moxtal;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(UrlCoding, Encode)
+{
+    EXPECT_EQ(URLEncode(""), "");
+    EXPECT_EQ(URLEncode("a b/c"), "a+b%2Fc");
+    EXPECT_EQ(URLEncode("azAZ09"), "azAZ09");
+    EXPECT_EQ(URLEncode("-_.*~\n"), "%2D%5F%2E%2A%7E%0A");
+    EXPECT_EQ(URLEncode("\xAB\xE3\x81\x82"), "%AB%E3%81%82");  // upper-case digits, one group per byte
+    EXPECT_EQ(URLEncode(std::string(1, '\0')), "%00");
+    const std::string big(3 * 1024 * 1024, '/');  // every byte of a long input is encoded
+    const std::string encoded = URLEncode(big);
+    EXPECT_EQ(encoded.size(), big.size() * 3);
+    EXPECT_EQ(encoded.substr(encoded.size() - 3), "%2F");
+}
+
+TEST(UrlCoding, Decode)
+{
+    const std::vector<std::pair<std::string, std::string>> good {
+        {"", ""}, {"a+b%2Fc", "a b/c"}, {"%ab%AB", "\xAB\xAB"}, {"x%4", "x\x04"}, {"%2B", "+"},
+        {"%E3%81%82", "\xE3\x81\x82"}, {"a%00b", std::string("a\0b", 3)}, {"plain", "plain"}};
+    for (const auto& [in, out] : good) {
+        EXPECT_EQ(tryURLDecode(in), out) << in;
+        EXPECT_EQ(URLDecode(in), out) << in;
+    }
+    const std::vector<std::pair<std::string, std::string>> bad {
+        {"100%", "$"}, {"%zz", "$zz"}, {"%4G", "$4G"}, {"% 1", "$ 1"}, {"a%+1", "$+1"}, {"%g", "$g"}, {"%-1", "$-1"}};
+    for (const auto& [in, converted] : bad) {
+        UrlDecodeFailure failure;
+        EXPECT_FALSE(tryURLDecode(in, &failure).has_value()) << in;
+        EXPECT_EQ(failure.convertedText, converted) << in;
+        EXPECT_EQ(URLDecode(in), in);  // the input comes back unchanged
+    }
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    EXPECT_EQ(URLDecode(URLEncode(all)), all);
+}
+
+TEST(ClipboardText, LinesAndTheirText)
+{
+    EXPECT_EQ(linesOf(""), Lines {});
+    EXPECT_EQ(linesOf("abc"), Lines {"abc"});
+    EXPECT_EQ(linesOf("a\r\nb\rc\nd\r\n"), (Lines {"a", "b", "c", "d"}));
+    EXPECT_EQ(linesOf("a\n\nb"), (Lines {"a", "", "b"}));
+    EXPECT_EQ(linesOf("\r\n"), Lines {""});
+    EXPECT_EQ(linesOf(std::string("ab\0cd", 5)), Lines {"ab"});
+    EXPECT_EQ(textOfLines({}), "");
+    EXPECT_EQ(textOfLines({"a", ""}), "a\r\n\r\n");
+}
+
+std::string encodeOrDecode(const std::string& line, UrlStep step)
+{
+    return step == UrlStep::Encode ? URLEncode(line) : URLDecode(line);
+}
+
+TEST(ClipboardText, PassOutcomes)
+{
+    auto run = [](Lines source, const char* pattern, const char* replacement, UrlStep step = UrlStep::NotCare) {
+        return runClipboardPass(source, pattern, replacement, step, encodeOrDecode);
+    };
+    ClipboardPass p = run({"abc"}, "(.*)", "\\1");
+    EXPECT_TRUE(p.matched);
+    EXPECT_FALSE(p.changed);
+    p = run({"abc123"}, "^abc", "xyz");
+    EXPECT_TRUE(p.changed);
+    EXPECT_EQ(p.resultLines, Lines {"xyz123"});
+    p = run({"xyz123"}, "^abc", "xyz");
+    EXPECT_FALSE(p.matched);
+    EXPECT_EQ(p.resultLines, Lines {"xyz123"});
+    EXPECT_TRUE(run({"ABC"}, "abc", "x").changed);  // letter case ignored
+    EXPECT_FALSE(run({}, "(.*)", "\\1").changed);
+    p = run({"a+b%21"}, "(.*)", "\\1", UrlStep::Decode);
+    EXPECT_EQ(p.resultLines, Lines {"a b!"});
+    EXPECT_TRUE(p.changed);
+    p = run({"100%", "x%41"}, "(.*)", "\\1", UrlStep::Decode);  // line by line; a bad line stays
+    EXPECT_EQ(p.resultLines, (Lines {"100%", "xA"}));
+    EXPECT_FALSE(run({"abc123"}, "(.*)", "\\1", UrlStep::Encode).changed);
+    p = run({"ab"}, "b", "\\f");  // the folder marker's two line feeds split the line
+    EXPECT_EQ(p.resultLines, (Lines {"a", "", ""}));
+    p = run({"ab"}, "b", "\\d\\D");
+    EXPECT_EQ(p.resultLines, Lines {"a\x08\x08\x09\x09"});
+    EXPECT_THROW(run({"a"}, "(", "x"), AppError);
+    EXPECT_THROW(run({"a"}, "a", "\x07"), std::invalid_argument);
+    EXPECT_THROW(run({std::string(40, 'a') + "c"}, "(*LIMIT_MATCH=1000)(a+)+b|c$", "x"), AppError);
+}
+
+TEST(ClipboardText, ReplacementIsLinearInTheText)
+{
+    // Two million matches: built as the loop goes, this takes a moment; replacing in place would
+    // take hours.
+    const std::string text(2'000'000, 'a');
+    const std::string result = RegexReplace(text, "a", "bc", kCaseless);
+    EXPECT_EQ(result.size(), 4'000'000u);
+    EXPECT_EQ(result.substr(0, 4), "bcbc");
+    EXPECT_EQ(RegexReplace("a-a", "(a)", "[\\1]", kCaseless), "[a]-[a]");
+}
+
+}  // namespace
