@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,12 +27,14 @@
 #include "browse/folderview.h"
 #include "clipboard/clipwin.h"
 #include "core/rename_job.h"
+#include "core/settings_format.h"
 #include "dialogs/historywin.h"
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
 #include "dialogs/ui_common.h"
 #include "platform/desktop.h"
 #include "platform/file_ops.h"
+#include "settings/settings.h"
 
 namespace moxtal {
 
@@ -86,6 +89,7 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
 {
     // FormCreate: the folder of the executable holds the settings files.
     m_applicationFolder = moxtal::applicationFolder();
+    m_settingsFolder = settingsFolderFor(m_applicationFolder);
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Mox-Tal"));
@@ -263,7 +267,10 @@ void TForm1::buildMenus()
     PopupMenu1->addSeparator();
     LoadParrern1 = PopupMenu1->addMenu(QStringLiteral("Load Preset"));
     LoadParrern1->setObjectName(QStringLiteral("LoadParrern1"));
-    SavePattern1 = action("SavePattern1", QStringLiteral("Register Preset"), nullptr);
+    // The design-time placeholder of the preset submenu; the first build removes it.
+    Dummy1 = LoadParrern1->addAction(QStringLiteral("Dummy"));
+    Dummy1->setObjectName(QStringLiteral("Dummy1"));
+    SavePattern1 = action("SavePattern1", QStringLiteral("Register Preset"), &TForm1::SavePattern1Click);
     PopupMenu1->addAction(SavePattern1);
     PopupMenu1->addSeparator();
     ShowLogWindow1 = action("ShowLogWindow1", QStringLiteral("Show LogWindow"), &TForm1::ShowLogWindow1Click);
@@ -277,8 +284,11 @@ void TForm1::buildMenus()
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(mapToGlobal(at)); });
 
-    History1 = action("History1", QStringLiteral("History..."), nullptr);
-    History2 = action("History2", QStringLiteral("History..."), nullptr);
+    History1 = action("History1", QStringLiteral("History..."), &TForm1::History1Click);
+    History2 = action("History2", QStringLiteral("History..."), &TForm1::History2Click);
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    connectHandler(Loadpeset, &QPushButton::clicked, this, &TForm1::LoadpesetClick);
     PopupMenu3 = new QMenu(this);
     PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
     PopupMenu3->addActions({PasteFilename, InsertFilename});
@@ -318,8 +328,12 @@ void TForm1::showEvent(QShowEvent* event)
 void TForm1::FormShow()
 {
     m_fileList.SetupFileList();
-    // The settings file and the preset menu are read here once they exist.
+    // A damaged settings file is reported, and the rest of the start-up still runs, so that the
+    // window is fully usable.
+    runHandler(this, [this] { LoadSettings(*this); });
     applyCommandLine();
+    m_presetStore.clear();
+    runHandler(this, [this] { BuildPresetMenu(*this); });
     pattern->setFocus();
     m_shown = true;
 }
@@ -356,9 +370,86 @@ void TForm1::applyCommandLine()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    // The settings file is written here once it exists.
+    // A settings file that cannot be written is reported; the window still closes.
+    runHandler(this, [this] { SaveSettings(*this); });
+    m_presetStore.clear();
     QWidget::closeEvent(event);
     emit closed();
+}
+
+void TForm1::rebuildPresetMenu()
+{
+    LoadParrern1->clear();
+    Dummy1 = nullptr;
+    for (std::size_t n = 0; n < presetCount(m_presetStore); ++n) {
+        const std::string comment = presetAt(m_presetStore, n).comment;
+        if (comment == "-") {
+            LoadParrern1->addSeparator();
+            continue;
+        }
+        QAction* entry = LoadParrern1->addAction(displayText(comment));
+        entry->setData(static_cast<int>(n));
+        connect(entry, &QAction::triggered, this, [this, n] { Dummy1Click(static_cast<int>(n)); });
+    }
+}
+
+void TForm1::setFileListWidth(int width)
+{
+    if (QLayout* main = layout())
+        main->activate();
+    width = std::max(width, FileListView1->minimumWidth());
+    const int total = Splitter1->width() - Splitter1->handleWidth();
+    Splitter1->setSizes({std::max(0, total - width), width});
+}
+
+void TForm1::SavePattern1Click()
+{
+    // Cancelling the prompt registers an empty comment: the prompt offers no way back.
+    const std::optional<QString> comment =
+        InputPrompt::ask(this, QStringLiteral("Save Pattern"), QStringLiteral("Comment"), 255);
+    registerCurrentPreset(*this, comment.value_or(QString()).toStdString());
+}
+
+void TForm1::Dummy1Click(int preset)
+{
+    if (preset < 0)
+        return;
+    const Preset chosen = presetAt(m_presetStore, static_cast<std::size_t>(preset));
+    pattern->setEditText(displayText(chosen.pattern));
+    RepStr->setEditText(displayText(chosen.replacement));
+    pattern->setFocus();
+}
+
+QPoint TForm1::presetPopupPosition() const
+{
+    return pos() + QPoint(190, 20);
+}
+
+void TForm1::LoadpesetClick()
+{
+    PopupMenu2->clear();
+    for (QAction* entry : LoadParrern1->actions()) {
+        if (entry->isSeparator()) {
+            PopupMenu2->addSeparator();
+            continue;
+        }
+        QAction* copy = PopupMenu2->addAction(entry->text());
+        copy->setData(entry->data());
+        connect(copy, &QAction::triggered, entry, &QAction::trigger);
+    }
+    PopupMenu2->popup(presetPopupPosition());
+}
+
+void TForm1::History1Click()
+{
+    if (m_windows.History)
+        m_windows.History->EditHistory(pattern);
+}
+
+void TForm1::History2Click()
+{
+    if (m_windows.History)
+        m_windows.History->EditHistory(RepStr);
 }
 
 void TForm1::FolderView1Change(const std::string& path)

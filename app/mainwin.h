@@ -50,6 +50,16 @@ public:
     const Windows& windows() const { return m_windows; }
 
     const std::string& applicationFolder() const { return m_applicationFolder; }
+    // Where main.cfg and pattern.cfg live (chosen once, when the window is made), ending with "/".
+    const std::string& settingsFolder() const { return m_settingsFolder; }
+    // Another settings folder, before the window is first shown (tests use a temporary one).
+    void setSettingsFolder(std::string folder) { m_settingsFolder = std::move(folder); }
+    // The preset store: pattern.cfg's lines as last read.
+    std::vector<std::string>& presetStore() { return m_presetStore; }
+    // Rebuilds "Load Preset" from the store: one entry per preset, a comment "-" a separator.
+    void rebuildPresetMenu();
+    // Gives the file list that width; the folder tree takes the rest.
+    void setFileListWidth(int width);
     bool shown() const { return m_shown; }
     FileList& fileList() { return m_fileList; }
     std::int32_t sequenceCounter() const { return m_sequenceCounter; }
@@ -73,6 +83,13 @@ public:
     void ShowLogWindow1Click();
     void ClipboardReplace1Click();
     void PopupMenu1Popup();
+    void SavePattern1Click();
+    void Dummy1Click(int preset);
+    void LoadpesetClick();
+    void History1Click();
+    void History2Click();
+    // Where the preset popup of ">>" opens: 190 right of and 20 below the window's corner.
+    QPoint presetPopupPosition() const;
     void updateActions();
 
     // The selected row of the file list, or -1.
@@ -106,6 +123,8 @@ public:
     QMenu* PopupMenu1;
     QMenu* PopupMenu3;
     QMenu* PopupMenu4;
+    QMenu* PopupMenu2;
+    QAction* Dummy1;
     QAction* RefreshList1;
     QMenu* LoadParrern1;
     QAction* SavePattern1;
@@ -141,6 +160,8 @@ private:
     std::unique_ptr<FolderSource> m_folders;
     std::vector<std::string> m_arguments;
     std::string m_applicationFolder;
+    std::string m_settingsFolder;
+    std::vector<std::string> m_presetStore;
     bool m_shown = false;
     bool m_firstShowDone = false;
     std::int32_t m_sequenceCounter = 0;

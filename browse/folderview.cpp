@@ -172,10 +172,10 @@ QTreeWidgetItem* TFolderView::SerchChildNode(QTreeWidgetItem* node, const std::s
     return nullptr;
 }
 
-void TFolderView::SetDirectory(const std::string& path)
+bool TFolderView::SetDirectory(const std::string& path)
 {
     if (path.empty() || path[0] != '/')
-        return;
+        return false;
     std::size_t matched = 0;
     QTreeWidgetItem* node = SerchRootNode(path, matched);
     std::size_t pos = matched;
@@ -189,11 +189,12 @@ void TFolderView::SetDirectory(const std::string& path)
         pos = end;
     }
     if (!node)
-        return;
+        return false;
     for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
         up->setExpanded(true);
     setCurrentItem(node);
     scrollToItem(node);
+    return true;
 }
 
 void TFolderView::selectionMoved(QTreeWidgetItem* current, QTreeWidgetItem* previous)

@@ -21,8 +21,9 @@ public:
     // The selected node's path; empty when nothing is selected.
     std::string Directory() const;
     // Selects the folder of path, opening branches on the way; a path that does not start with
-    // "/" is ignored, and a component that is not found leaves the selection as it was.
-    void SetDirectory(const std::string& path);
+    // "/" is ignored, and a component that is not found leaves the selection as it was. True when
+    // the folder of path is selected.
+    bool SetDirectory(const std::string& path);
 
     // Fills a node's children on first use; false when its folder cannot be read.
     bool CanExpand(QTreeWidgetItem* node);

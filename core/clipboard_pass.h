@@ -5,14 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "text_lines.h"
+
 namespace moxtal {
-
-// The lines of a text: cut at every CR LF, CR and LF; a break at the very end starts no line; an
-// empty text has none; a zero byte ends the text.
-std::vector<std::string> linesOf(std::string_view text);
-
-// Every line followed by CR LF.
-std::string textOfLines(const std::vector<std::string>& lines);
 
 // What the watcher does to each result line after the substitution.
 enum class UrlStep { NotCare, Encode, Decode };

@@ -1,5 +1,12 @@
 #include "historywin.h"
 
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/text_lines.h"
+#include "platform/desktop.h"
 #include "ui_common.h"
 
 namespace moxtal {
@@ -11,6 +18,58 @@ THistory::THistory(QWidget* parent) : QDialog(parent)
     setFont(interfaceFont(kProportionalFont));
     setModal(true);
     setGeometry(357, 111, 355, 270);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(41);
+    OKButton1 = new QPushButton(QStringLiteral("OK"), Panel1);
+    OKButton1->setObjectName(QStringLiteral("OKButton1"));
+    OKButton1->setGeometry(184, 8, 75, 25);
+    CancelButton2 = new QPushButton(QStringLiteral("Cancel"), Panel1);
+    CancelButton2->setObjectName(QStringLiteral("CancelButton2"));
+    CancelButton2->setGeometry(264, 8, 75, 25);
+    OKButton1->setAutoDefault(false);
+    CancelButton2->setAutoDefault(false);
+    connect(OKButton1, &QPushButton::clicked, this, &THistory::OKButton1Click);
+    connect(CancelButton2, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Memo1);
+    layout->addWidget(Panel1);
+}
+
+int THistory::EditHistory(QComboBox* box)
+{
+    m_box = box;
+    // Every item followed by a line break, so that the lines read back as exactly these items.
+    QString text;
+    for (int i = 0; i < box->count(); ++i)
+        text += box->itemText(i) + QLatin1Char('\n');
+    Memo1->setPlainText(text);
+    return exec();
+}
+
+void THistory::OKButton1Click()
+{
+    if (m_box) {
+        // A single empty last line adds no item; empty lines elsewhere are empty items.
+        const QByteArray text = Memo1->toPlainText().toUtf8();
+        const std::vector<std::string> items = linesOf(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        const QString current = m_box->currentText();
+        m_box->clear();
+        for (const std::string& item : items)
+            m_box->addItem(displayText(item));
+        m_box->setEditText(current);
+    }
+    accept();
 }
 
 }  // namespace moxtal

@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
@@ -142,22 +144,40 @@ QStringList takeRecorded()
 
 }  // namespace MessageBox
 
-namespace FileDialog {
-
 namespace {
-std::optional<std::optional<QString>> g_nextAnswer;
+
+// An answer a test gave in advance for the next dialog of one kind.
+class PresetAnswer {
+public:
+    void set(std::optional<QString> answer) { m_next = std::move(answer); }
+    // True when the dialog is not to be shown: a preset answer is taken, or tests run.
+    bool take(std::optional<QString>& answer)
+    {
+        if (m_next) {
+            answer = *m_next;
+            m_next.reset();
+            return true;
+        }
+        answer.reset();
+        return MessageBox::g_recordOnly;
+    }
+
+private:
+    std::optional<std::optional<QString>> m_next;
+};
+
+PresetAnswer g_saveFileAnswer;
+PresetAnswer g_promptAnswer;
+
 }  // namespace
+
+namespace FileDialog {
 
 std::optional<QString> askSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix,
                                        const QString& selected)
 {
-    if (g_nextAnswer) {
-        std::optional<QString> answer = *g_nextAnswer;
-        g_nextAnswer.reset();
+    if (std::optional<QString> answer; g_saveFileAnswer.take(answer))
         return answer;
-    }
-    if (MessageBox::g_recordOnly)
-        return std::nullopt;
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -172,9 +192,35 @@ std::optional<QString> askSaveFileName(QWidget* parent, const QString& filter, c
 
 void setNextAnswer(std::optional<QString> answer)
 {
-    g_nextAnswer = std::move(answer);
+    g_saveFileAnswer.set(std::move(answer));
 }
 
 }  // namespace FileDialog
+
+namespace InputPrompt {
+
+std::optional<QString> ask(QWidget* parent, const QString& caption, const QString& label, int maxLength)
+{
+    if (std::optional<QString> answer; g_promptAnswer.take(answer))
+        return answer;
+    QInputDialog prompt(parent);
+    prompt.setWindowTitle(caption);
+    prompt.setLabelText(label);
+    prompt.setInputMode(QInputDialog::TextInput);
+    prompt.setOkButtonText(QStringLiteral("OK"));
+    prompt.setCancelButtonText(QStringLiteral("キャンセル"));
+    if (auto* edit = prompt.findChild<QLineEdit*>())
+        edit->setMaxLength(maxLength);
+    if (prompt.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return prompt.textValue();
+}
+
+void setNextAnswer(std::optional<QString> answer)
+{
+    g_promptAnswer.set(std::move(answer));
+}
+
+}  // namespace InputPrompt
 
 }  // namespace moxtal

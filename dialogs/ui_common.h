@@ -63,4 +63,11 @@ std::optional<QString> askSaveFileName(QWidget* parent, const QString& filter, c
 void setNextAnswer(std::optional<QString> answer);
 }  // namespace FileDialog
 
+// The one seam for the one-line text prompt: buttons "OK" (the default) and "キャンセル".
+namespace InputPrompt {
+// The edited text, or nothing when the prompt was cancelled or closed.
+std::optional<QString> ask(QWidget* parent, const QString& caption, const QString& label, int maxLength);
+void setNextAnswer(std::optional<QString> answer);
+}  // namespace InputPrompt
+
 }  // namespace moxtal

@@ -217,6 +217,38 @@ bool isDirectory(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::string chooseSettingsFolder(const std::string& applicationFolder, bool applicationFolderWritable,
+                                 const char* xdgConfigHome, const char* home)
+{
+    const bool system = applicationFolder == "/usr/" || applicationFolder.rfind("/usr/", 0) == 0;
+    if (applicationFolderWritable && !system)
+        return applicationFolder;
+    std::string base;
+    if (xdgConfigHome && xdgConfigHome[0] == '/')
+        base = xdgConfigHome;
+    else
+        base = std::string(home && *home ? home : "") + "/.config";
+    return joinPath(base, "moxtal/");
+}
+
+std::string settingsFolderFor(const std::string& applicationFolder)
+{
+    const bool writable = ::access(applicationFolder.c_str(), W_OK) == 0;
+    return chooseSettingsFolder(applicationFolder, writable, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
+
+bool makeFolders(const std::string& folder)
+{
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+    }
+    return isDirectory(folder);
+}
+
 std::string applicationFolder()
 {
     std::string buffer(PATH_MAX, '\0');

@@ -23,6 +23,7 @@
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
 #include "dialogs/ui_common.h"
+#include "gui_helpers.h"
 #include "temp_folder.h"
 
 using namespace moxtal;
@@ -71,30 +72,6 @@ public:
     mutable std::map<std::string, int> reads;
 };
 
-// The tree's real folders for a temporary folder: every path is a real one.
-std::unique_ptr<TForm1> makeWindow(std::vector<std::string> arguments = {})
-{
-    return createWindows(std::make_unique<RealFolderSource>(), std::move(arguments));
-}
-
-std::vector<std::string> listedNames(TForm1& form)
-{
-    std::vector<std::string> out;
-    for (const FileEntry& e : form.fileList().model().entries())
-        out.push_back(e.name);
-    return out;
-}
-
-// Runs handler on the confirmation dialog as soon as it is shown, then closes it.
-void whenDialogShows(TForm1& form, std::function<void(TRenameReport&)> handler)
-{
-    TRenameReport* report = form.windows().RenameReport;
-    QTimer::singleShot(0, report, [report, handler] {
-        handler(*report);
-        report->reject();
-    });
-}
-
 void selectFirstRow(TRenameReport& report)
 {
     report.ListView1->selectionModel()->select(report.model()->index(0, 0),
@@ -103,7 +80,12 @@ void selectFirstRow(TRenameReport& report)
 
 class MainWindowTest : public testing::Test {
 protected:
-    void SetUp() override { MessageBox::setTestMode(true); MessageBox::takeRecorded(); }
+    void SetUp() override
+    {
+        MessageBox::setTestMode(true);
+        MessageBox::takeRecorded();
+        forgetSettings();
+    }
 };
 
 TEST_F(MainWindowTest, StartUpOnAFolderListsIt)

@@ -1,0 +1,182 @@
+#include "settings.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
+
+#include "app/mainwin.h"
+#include "browse/folderview.h"
+#include "clipboard/clipwin.h"
+#include "core/settings_format.h"
+#include "dialogs/rpllist.h"
+#include "platform/desktop.h"
+#include "platform/file_ops.h"
+
+namespace moxtal {
+
+namespace {
+
+using F = MainCfgField;
+
+F nextField(F field, int by)
+{
+    return static_cast<F>(static_cast<int>(field) + by);
+}
+
+// Applies the bounds values that were read; the window's own size limits then apply.
+void applyBounds(QWidget* window, const WindowBounds& bounds, const MainCfgRead& read, F top)
+{
+    if (read.has(top))
+        window->move(window->pos().x(), bounds.top);
+    if (read.has(nextField(top, 1)))
+        window->move(bounds.left, window->pos().y());
+    if (read.has(nextField(top, 2)))
+        window->resize(bounds.width, window->height());
+    if (read.has(nextField(top, 3)))
+        window->resize(window->width(), bounds.height);
+}
+
+// A window's bounds as move() and resize() take them, so a save and a restore give the same
+// numbers again. A window that has never been placed is where it would first appear: centred
+// over the main window.
+WindowBounds boundsOf(const QWidget* window, const QWidget* mainWindow)
+{
+    QPoint at = window->pos();
+    if (!window->testAttribute(Qt::WA_WState_Created) && !window->testAttribute(Qt::WA_Moved))
+        at = mainWindow->pos() + QPoint((mainWindow->width() - window->width()) / 2,
+                                        (mainWindow->height() - window->height()) / 2);
+    return {at.y(), at.x(), window->width(), window->height()};
+}
+
+// Appends items to a box's list; its text stays (a box's first item would otherwise replace it).
+void appendItems(QComboBox* box, const std::vector<std::string>& items)
+{
+    const QString text = box->currentText();
+    for (const std::string& item : items)
+        box->addItem(displayText(item));
+    box->setEditText(text);
+}
+
+std::vector<std::string> itemsOf(const QComboBox* box)
+{
+    std::vector<std::string> items;
+    items.reserve(static_cast<std::size_t>(box->count()));
+    for (int i = 0; i < box->count(); ++i)
+        items.push_back(box->itemText(i).toStdString());
+    return items;
+}
+
+std::string withoutFinalSlash(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+// Selects the saved folder and lists it; a folder the tree cannot select gives the application
+// folder, unlisted.
+void selectSavedFolder(TForm1& form, const std::string& folder)
+{
+    if (form.FolderView1->SetDirectory(folder)) {
+        form.fileList().ListFolder(form.FolderView1->Directory(), false);
+        return;
+    }
+    form.FolderView1->SetDirectory(withoutFinalSlash(form.applicationFolder()));
+}
+
+}  // namespace
+
+std::optional<std::string> readSettingsFile(const std::string& path)
+{
+    if (!pathExists(path))
+        return std::nullopt;
+    std::optional<std::string> text = readWholeFile(path);
+    if (!text)
+        throw AppError("ファイル " + path + " は開けません");
+    return text;
+}
+
+void LoadSettings(TForm1& form)
+{
+    const std::optional<std::string> text = readSettingsFile(form.settingsFolder() + kMainCfg);
+    if (!text)
+        return;
+    const MainCfgRead read = readMainCfg(*text);
+    const MainSettings& v = read.values;
+    TClipWindow* clip = form.windows().ClipWindow;
+    TRenameReport* report = form.windows().RenameReport;
+
+    applyBounds(&form, v.main, read, F::MainTop);
+    if (read.has(F::Pattern))
+        form.pattern->setEditText(displayText(v.pattern));
+    if (read.has(F::Replacement))
+        form.RepStr->setEditText(displayText(v.replacement));
+    if (read.has(F::Filter))
+        form.Extension->setText(displayText(v.filter));  // the file list takes the filter at once
+    if (read.has(F::Folder))
+        selectSavedFolder(form, v.folder);
+    if (read.started(F::PatternHistory))
+        appendItems(form.pattern, v.patternHistory);
+    if (read.started(F::ReplacementHistory))
+        appendItems(form.RepStr, v.replacementHistory);
+    if (read.has(F::FileListWidth))
+        form.setFileListWidth(v.fileListWidth);
+    if (report)
+        applyBounds(report, v.report, read, F::ReportTop);
+    if (clip) {
+        if (read.started(F::ClipPatternHistory))
+            appendItems(clip->pattern, v.clipPatternHistory);
+        if (read.started(F::ClipReplacementHistory))
+            appendItems(clip->RepStr, v.clipReplacementHistory);
+        applyBounds(clip, v.clip, read, F::ClipTop);
+    }
+    if (!read.error.empty())
+        throw AppError(read.error);
+}
+
+void SaveSettings(TForm1& form)
+{
+    MainSettings s;
+    s.main = boundsOf(&form, &form);
+    s.pattern = form.pattern->currentText().toStdString();
+    s.replacement = form.RepStr->currentText().toStdString();
+    s.filter = form.Extension->text().toStdString();
+    s.folder = form.FolderView1->Directory();
+    s.patternHistory = itemsOf(form.pattern);
+    s.replacementHistory = itemsOf(form.RepStr);
+    s.fileListWidth = form.FileListView1->width();
+    if (const TRenameReport* report = form.windows().RenameReport)
+        s.report = boundsOf(report, &form);
+    if (const TClipWindow* clip = form.windows().ClipWindow) {
+        s.clipPatternHistory = itemsOf(clip->pattern);
+        s.clipReplacementHistory = itemsOf(clip->RepStr);
+        s.clip = boundsOf(clip, &form);
+    }
+    const std::string& folder = form.settingsFolder();
+    makeFolders(folder);
+    writeWholeFile(folder + kMainCfg, writeMainCfg(s));
+}
+
+void BuildPresetMenu(TForm1& form)
+{
+    if (std::optional<std::string> text = readSettingsFile(form.settingsFolder() + kPatternCfg))
+        form.presetStore() = linesOf(*text);
+    form.rebuildPresetMenu();
+}
+
+void registerCurrentPreset(TForm1& form, const std::string& comment)
+{
+    const std::string& folder = form.settingsFolder();
+    PresetStore& store = form.presetStore();
+    if (std::optional<std::string> text = readSettingsFile(folder + kPatternCfg))
+        store = linesOf(*text);
+    registerPreset(store, {comment, form.pattern->currentText().toStdString(), form.RepStr->currentText().toStdString()});
+    makeFolders(folder);
+    writeWholeFile(folder + kPatternCfg, writePresetStore(store));
+    BuildPresetMenu(form);
+}
+
+}  // namespace moxtal

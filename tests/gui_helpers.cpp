@@ -1,0 +1,49 @@
+#include "gui_helpers.h"
+
+#include <QTimer>
+
+#include "dialogs/rpllist.h"
+#include "temp_folder.h"
+
+using namespace moxtal;
+
+const TempFolder& testSettingsFolder()
+{
+    static const TempFolder folder;
+    return folder;
+}
+
+void forgetSettings()
+{
+    std::remove(testSettingsFolder().file("main.cfg").c_str());
+    std::remove(testSettingsFolder().file("pattern.cfg").c_str());
+}
+
+std::unique_ptr<TForm1> makeWindow(std::vector<std::string> arguments)
+{
+    auto form = createWindows(std::make_unique<RealFolderSource>(), std::move(arguments));
+    form->setSettingsFolder(testSettingsFolder().path() + "/");
+    return form;
+}
+
+std::vector<std::string> listedNames(TForm1& form)
+{
+    std::vector<std::string> out;
+    for (const FileEntry& e : form.fileList().model().entries())
+        out.push_back(e.name);
+    return out;
+}
+
+void whenShown(std::function<void()> handler)
+{
+    QTimer::singleShot(0, std::move(handler));
+}
+
+void whenDialogShows(TForm1& form, std::function<void(TRenameReport&)> handler)
+{
+    TRenameReport* report = form.windows().RenameReport;
+    QTimer::singleShot(0, report, [report, handler] {
+        handler(*report);
+        report->reject();
+    });
+}

@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+
+#include "browse/folderview.h"
+#include "clipboard/clipwin.h"
+#include "core/text_lines.h"
+#include "dialogs/historywin.h"
+#include "dialogs/rpllist.h"
+#include "dialogs/ui_common.h"
+#include "gui_helpers.h"
+#include "temp_folder.h"
+
+using namespace moxtal;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+QStringList items(const QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+QStringList captions(const QMenu* menu)
+{
+    QStringList out;
+    for (const QAction* action : menu->actions())
+        out << (action->isSeparator() ? QStringLiteral("|") : action->text());
+    return out;
+}
+
+std::string mainCfg()
+{
+    return testSettingsFolder().read("main.cfg");
+}
+
+class SettingsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        MessageBox::setTestMode(true);
+        MessageBox::takeRecorded();
+        forgetSettings();
+    }
+};
+
+TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
+{
+    TempFolder dir;
+    dir.write("a.txt");
+    {
+        auto form = makeWindow();
+        form->show();
+        form->move(-7, -3);
+        form->resize(640, 480);
+        for (int i = 0; i < 25; ++i)
+            form->pattern->addItem(QString("p%1").arg(i));
+        form->RepStr->addItems({"", "--- ", "写真"});
+        form->pattern->setEditText("(\\d+)");
+        form->RepStr->setEditText("IMG_\\\\\\");
+        form->Extension->setText("*.txt");
+        form->FolderView1->SetDirectory(dir.path());
+        form->setFileListWidth(333);
+        form->windows().RenameReport->setGeometry(50, 60, 456, 404);
+        form->windows().ClipWindow->pattern->addItems({"^abc", "x"});
+        form->windows().ClipWindow->RepStr->addItems({"xyz"});
+        form->windows().ClipWindow->move(11, 12);
+        form->windows().ClipWindow->resize(400, 170);
+        form->close();
+    }
+    const std::string saved = mainCfg();
+    const std::vector<std::string> lines = linesOf(saved);
+    ASSERT_EQ(lines.size(), 21u + 20 + 3 + 2 + 1);
+    EXPECT_EQ((Names(lines.begin(), lines.begin() + 4)), (Names {"-3", "-7", "640", "480"}));
+
+    auto form = makeWindow();
+    form->show();
+    EXPECT_TRUE(MessageBox::takeRecorded().isEmpty());
+    EXPECT_EQ(form->pos(), QPoint(-7, -3));
+    EXPECT_EQ(form->size(), QSize(640, 480));
+    EXPECT_EQ(form->pattern->currentText(), "(\\d+)");
+    EXPECT_EQ(form->RepStr->currentText(), "IMG_\\\\\\");
+    EXPECT_EQ(form->Extension->text(), "*.txt");
+    EXPECT_EQ(form->FolderView1->Directory(), dir.path());
+    EXPECT_EQ(listedNames(*form), Names {"a.txt"});
+    EXPECT_EQ(form->pattern->count(), 20);
+    EXPECT_EQ(form->pattern->itemText(19), "p19");
+    EXPECT_EQ(items(form->RepStr), (QStringList {"", "--- ", "写真"}));
+    EXPECT_EQ(form->FileListView1->width(), 333);
+    EXPECT_EQ(form->windows().RenameReport->geometry(), QRect(50, 60, 456, 404));
+    EXPECT_EQ(items(form->windows().ClipWindow->pattern), (QStringList {"^abc", "x"}));
+    EXPECT_EQ(items(form->windows().ClipWindow->RepStr), QStringList {"xyz"});
+    EXPECT_EQ(form->windows().ClipWindow->pos(), QPoint(11, 12));
+    EXPECT_EQ(form->windows().ClipWindow->size(), QSize(400, 170));
+    // Saved again unchanged: the same bytes, no window creeping from run to run.
+    form->close();
+    EXPECT_EQ(mainCfg(), saved);
+}
+
+TEST_F(SettingsTest, MinimumSizesApplyToRestoredBounds)
+{
+    testSettingsFolder().write("main.cfg", textOfLines({"10", "20", "100", "90", "p", "r", "*.*", "/nowhere", "---",
+                                                        "---", "50", "1", "2", "3", "4", "---", "---", "5", "6",
+                                                        "100", "500"}));
+    auto form = makeWindow();
+    form->show();
+    EXPECT_EQ(form->width(), 510);
+    EXPECT_GE(form->height(), 90);  // no lower than the layout allows
+    EXPECT_GE(form->FileListView1->width(), 300);
+    EXPECT_EQ(form->windows().RenameReport->geometry(), QRect(2, 1, 3, 4));
+    EXPECT_EQ(form->windows().ClipWindow->size(), QSize(340, 170));
+    // A folder the tree cannot select gives the application folder, unlisted.
+    std::string appFolder = form->applicationFolder();
+    appFolder.pop_back();
+    EXPECT_EQ(form->FolderView1->Directory(), appFolder);
+    EXPECT_TRUE(listedNames(*form).empty());
+}
+
+TEST_F(SettingsTest, DamagedFilesLeaveAUsableWindow)
+{
+    TempFolder dir;
+    dir.write("a.txt");
+    ::mkdir(dir.file("sub").c_str(), 0755);
+    dir.write("sub/b.txt");
+    const std::vector<std::string> full {"1", "2", "600", "400", "pat", "rep", "*.*", dir.path(), "h1", "---", "---",
+                                         "370", "1", "2", "456", "404", "---", "---", "3", "4", "340", "170"};
+    testSettingsFolder().write("pattern.cfg", textOfLines({"comment", "p", "r"}));
+    auto check = [&](const std::vector<std::string>& lines, const QString& message) {
+        testSettingsFolder().write("main.cfg", textOfLines(lines));
+        auto form = makeWindow();
+        form->show();
+        EXPECT_EQ(MessageBox::takeRecorded(), message.isEmpty() ? QStringList {} : QStringList {message})
+            << lines.size();
+        EXPECT_TRUE(form->shown());
+        EXPECT_EQ(captions(form->LoadParrern1), QStringList {"comment"});  // presets still built
+        // A change of folder still lists the new one.
+        form->FolderView1->SetDirectory(dir.file("sub"));
+        EXPECT_EQ(listedNames(*form), Names {"b.txt"}) << lines.size();
+        return form;
+    };
+    for (std::size_t count = 0; count < full.size(); ++count) {
+        const std::vector<std::string> cut(full.begin(), full.begin() + static_cast<long>(count));
+        const bool accepted = count == 11 || count == 12;
+        check(cut, accepted ? QString() : QString("リストのインデックスが範囲を超えています (%1)").arg(count));
+    }
+    // Values before the failing line stay applied.
+    for (const std::size_t line : {0u, 2u, 11u, 12u, 15u, 18u, 21u}) {
+        std::vector<std::string> damaged = full;
+        damaged[line] = "x1";
+        auto form = check(damaged, "'x1' は整数ではありません");
+        if (line > 4) {
+            EXPECT_EQ(form->pattern->currentText(), "pat");
+        }
+        if (line > 8) {
+            EXPECT_EQ(items(form->pattern), QStringList {"h1"});
+        }
+    }
+}
+
+TEST_F(SettingsTest, FilesThatCannotBeWrittenOrRead)
+{
+    TempFolder readOnly;
+    auto form = makeWindow();
+    // A folder of that name where the file should be: neither readable as a file nor writable.
+    ::mkdir(readOnly.file("main.cfg").c_str(), 0755);
+    form->setSettingsFolder(readOnly.path() + "/");
+    bool closed = false;
+    QObject::connect(form.get(), &TForm1::closed, [&] { closed = true; });
+    form->show();
+    EXPECT_EQ(MessageBox::takeRecorded(), QStringList {QString::fromStdString("ファイル " + readOnly.file("main.cfg") + " は開けません")});
+    form->close();
+    EXPECT_EQ(MessageBox::takeRecorded(), QStringList {QString::fromStdString("ファイル " + readOnly.file("main.cfg") + " を作成できません")});
+    EXPECT_TRUE(closed);
+}
+
+TEST_F(SettingsTest, PresetsRegisterApplyAndSurviveARestart)
+{
+    {
+        auto form = makeWindow();
+        form->show();
+        EXPECT_TRUE(captions(form->LoadParrern1).isEmpty());  // the placeholder is gone
+        auto registerAs = [&](const char* pattern, const char* replacement, std::optional<QString> comment) {
+            form->pattern->setEditText(pattern);
+            form->RepStr->setEditText(replacement);
+            InputPrompt::setNextAnswer(comment);
+            form->SavePattern1->trigger();
+        };
+        registerAs("(\\d+)", "n\\1", QString("numbers"));
+        registerAs("a", "b", QString("-"));
+        registerAs("(\\d+)", "n\\1", QString("digits"));  // same pair: renamed in place
+        registerAs("x", "y", std::nullopt);                // cancelled: an empty comment
+        EXPECT_EQ(captions(form->LoadParrern1), (QStringList {"digits", "|", ""}));
+
+        form->pattern->addItem("kept");
+        form->LoadParrern1->actions()[0]->trigger();
+        EXPECT_EQ(form->pattern->currentText(), "(\\d+)");
+        EXPECT_EQ(form->RepStr->currentText(), "n\\1");
+        EXPECT_EQ(items(form->pattern), QStringList {"kept"});  // histories untouched
+
+        form->LoadpesetClick();
+        EXPECT_EQ(captions(form->PopupMenu2), captions(form->LoadParrern1));
+        EXPECT_EQ(form->presetPopupPosition(), form->pos() + QPoint(190, 20));
+        form->PopupMenu2->close();
+        form->PopupMenu2->actions()[2]->trigger();
+        EXPECT_EQ(form->pattern->currentText(), "x");
+        form->close();
+    }
+    EXPECT_EQ(testSettingsFolder().read("pattern.cfg"), "digits\r\n(\\d+)\r\nn\\1\r\n-\r\na\r\nb\r\n\r\nx\r\ny\r\n");
+    auto form = makeWindow();
+    form->show();
+    EXPECT_EQ(captions(form->LoadParrern1), (QStringList {"digits", "|", ""}));
+}
+
+TEST_F(SettingsTest, HistoryEditor)
+{
+    auto form = makeWindow();
+    form->show();
+    THistory& editor = *form->windows().History;
+    form->RepStr->addItems({"a", "", "b"});
+    form->RepStr->setEditText("current");
+    auto edit = [&](std::function<void()> inDialog) {
+        whenShown([&] {
+            inDialog();
+            if (editor.isVisible())
+                editor.reject();
+        });
+        form->History2Click();
+    };
+    edit([&] { editor.OKButton1->click(); });  // unedited: the list as it was, the empty item too
+    EXPECT_EQ(items(form->RepStr), (QStringList {"a", "", "b"}));
+    edit([&] {
+        editor.Memo1->setPlainText("b\n\na\n");
+        editor.CancelButton2->click();
+    });
+    EXPECT_EQ(items(form->RepStr), (QStringList {"a", "", "b"}));
+    edit([&] {
+        editor.Memo1->setPlainText("b\n\na\n");  // a final break adds no empty item
+        editor.OKButton1->click();
+    });
+    EXPECT_EQ(items(form->RepStr), (QStringList {"b", "", "a"}));
+    EXPECT_EQ(form->RepStr->currentText(), "current");
+    edit([&] {
+        editor.Memo1->clear();
+        editor.OKButton1->click();
+    });
+    EXPECT_EQ(form->RepStr->count(), 0);
+    EXPECT_EQ(form->RepStr->currentText(), "current");
+    EXPECT_EQ(editor.size(), QSize(355, 270));
+    EXPECT_EQ(editor.Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+}
+
+}  // namespace
