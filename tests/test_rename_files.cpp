@@ -238,3 +238,25 @@ TEST(LogUndoOnDisk, ChainGoneTakenAndMix)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SettingsFolder, PortableUnlessSystemOrReadOnly)
+{
+    EXPECT_EQ(chooseSettingsFolder("/home/u/moxtal/build/app/", true, nullptr, "/home/u"), "/home/u/moxtal/build/app/");
+    EXPECT_EQ(chooseSettingsFolder("/usr/bin/", true, nullptr, "/home/u"), "/home/u/.config/moxtal/");
+    EXPECT_EQ(chooseSettingsFolder("/usr/local/bin/", true, "/x/conf", "/home/u"), "/x/conf/moxtal/");
+    EXPECT_EQ(chooseSettingsFolder("/opt/moxtal/", false, "", "/home/u"), "/home/u/.config/moxtal/");
+    EXPECT_EQ(chooseSettingsFolder("/opt/moxtal/", false, "relative", "/home/u"), "/home/u/.config/moxtal/");
+    EXPECT_EQ(chooseSettingsFolder("/usrlocal/", true, nullptr, "/home/u"), "/usrlocal/");
+
+    TempFolder dir;
+    const std::string deep = dir.file("a/b/c/");
+    EXPECT_TRUE(makeFolders(deep));
+    EXPECT_TRUE(isDirectory(deep));
+    EXPECT_TRUE(makeFolders(deep));  // already there
+    dir.write("file");
+    EXPECT_FALSE(makeFolders(dir.file("file/sub")));
+}
+
+}  // namespace
