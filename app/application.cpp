@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <exception>
 
+#include <QIcon>
+
 #include "dialogs/ui_common.h"
 #include "platform/desktop.h"
 
@@ -41,6 +43,9 @@ void choosePlatformFromEnvironment()
 void setUpApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Mox-Tal(Moxtal)"));
+    // The desktop entry's name, so that a desktop matches the windows with the menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.moxtal.Moxtal"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/org.moxtal.Moxtal.svg")));
     installFontSubstitutions();
     ensureIconTheme();
 }

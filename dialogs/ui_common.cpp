@@ -23,8 +23,9 @@ namespace moxtal {
 
 void installFontSubstitutions()
 {
-    QFont::insertSubstitution(kProportionalFont, QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(kFixedFont, QStringLiteral("IPAGothic"));
+    // VL Gothic draws U+005C as a backslash (the IPA faces draw a yen sign): "\1" must read "\1".
+    QFont::insertSubstitution(kProportionalFont, QStringLiteral("VL PGothic"));
+    QFont::insertSubstitution(kFixedFont, QStringLiteral("VL Gothic"));
 }
 
 QFont interfaceFont(const QString& family, int pixelSize)

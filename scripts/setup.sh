@@ -5,8 +5,12 @@ set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
+# Build and run: compiler, Qt, PCRE2, the interface fonts, the icon theme, SVG icons.
+# Tests: GoogleTest, a real display (Xvfb, xclip, ImageMagick for screenshots), and the checks of
+# the desktop files, man pages and the Debian package.
 PACKAGES="cmake g++ make pkg-config libgtest-dev qt6-base-dev libpcre2-dev libgl-dev \
-libxkbcommon-dev fonts-ipafont-gothic adwaita-icon-theme xvfb xclip imagemagick"
+libxkbcommon-dev fonts-vlgothic adwaita-icon-theme libqt6svg6 xvfb xclip imagemagick \
+desktop-file-utils appstream man-db groff-base dpkg-dev file"
 
 missing=""
 for p in $PACKAGES; do

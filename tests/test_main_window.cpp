@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeDatabase>
@@ -361,6 +362,15 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThem)
     form->ButtonDoit->click();
     EXPECT_EQ(shown, QSize(456, 404));
     EXPECT_LE(report.minimumSizeHint().width(), 456);
+}
+
+TEST(Desktop, InterfaceFontsAndTheProgramIcon)
+{
+    // The design's font names reach faces that draw U+005C as a backslash.
+    EXPECT_EQ(QFontInfo(interfaceFont(kProportionalFont)).family(), "VL PGothic");
+    EXPECT_EQ(QFontInfo(interfaceFont(kFixedFont)).family(), "VL Gothic");
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+    EXPECT_FALSE(QApplication::windowIcon().pixmap(32, 32).isNull());  // the SVG renders
 }
 
 TEST(FileIcons, CostOneDatabaseLookUpPerKindOfName)

@@ -1,0 +1,44 @@
+// Takes the README's pictures: the main window on a folder, then the confirmation dialog of a
+// numbering job, each saved as a PNG. Run by scripts/screenshots.sh under Xvfb.
+#include <cstdio>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "application.h"
+#include "dialogs/rpllist.h"
+#include "windows.h"
+
+int main(int argc, char** argv)
+{
+    moxtal::MoxtalApplication app(argc, argv);
+    moxtal::setUpApplication();
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: moxtal-screenshots FOLDER SETTINGS_FOLDER OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QString output = QString::fromLocal8Bit(argv[3]);
+    auto form = moxtal::createWindows(std::make_unique<moxtal::RealFolderSource>(), {argv[1]});
+    form->setSettingsFolder(std::string(argv[2]) + "/");
+    form->resize(640, 440);
+    form->show();
+    form->setFileListWidth(420);
+    form->pattern->setEditText(QStringLiteral("^DSC_(\\d+)"));
+    form->RepStr->setEditText(QStringLiteral("Kyoto_\\\\\\_\\d"));
+    form->seqstart->setText(QStringLiteral("1"));
+    form->Extension->setText(QStringLiteral("*.jpg"));
+
+    moxtal::TRenameReport* report = form->windows().RenameReport;
+    QTimer::singleShot(500, [&] {
+        form->grab().save(output + QStringLiteral("/main-window.png"));
+        QTimer::singleShot(300, report, [&] {
+            report->grab().save(output + QStringLiteral("/confirm-dialog.png"));
+            report->reject();
+            QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        });
+        form->ButtonDoit->click();
+    });
+    return app.exec();
+}
