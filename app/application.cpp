@@ -7,6 +7,7 @@
 
 #include "dialogs/ui_common.h"
 #include "platform/desktop.h"
+#include "platform/file_icons.h"
 
 namespace moxtal {
 

@@ -33,7 +33,9 @@
 #include "dialogs/rpllist.h"
 #include "dialogs/ui_common.h"
 #include "platform/desktop.h"
+#include "platform/file_icons.h"
 #include "platform/file_ops.h"
+#include "platform/listing.h"
 #include "settings/settings.h"
 
 namespace moxtal {
@@ -478,11 +480,18 @@ void TForm1::ButtonDoitClick()
     TRenameReport& report = *m_windows.RenameReport;
     report.clearRows();
 
-    std::vector<JobEntry> entries;
     const std::vector<FileEntry>& files = m_fileList.model().entries();
+    // The date texts are made only when the replacement asks for the date.
+    std::vector<std::string> dates;
+    if (replacementUsesDate(texts.replacement)) {
+        dates.reserve(files.size());
+        for (const FileEntry& file : files)
+            dates.push_back(dateTextOf(file.timeStamp));
+    }
+    std::vector<JobEntry> entries;
     entries.reserve(files.size());
-    for (const FileEntry& file : files)
-        entries.push_back({file.name, file.image, file.dateText});
+    for (std::size_t i = 0; i < files.size(); ++i)
+        entries.push_back({files[i].name, files[i].image, dates.empty() ? std::string_view() : dates[i]});
     JobResult job = computeRenameRows(folder, entries, texts, numbers);
     m_sequenceCounter = job.counter;
     report.setRows(std::move(job.rows));
@@ -518,8 +527,8 @@ void TForm1::Edit1KeyDown(int key)
     // The box shows the name for display only: while it holds the unedited text of a name that is
     // not valid UTF-8, the name keeps its own bytes.
     const QString typed = Edit1->text();
-    const std::string base = typed == displayText(parts.base) ? parts.base : typed.toStdString();
-    const std::string newName = base + parts.extension;
+    const std::string base = typed == displayText(parts.base) ? std::string(parts.base) : typed.toStdString();
+    const std::string newName = base + std::string(parts.extension);
     if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName))
         return;
     m_fileList.model().setName(row, newName);

@@ -1,6 +1,7 @@
 #include "file_list.h"
 
 #include "core/wildcard.h"
+#include "platform/file_icons.h"
 #include "platform/listing.h"
 
 namespace moxtal {
@@ -25,7 +26,7 @@ void FileList::ListFolder(const std::string& folder, bool force)
     entries.reserve(files.size());
     for (ListedFile& file : files) {
         const int image = images.imageFor(file.name);
-        entries.push_back({std::move(file.name), file.size, std::move(file.dateText), file.timeStamp, image});
+        entries.push_back({std::move(file.name), file.size, file.timeStamp, image});
     }
     m_model.setEntries(std::move(entries));
 }

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "platform/collation.h"
+#include "platform/listing.h"
 
 namespace moxtal {
 
@@ -29,7 +30,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
         switch (index.column()) {
         case NameColumn: return displayText(e.name);
         case SizeColumn: return QString::number(e.size);
-        case DateColumn: return displayText(e.dateText);
+        case DateColumn: return displayText(dateTextOf(e.timeStamp));
         }
         break;
     case Qt::DecorationRole:

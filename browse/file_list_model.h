@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 
 #include "platform/desktop.h"
+#include "platform/file_icons.h"
 
 namespace moxtal {
 
@@ -14,8 +15,7 @@ namespace moxtal {
 struct FileEntry {
     std::string name;
     std::int64_t size = 0;
-    std::string dateText;
-    std::int64_t timeStamp = 0;
+    std::int64_t timeStamp = 0;  // its date text is dateTextOf(timeStamp)
     int image = -1;
 };
 

@@ -151,35 +151,45 @@ int main(int argc, char** argv)
 
     const std::string folder = moxtal::absolutePath(folderArg);
     bool readable = false;
-    const std::vector<moxtal::ListedFile> files =
-        moxtal::listFolder(folder, moxtal::splitFilterMasks(filter), &readable);
+    std::vector<moxtal::ListedFile> files = moxtal::listFolder(folder, moxtal::splitFilterMasks(filter), &readable);
     if (!readable)
         return fail("cannot read folder: " + folderArg);
-    std::vector<moxtal::JobEntry> entries;
-    entries.reserve(files.size());
-    for (const moxtal::ListedFile& file : files)
-        entries.push_back({file.name, 0, file.dateText});
+    // The date texts are made only when the replacement asks for the date.
+    std::vector<std::string> dates;
+    if (moxtal::replacementUsesDate(texts.replacement)) {
+        dates.reserve(files.size());
+        for (const moxtal::ListedFile& file : files)
+            dates.push_back(moxtal::dateTextOf(file.timeStamp));
+    }
+    auto entryAt = [&](std::size_t i) {
+        return moxtal::JobEntry {files[i].name, 0, dates.empty() ? std::string_view() : dates[i]};
+    };
 
     moxtal::JobResult job;
     try {
-        job = moxtal::computeRenameRows(folder, entries, texts);
+        job = moxtal::computeRenameRows(folder, files.size(), entryAt, texts, moxtal::parseJobNumbers(texts));
     } catch (const std::exception& e) {
         return fail(e.what());
     }
+    // The rows hold everything from here on.
+    std::vector<std::string>().swap(dates);
+    std::vector<moxtal::ListedFile>().swap(files);
 
     bool anyFailed = false;
     moxtal::RenameLoopResult done;
     if (rename) {
-        done = moxtal::renameRowsInFolder(folder, job.rows);
+        done = moxtal::renameRowsInFolder(folder, job.rows, !logPath.empty());
         for (const moxtal::ConfirmRow& row : job.rows)
             anyFailed = anyFailed || row.result == moxtal::kResultFailed;
     }
 
+    // Written in pieces: the whole output of a large folder need not be held at once.
     std::string out;
+    out.reserve(1 << 16);
     for (const moxtal::ConfirmRow& row : job.rows) {
-        out += moxtal::escapeField(row.oldName);
+        moxtal::appendEscapedField(out, row.oldName);
         out += '\t';
-        out += moxtal::escapeField(row.newName);
+        moxtal::appendEscapedField(out, row.newName);
         out += '\t';
         out += row.status;
         if (rename) {
@@ -187,6 +197,10 @@ int main(int argc, char** argv)
             out += row.result;
         }
         out += '\n';
+        if (out.size() >= (1 << 16) - 1024) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     if (!logPath.empty()) {

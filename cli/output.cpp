@@ -6,6 +6,12 @@ std::string escapeField(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
+    appendEscapedField(out, text);
+    return out;
+}
+
+void appendEscapedField(std::string& out, std::string_view text)
+{
     for (const char c : text) {
         switch (c) {
         case '\\': out += "\\\\"; break;
@@ -15,7 +21,6 @@ std::string escapeField(std::string_view text)
         default: out += c;
         }
     }
-    return out;
 }
 
 std::optional<std::string> unescapeField(std::string_view field)

@@ -77,13 +77,14 @@ int CompiledPattern::execute(const char* subject, std::size_t length) const
     return pcre2_match(m_code.get(), units, length, 0, PCRE2_NO_JIT, m_matchData.get(), nullptr);
 }
 
-int CompiledPattern::match(const std::string& text) const
+int CompiledPattern::match(std::string_view text) const
 {
-    return execute(text.data(), text.size());
+    m_lastResult = execute(text.data(), text.size());
+    return m_lastResult;
 }
 
-std::string CompiledPattern::replace(std::string subject, const std::string& translated,
-                                     std::vector<bool>* fromReplacement) const
+std::string CompiledPattern::replace(std::string_view subject, const std::string& translated,
+                                     std::vector<bool>* fromReplacement, bool firstMatchDone) const
 {
     // Each remaining text is the subject after the end of the last match (the piece that replaced
     // it is never searched again), so the result is built as the loop goes: linear in the text.
@@ -92,16 +93,19 @@ std::string CompiledPattern::replace(std::string subject, const std::string& tra
     if (fromReplacement)
         fromReplacement->clear();
     auto keep = [&](std::size_t from, std::size_t length) {
-        result.append(subject, from, length);
+        result.append(subject.substr(from, length));
         if (fromReplacement)
             fromReplacement->insert(fromReplacement->end(), length, false);
     };
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(m_matchData.get());
     std::size_t offset = 0;
-    for (;;) {
-        // The remaining text is a fresh subject: "^" matches at the offset again.
+    for (bool first = true;; first = false) {
+        // The remaining text is a fresh subject: "^" matches at the offset again. Once nothing is
+        // left, a match could only be empty at its start, which ends the loop anyway.
         const char* remaining = subject.data() + offset;
-        const int rc = execute(remaining, subject.size() - offset);
+        if (!first && offset == subject.size())
+            break;
+        const int rc = first && firstMatchDone ? m_lastResult : execute(remaining, subject.size() - offset);
         if (rc < 0 && rc != kNoMatch)
             throw MatchError(pcre2ErrorMessage(rc));
         if (rc <= 0)

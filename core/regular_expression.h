@@ -4,6 +4,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "codepage.h"
@@ -52,14 +53,15 @@ public:
 
     // One execution over text; returns PCRE2's result code (0: a group above 4 took part,
     // kNoMatch: no match, other negative codes: the match could not be carried out).
-    int match(const std::string& text) const;
+    int match(std::string_view text) const;
 
     // The replacement loop over subject with an already translated replacement. When
     // fromReplacement is given it receives, per byte of the result, whether the byte was written
     // by the replacement (true) or came from the subject or a group's text (false). Throws
-    // MatchError when a match fails with an error other than no match.
-    std::string replace(std::string subject, const std::string& translated,
-                        std::vector<bool>* fromReplacement = nullptr) const;
+    // MatchError when a match fails with an error other than no match. firstMatchDone says that
+    // the last match() was on subject and matched: the loop starts from its result.
+    std::string replace(std::string_view subject, const std::string& translated,
+                        std::vector<bool>* fromReplacement = nullptr, bool firstMatchDone = false) const;
 
 private:
     // One execution over subject: the compiled machine code where there is one (its first-unit
@@ -84,6 +86,7 @@ private:
     std::unique_ptr<pcre2_real_jit_stack_8, JitStackFree> m_jitStack;
     std::unique_ptr<pcre2_real_match_context_8, MatchContextFree> m_matchContext;
     bool m_jit = false;
+    mutable int m_lastResult = kNoMatch;  // the result code of the last match()
 };
 
 // Turns the escapes \1-\9, \d, \D, \f of a replacement into marker bytes; other backslashes stay.

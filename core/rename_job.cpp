@@ -11,8 +11,8 @@ NameParts splitBaseName(std::string_view name, CodePage cp)
 {
     const std::size_t dot = findLastChar(name, '.', cp);
     if (dot == std::string_view::npos)
-        return {std::string(name), std::string()};
-    return {std::string(name.substr(0, dot)), std::string(name.substr(dot))};
+        return {name, std::string_view()};
+    return {name.substr(0, dot), name.substr(dot)};
 }
 
 std::string folderNameOf(std::string_view folder, CodePage cp)
@@ -157,6 +157,12 @@ std::string dateDigits(std::string_view dateText, bool untilBlank)
     return digits;
 }
 
+bool replacementUsesDate(const std::string& replacement, CodePage cp)
+{
+    const std::string translated = TranslateReplacement(replacement, cp);
+    return translated.find(kDateMarker) != std::string::npos || translated.find(kDateTimeMarker) != std::string::npos;
+}
+
 std::string_view decideStatus(std::string_view oldBase, std::string_view newBase, CodePage cp)
 {
     if (oldBase.empty())
@@ -173,14 +179,30 @@ std::string_view decideStatus(std::string_view oldBase, std::string_view newBase
 namespace {
 
 // The message of a match that failed for another reason than no match: the file and PCRE2's text.
-[[noreturn]] void throwMatchError(const std::string& name, const std::string& message)
+[[noreturn]] void throwMatchError(std::string_view name, const std::string& message)
 {
-    throw AppError("'" + name + "': " + message);
+    throw AppError("'" + std::string(name) + "': " + message);
+}
+
+// Whether a replacement-written byte of the name is marker, so its expansion can be skipped.
+bool holdsMarker(const ProposedName& name, char marker)
+{
+    for (std::size_t i = 0; i < name.bytes.size(); ++i) {
+        if (name.bytes[i] == marker && name.special[i])
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
 
 JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
+                            const JobTexts& texts, JobNumbers numbers, CodePage cp)
+{
+    return computeRenameRows(folder, entries.size(), [&](std::size_t i) { return entries[i]; }, texts, numbers, cp);
+}
+
+JobResult computeRenameRows(const std::string& folder, std::size_t count, const JobEntryAt& entryAt,
                             const JobTexts& texts, JobNumbers numbers, CodePage cp)
 {
     const std::string folderName = folderNameOf(folder, cp);
@@ -192,8 +214,10 @@ JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntr
     std::optional<CompiledPattern> compiled;
     const std::string translated = TranslateReplacement(texts.replacement, cp);
 
-    for (const JobEntry& entry : entries) {
-        NameParts parts = splitBaseName(entry.name, cp);
+    result.rows.reserve(count);
+    for (std::size_t index = 0; index < count; ++index) {
+        const JobEntry entry = entryAt(index);
+        const NameParts parts = splitBaseName(entry.name, cp);
         if (!compiled) {
             try {
                 compiled.emplace(texts.pattern, kCaseless);
@@ -209,7 +233,8 @@ JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntr
             throwMatchError(entry.name, pcre2ErrorMessage(rc));
         ProposedName proposed;
         try {
-            proposed.bytes = compiled->replace(parts.base, translated, &proposed.special);
+            // The first match of the replacement loop is the one just made on the same text.
+            proposed.bytes = compiled->replace(parts.base, translated, &proposed.special, true);
         } catch (const MatchError& e) {
             throwMatchError(entry.name, e.what());
         }
@@ -219,15 +244,19 @@ JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntr
             result.counter = advanceCounter(result.counter, numbers.step);
             replaceNumberRuns(proposed, number, cp);
         }
-        expandMarker(proposed, kDateMarker, dateDigits(entry.dateText, true));
-        expandMarker(proposed, kDateTimeMarker, dateDigits(entry.dateText, false));
-        expandMarker(proposed, kFolderMarker, folderName);
-        std::string newBase = std::move(proposed.bytes);
+        if (holdsMarker(proposed, kDateMarker))
+            expandMarker(proposed, kDateMarker, dateDigits(entry.dateText, true));
+        if (holdsMarker(proposed, kDateTimeMarker))
+            expandMarker(proposed, kDateTimeMarker, dateDigits(entry.dateText, false));
+        if (holdsMarker(proposed, kFolderMarker))
+            expandMarker(proposed, kFolderMarker, folderName);
+        std::string newName = std::move(proposed.bytes);
 
         ConfirmRow row;
-        row.status = std::string(decideStatus(parts.base, newBase, cp));
-        row.oldName = entry.name;
-        row.newName = std::move(newBase) + parts.extension;
+        row.status = decideStatus(parts.base, newName, cp);
+        row.oldName = std::string(entry.name);
+        newName += parts.extension;
+        row.newName = std::move(newName);
         row.image = entry.image;
         result.rows.push_back(std::move(row));
     }

@@ -11,11 +11,11 @@
 
 namespace moxtal {
 
-// What the rename job reads of one file entry, in list order.
+// What the rename job reads of one file entry, in list order; views into the caller's list.
 struct JobEntry {
-    std::string name;      // file name with extension, no folder
-    int image = -1;        // icon index in the file list's image list
-    std::string dateText;  // text of the Date column
+    std::string_view name;      // file name with extension, no folder
+    int image = -1;             // icon index in the file list's image list
+    std::string_view dateText;  // text of the Date column (only read when the replacement uses \d or \D)
 };
 
 // The texts of the main window's boxes that the job reads when "Do!" is pressed.
@@ -26,13 +26,14 @@ struct JobTexts {
     std::string seqStep = "1";
 };
 
-// One row of the confirmation dialog.
+// One row of the confirmation dialog. Status and result are always one of the fixed words below
+// (or the case buttons' "Same Name"), so the row holds views of them.
 struct ConfirmRow {
     std::string oldName;
     std::string newName;
-    std::string status;
+    std::string_view status;
     int image = -1;
-    std::string result;
+    std::string_view result;
 };
 
 struct JobResult {
@@ -44,11 +45,13 @@ inline constexpr std::string_view kStatusReplace = "Replace";
 inline constexpr std::string_view kStatusSameName = "Same name";
 inline constexpr std::string_view kStatusEmptyName = "Empty name";
 inline constexpr std::string_view kStatusInvalidName = "Invalid name";
+inline constexpr std::string_view kStatusSameNameCase = "Same Name";  // written by the case buttons
 
-// Base name and extension: the extension runs from the last "." (dot included).
+// Base name and extension: the extension runs from the last "." (dot included). Views into the
+// name that was split.
 struct NameParts {
-    std::string base;
-    std::string extension;
+    std::string_view base;
+    std::string_view extension;
 };
 NameParts splitBaseName(std::string_view name, CodePage cp = CodePage::Utf8);
 
@@ -94,6 +97,9 @@ void expandMarker(ProposedName& name, char marker, std::string_view text);
 // The digits of a date text up to its first blank (untilBlank) or of the whole text.
 std::string dateDigits(std::string_view dateText, bool untilBlank);
 
+// Whether a replacement holds \d or \D, so that the job needs the entries' date texts.
+bool replacementUsesDate(const std::string& replacement, CodePage cp = CodePage::Utf8);
+
 // The status word of a proposal, from the old and the new base name.
 std::string_view decideStatus(std::string_view oldBase, std::string_view newBase, CodePage cp);
 
@@ -101,6 +107,11 @@ std::string_view decideStatus(std::string_view oldBase, std::string_view newBase
 // numbers.start. Throws AppError for a pattern that does not compile and for a match the library
 // could not carry out (the message names the file), std::invalid_argument for "sub pattern error".
 JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
+                            const JobTexts& texts, JobNumbers numbers, CodePage cp = CodePage::Utf8);
+// The same over count entries handed out one at a time by entryAt(i), i from 0, so that a caller
+// with its own list of files needs no second list.
+using JobEntryAt = std::function<JobEntry(std::size_t index)>;
+JobResult computeRenameRows(const std::string& folder, std::size_t count, const JobEntryAt& entryAt,
                             const JobTexts& texts, JobNumbers numbers, CodePage cp = CodePage::Utf8);
 // The same with the start and step read from texts first (AppError when they are not integers).
 JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,

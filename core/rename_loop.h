@@ -20,10 +20,6 @@ inline constexpr std::string_view kResultFailed = "Failed";
 // success. The folder is fixed for the whole pass (the caller opens it once).
 using RenameInFolder = std::function<bool(const std::string& oldName, const std::string& newName)>;
 
-// Splits a full path at its last "/": the folder part keeps the "/", the name part follows it.
-std::pair<std::string, std::string> splitAtLastSeparator(const std::string& path,
-                                                         CodePage cp = CodePage::Utf8);
-
 // Renames one confirmation row as "Rename" does and returns its result word. The full paths are
 // folder + "/" + cell (the separator is always added); rename works in that folder. On success,
 // log receives the hand-over.
@@ -35,8 +31,9 @@ struct RenameLoopResult {
     std::vector<TLogEntry> log;  // one per success, in row order
 };
 
-// Renames every row in order, appending its result word to the row's result.
+// Renames every row in order, writing its result word into the row.
+// keepLog false leaves the result's log empty (a caller without a log).
 RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows,
-                            const RenameInFolder& rename, CodePage cp = CodePage::Utf8);
+                            const RenameInFolder& rename, CodePage cp = CodePage::Utf8, bool keepLog = true);
 
 }  // namespace moxtal

@@ -7,6 +7,7 @@
 
 #include "core/rename_job.h"
 #include "platform/desktop.h"
+#include "platform/file_icons.h"
 
 namespace moxtal {
 

@@ -162,7 +162,7 @@ void TRenameReport::convertCase(bool upper)
     for (const QModelIndex& index : selected) {
         ConfirmRow row = m_model->row(index.row());
         row.newName = upper ? toUpperName(row.newName) : toLowerName(row.newName);
-        row.status = row.oldName != row.newName ? std::string(kStatusReplace) : std::string("Same Name");
+        row.status = row.oldName != row.newName ? kStatusReplace : kStatusSameNameCase;
         m_model->setRow(index.row(), std::move(row));
     }
     ListView1->selectionModel()->clearSelection();

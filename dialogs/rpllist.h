@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+#include "platform/file_icons.h"
 #include "confirm_model.h"
 
 class QAction;

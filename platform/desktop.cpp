@@ -1,12 +1,7 @@
 #include "desktop.h"
 
-#include <QDesktopServices>
-#include <QFile>
-#include <QMimeDatabase>
-#include <QUrl>
 
 #include "core/rename_job.h"
-#include "mime_globs.h"
 
 namespace moxtal {
 
@@ -35,7 +30,7 @@ std::string convertCase(const std::string& name, bool upper)
 
 }  // namespace
 
-QString displayText(const std::string& bytes)
+QString displayText(std::string_view bytes)
 {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
@@ -56,70 +51,6 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b)
     if (decodesCleanly(a, qa) && decodesCleanly(b, qb))
         return qa.compare(qb, Qt::CaseInsensitive) == 0;
     return equalsIgnoringAsciiCase(a, b);
-}
-
-bool openWithAssociatedApplication(const std::string& path)
-{
-    const QString local = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(local));
-}
-
-void ensureIconTheme()
-{
-    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
-        QIcon::setThemeName(QStringLiteral("Adwaita"));
-}
-
-int ImageList::imageFor(const std::string& fileName)
-{
-    const QString name = displayText(fileName);
-    const std::optional<QString> key = MimeGlobKeys::database().keyOf(name);
-    if (key) {
-        if (const auto known = m_byKey.constFind(*key); known != m_byKey.cend())
-            return known.value();
-    }
-
-    static const QMimeDatabase mimeDatabase;
-    ++m_lookups;
-    const QMimeType mime = mimeDatabase.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
-    const QString iconName = mime.iconName();
-    int index = -1;
-    if (const auto found = m_iconMap.constFind(iconName); found != m_iconMap.cend()) {
-        index = found.value();
-    } else {
-        QIcon icon = QIcon::fromTheme(iconName);
-        if (icon.isNull())
-            icon = QIcon::fromTheme(mime.genericIconName(), QIcon::fromTheme(QStringLiteral("text-x-generic")));
-        index = static_cast<int>(m_images.size());
-        m_images.push_back(icon);
-        m_iconNames.push_back(iconName);
-        m_iconMap.insert(iconName, index);
-    }
-    if (key)
-        m_byKey.insert(*key, index);
-    return index;
-}
-
-void ImageList::clear()
-{
-    m_images.clear();
-    m_iconNames.clear();
-    m_iconMap.clear();
-    m_byKey.clear();
-}
-
-QString ImageList::iconName(int index) const
-{
-    if (index < 0 || static_cast<std::size_t>(index) >= m_iconNames.size())
-        return {};
-    return m_iconNames[static_cast<std::size_t>(index)];
-}
-
-QIcon ImageList::icon(int index) const
-{
-    if (index < 0 || static_cast<std::size_t>(index) >= m_images.size())
-        return {};
-    return m_images[static_cast<std::size_t>(index)];
 }
 
 }  // namespace moxtal

@@ -1,16 +1,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
-#include <QHash>
-#include <QIcon>
 #include <QString>
-#include <vector>
 
 namespace moxtal {
 
 // Display text of a byte-string name: invalid UTF-8 shows replacement characters.
-QString displayText(const std::string& bytes);
+QString displayText(std::string_view bytes);
 
 // Upper or lower case of a name with Qt's Unicode mapping; a name that is not valid UTF-8 gets
 // only its ASCII letters changed, so no byte is lost.
@@ -19,34 +17,5 @@ std::string toLowerName(const std::string& name);
 
 // Equality ignoring letter case (Unicode for clean UTF-8, ASCII letters otherwise).
 bool equalsIgnoringCase(const std::string& a, const std::string& b);
-
-// Opens path with the desktop's associated application; false when that fails.
-bool openWithAssociatedApplication(const std::string& path);
-
-// Makes sure a theme for file-type icons is set ("Adwaita" when Qt reports none).
-void ensureIconTheme();
-
-// The small icons of one listing: one image per distinct MIME icon, looked up by file name only.
-// A name's MIME type depends only on the globs it matches, so the answer is remembered per set of
-// matched globs: a folder of many files costs one database look-up per kind of name.
-class ImageList {
-public:
-    // The image index for a file name, adding the icon as a new image when it is new.
-    int imageFor(const std::string& fileName);
-    void clear();
-    int count() const { return static_cast<int>(m_images.size()); }
-    QIcon icon(int index) const;
-    // The MIME icon name that image index stands for.
-    QString iconName(int index) const;
-    // How many times the MIME database was asked since the list was made.
-    long long databaseLookups() const { return m_lookups; }
-
-private:
-    std::vector<QIcon> m_images;
-    std::vector<QString> m_iconNames;
-    QHash<QString, int> m_iconMap;  // MIME icon name -> image index
-    QHash<QString, int> m_byKey;    // glob key of a name -> image index
-    long long m_lookups = 0;
-};
 
 }  // namespace moxtal

@@ -98,12 +98,15 @@ bool renameNoReplace(const std::string& folder, const std::string& oldName, cons
     return dir && renameNoReplaceAt(dir.get(), oldName, newName);
 }
 
-RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows)
+RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog)
 {
     const UniqueFd folderFd = openRenameFolder(folder);
-    return renameRows(folder, rows, [&](const std::string& oldName, const std::string& newName) {
-        return renameNoReplaceAt(folderFd.get(), oldName, newName);
-    });
+    return renameRows(
+        folder, rows,
+        [&](const std::string& oldName, const std::string& newName) {
+            return renameNoReplaceAt(folderFd.get(), oldName, newName);
+        },
+        CodePage::Utf8, keepLog);
 }
 
 bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& newName)

@@ -28,7 +28,7 @@ UniqueFd openRenameFolder(const std::string& folder);
 
 // The rename pass of the confirmation rows: the folder is opened once and every "Replace" row is
 // renamed in it with renameNoReplaceAt; a folder that cannot be opened gives "Failed" rows.
-RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows);
+RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog = true);
 
 // Undoes logged renames as the log's undo does (undoLogRows), renaming Folder + To back to
 // Folder + From with renameNoReplaceAt; rows of one folder in a row share one open folder.

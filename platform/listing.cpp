@@ -19,11 +19,80 @@ std::int64_t LocalFileTime::stamp() const
            second;
 }
 
+LocalFileTime LocalFileTime::fromStamp(std::int64_t stamp)
+{
+    LocalFileTime t;
+    t.second = static_cast<int>(stamp % 60);
+    stamp /= 60;
+    t.minute = static_cast<int>(stamp % 60);
+    stamp /= 60;
+    t.hour = static_cast<int>(stamp % 24);
+    stamp /= 24;
+    t.day = static_cast<int>(stamp % 32);
+    stamp /= 32;
+    t.month = static_cast<int>(stamp % 13);
+    t.year = static_cast<int>(stamp / 13);
+    return t;
+}
+
+namespace {
+
+// The calendar date of a count of days since 1970-01-01 (proleptic Gregorian).
+void civilFromDays(long long days, int& year, int& month, int& day)
+{
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long long dayOfEra = days - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long shifted = (5 * dayOfYear + 2) / 153;
+    day = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);
+    month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
+    year = static_cast<int>(yearOfEra + era * 400 + (month <= 2));
+}
+
+// The local broken-down time of t. The C library is asked for the offset from UTC once per
+// quarter hour: since 1980 every time zone changes its offset only at a quarter hour, and a
+// folder's files mostly share a few of them, so a listing does not pay localtime_r per file.
+bool localTime(std::time_t t, std::tm& out)
+{
+    struct Cache {
+        long long bucket = 0;
+        long offset = 0;
+        bool valid = false;
+    };
+    static thread_local Cache cache;
+    const long long bucket = (t >= 0 ? t : t - 899) / 900;
+    if (!cache.valid || cache.bucket != bucket) {
+        std::tm local {};
+        if (!::localtime_r(&t, &local))
+            return false;
+        cache = {bucket, local.tm_gmtoff, true};
+        out = local;
+        return true;
+    }
+    const long long local = static_cast<long long>(t) + cache.offset;
+    const long long days = (local >= 0 ? local : local - 86399) / 86400;
+    const long long secondOfDay = local - days * 86400;
+    int year = 0, month = 0, day = 0;
+    civilFromDays(days, year, month, day);
+    out = std::tm {};
+    out.tm_year = year - 1900;
+    out.tm_mon = month - 1;
+    out.tm_mday = day;
+    out.tm_hour = static_cast<int>(secondOfDay / 3600);
+    out.tm_min = static_cast<int>(secondOfDay / 60 % 60);
+    out.tm_sec = static_cast<int>(secondOfDay % 60);
+    return true;
+}
+
+}  // namespace
+
 LocalFileTime toLocalFileTime(std::time_t time)
 {
     LocalFileTime result;
     std::tm local {};
-    if (!::localtime_r(&time, &local))
+    if (!localTime(time, local))
         return result;
     const int year = local.tm_year + 1900;
     if (year < 1980)
@@ -104,10 +173,35 @@ std::string formatDateText(const LocalFileTime& t)
     return text.toStdString();
 }
 
+std::string dateTextOf(std::int64_t stamp)
+{
+    return formatDateText(LocalFileTime::fromStamp(stamp));
+}
+
 bool isListable(const EntryAttributes& a)
 {
     return !a.directory && !a.readOnly && !a.hidden && !a.system && a.size != 0;
 }
+
+namespace {
+
+// The files in the order of sortByName, moved into a list of exactly their number.
+template <typename List>
+std::vector<ListedFile> sortedByName(List& files, const QLocale& locale)
+{
+    std::vector<std::string_view> names;
+    names.reserve(files.size());
+    for (const ListedFile& file : files)
+        names.emplace_back(file.name);
+    const std::vector<std::size_t> order = collationOrder(names, Qt::CaseSensitive, false, locale);
+    std::vector<ListedFile> sorted;
+    sorted.reserve(files.size());
+    for (const std::size_t i : order)
+        sorted.push_back(std::move(files[i]));
+    return sorted;
+}
+
+}  // namespace
 
 std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks, bool* readable)
 {
@@ -116,7 +210,7 @@ std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<
     if (readable)
         *readable = static_cast<bool>(dir);
     if (!dir)
-        return files;
+        return {};
     const int fd = dir.fd();
     bool first = true;
     for (const std::string& mask : masks) {
@@ -127,7 +221,7 @@ std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<
             ::rewinddir(dir.get());
         first = false;
         while (const dirent* entry = ::readdir(dir.get())) {
-            const std::string name = entry->d_name;
+            const std::string_view name = entry->d_name;
             if (!wildcardMatch(mask, name))
                 continue;
             struct stat st {};
@@ -142,11 +236,10 @@ std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<
             if (!isListable(attributes))
                 continue;
             const LocalFileTime time = toLocalFileTime(st.st_mtim.tv_sec);
-            files.push_back({name, attributes.size, time.stamp(), formatDateText(time)});
+            files.push_back({std::string(name), attributes.size, time.stamp()});
         }
     }
-    sortByName(files);
-    return files;
+    return sortedByName(files, QLocale::system());
 }
 
 void sortByName(std::vector<ListedFile>& files)
@@ -156,11 +249,7 @@ void sortByName(std::vector<ListedFile>& files)
 
 void sortByName(std::vector<ListedFile>& files, const QLocale& locale)
 {
-    std::vector<std::string_view> names;
-    names.reserve(files.size());
-    for (const ListedFile& file : files)
-        names.emplace_back(file.name);
-    applyOrder(files, collationOrder(names, Qt::CaseSensitive, false, locale));
+    files = sortedByName(files, locale);
 }
 
 }  // namespace moxtal

@@ -18,8 +18,9 @@ struct LocalFileTime {
     int minute = 0;
     int second = 0;
 
-    // A number that orders times as they happened.
+    // A number that orders times as they happened, and the time it stands for.
     std::int64_t stamp() const;
+    static LocalFileTime fromStamp(std::int64_t stamp);
 };
 
 // Converts a file time to local time with even seconds; times before 1980 become
@@ -30,12 +31,14 @@ LocalFileTime toLocalFileTime(std::time_t time);
 // time zone; the date alone at midnight. "yyyy/MM/dd HH:mm:ss" in the C locale.
 std::string formatDateText(const LocalFileTime& time);
 
+// The date text of a listed file's time stamp; made when it is shown or used, not per listing.
+std::string dateTextOf(std::int64_t stamp);
+
 // One file of a listing.
 struct ListedFile {
     std::string name;
     std::int64_t size = 0;
-    std::int64_t timeStamp = 0;
-    std::string dateText;
+    std::int64_t timeStamp = 0;  // LocalFileTime::stamp(); dateTextOf gives its date text
 };
 
 // Whether a directory entry belongs in the file list: not a folder, not read-only (owner's write

@@ -3,7 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
+
+#include <QCollator>
+
 #include "core/wildcard.h"
+#include "platform/collation.h"
 #include "platform/listing.h"
 #include "temp_folder.h"
 
@@ -79,7 +84,7 @@ TEST(Listing, SortFollowsTheLocaleWithCaseSignificant)
 {
     std::vector<ListedFile> files;
     for (const char* n : {"b.txt", "B.txt", "a10.txt", "A.txt", "a2.txt", "b.txt"})
-        files.push_back({n, 1, 0, ""});
+        files.push_back({n, 1, 0});
     sortByName(files, QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(names(files), (Names {"A.txt", "a10.txt", "a2.txt", "b.txt", "b.txt", "B.txt"}));
 }
@@ -92,7 +97,7 @@ TEST(Listing, SizeAndDateText)
     const std::vector<ListedFile> files = listFolder(dir.path(), {"*.*"});
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].size, 9);
-    EXPECT_EQ(files[0].dateText, "2003/01/15 12:34:56");  // two-second steps
+    EXPECT_EQ(dateTextOf(files[0].timeStamp), "2003/01/15 12:34:56");  // two-second steps
 }
 
 TEST(DateText, BoundariesOfThePackedForm)
@@ -103,6 +108,10 @@ TEST(DateText, BoundariesOfThePackedForm)
     EXPECT_EQ(formatDateText(toLocalFileTime(1042588801)), "2003/01/15");  // 00:00:01 rounds down
     EXPECT_EQ(formatDateText(toLocalFileTime(1042588802)), "2003/01/15 00:00:02");
     EXPECT_LT(toLocalFileTime(1042588802).stamp(), toLocalFileTime(1042634097).stamp());
+    for (const std::time_t t : {std::time_t {0}, std::time_t {1042634097}, std::time_t {4354819198}}) {
+        const LocalFileTime local = toLocalFileTime(t);
+        EXPECT_EQ(dateTextOf(local.stamp()), formatDateText(local)) << t;  // the stamp holds the time
+    }
 }
 
 TEST(Listing, LargeFileSizeIsSixtyFourBit)
@@ -113,6 +122,43 @@ TEST(Listing, LargeFileSizeIsSixtyFourBit)
     const std::vector<ListedFile> files = listFolder(dir.path(), {"*.*"});
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].size, 3'000'000'000LL);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Collation, CLocaleAsciiOrderIsTheCollatorsOrder)
+{
+    // Names of letters of both cases, digits and punctuation, with ties and prefixes.
+    std::mt19937 random(5);
+    const std::string alphabet = "aAbBzZ09_-. ~";
+    std::vector<std::string> texts;
+    for (int i = 0; i < 400; ++i) {
+        std::string name(static_cast<std::size_t>(random() % 5), ' ');
+        for (char& c : name)
+            c = alphabet[random() % alphabet.size()];
+        texts.push_back(name);
+    }
+    const std::vector<std::string_view> names(texts.begin(), texts.end());
+    for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        for (const bool descending : {false, true}) {
+            QCollator collator(QLocale::c());
+            collator.setCaseSensitivity(cs);
+            auto key = [&](const std::string& n) {
+                const QString text = QString::fromStdString(n);
+                return collator.sortKey(cs == Qt::CaseInsensitive ? text.toCaseFolded() : text);
+            };
+            const std::vector<std::size_t> order = collationOrder(names, cs, descending, QLocale::c());
+            for (std::size_t i = 1; i < order.size(); ++i) {
+                const std::string& a = texts[order[i - 1]];
+                const std::string& b = texts[order[i]];
+                const int c = key(a).compare(key(b));
+                const int byCollator = c != 0 ? c : a.compare(b);
+                EXPECT_TRUE(descending ? byCollator >= 0 : byCollator <= 0) << a << " | " << b;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <map>
 #include <sys/stat.h>
 
+#include "platform/file_icons.h"
 #include "app/application.h"
 #include "app/windows.h"
 #include "browse/folderview.h"
@@ -148,7 +149,7 @@ TEST_F(MainWindowTest, DoRenamesWithNumberingAndContinues)
         report.Buttonren->click();
         EXPECT_FALSE(report.Buttonren->isEnabled());  // once per showing
         for (const ConfirmRow& row : report.rows())
-            shownResults.push_back(row.newName + "|" + row.result);
+            shownResults.push_back(row.newName + "|" + std::string(row.result));
     });
     form->ButtonDoit->click();
     EXPECT_EQ(shownResults, (Names {"IMG_007.jpg|Ok", "IMG_008.jpg|Ok"}));
@@ -198,7 +199,7 @@ TEST_F(MainWindowTest, FailedRenameBesideSuccessfulOne)
         report.setRows(rows);
         report.ButtonrenClick();
         for (const ConfirmRow& row : report.rows())
-            results.push_back(row.result);
+            results.emplace_back(row.result);
     });
     form->ButtonDoit->click();
     EXPECT_EQ(results, (Names {"Failed", "Ok"}));
@@ -296,7 +297,7 @@ TEST_F(MainWindowTest, RestoredDialogKeepsItsFinishedRename)
         EXPECT_FALSE(r.Buttonren->isEnabled());
         r.ButtonrenClick();
         for (const ConfirmRow& row : r.rows())
-            results.push_back(row.result);
+            results.emplace_back(row.result);
     });
     form->ButtonDoit->click();
     EXPECT_EQ(results, (Names {"Ok", "Ok"}));

@@ -18,7 +18,7 @@ std::vector<std::string> results(const std::vector<ConfirmRow>& rows)
 {
     std::vector<std::string> out;
     for (const ConfirmRow& row : rows)
-        out.push_back(row.result);
+        out.emplace_back(row.result);
     return out;
 }
 

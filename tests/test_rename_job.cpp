@@ -34,7 +34,7 @@ std::vector<std::string> statuses(const JobResult& r)
 {
     std::vector<std::string> out;
     for (const ConfirmRow& row : r.rows)
-        out.push_back(row.status);
+        out.emplace_back(row.status);
     return out;
 }
 
@@ -180,7 +180,8 @@ TEST(RenameJob, MatchErrorEndsTheJobNamingTheFile)
         }
     }
     // The same failure inside the replacement loop, after a first successful match.
-    const std::vector<JobEntry> later {{"x" + std::string(30, 'a') + ".txt", 0, ""}};
+    const std::string laterName = "x" + std::string(30, 'a') + ".txt";
+    const std::vector<JobEntry> later {{laterName, 0, ""}};
     EXPECT_THROW(run(later, limited + "x|(a+)+b", "y"), AppError);
     EXPECT_THROW(RegexReplace("x" + std::string(30, 'a'), limited + "x|(a+)+b", "y", kCaseless), MatchError);
     EXPECT_EQ(RegexMatch("zzz", limited + "(a+)+b"), kNoMatch);
@@ -233,7 +234,7 @@ TEST(RenameLoop, ResultWordsFlagAndLogInRowOrder)
     const RenameLoopResult r = renameRows("/data", rows, rename);
     Names results;
     for (const ConfirmRow& row : rows)
-        results.push_back(row.result);
+        results.emplace_back(row.result);
     EXPECT_EQ(results, (Names {"Ok", "---", "---", "File Exists", "---", "Failed"}));
     EXPECT_EQ(calls, (Names {"a.txt|b.txt", "h.txt|taken.txt"}));
     EXPECT_TRUE(r.renameDone);

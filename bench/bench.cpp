@@ -1,0 +1,234 @@
+// The benchmark: moxtal-cli's rename pass and preview against the plainest C loops over the same
+// folders (on the disk and on a tmpfs), interleaved, several runs each, medians and ratios, peak
+// memory; the peers when installed; and the window driven without a display. It reports; it
+// never fails on a number.
+//
+//   bench [--sizes 10000,100000] [--runs 5] [--window-sizes 100000,1000000] [--data DIR]
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Run {
+    double seconds = 0;
+    long peakKb = 0;
+    int status = 0;
+};
+
+// Runs argv with standard output to /dev/null (or stdin from a file); wall time and peak memory.
+Run runProgram(const std::vector<std::string>& argv, const std::string& workDir = {}, const std::string& stdinFile = {},
+               bool quiet = true)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (quiet) {
+            const int out = ::open("/dev/null", O_WRONLY);
+            ::dup2(out, 1);
+        }
+        if (!stdinFile.empty()) {
+            const int in = ::open(stdinFile.c_str(), O_RDONLY);
+            ::dup2(in, 0);
+        }
+        if (!workDir.empty() && ::chdir(workDir.c_str()) != 0)
+            ::_exit(127);
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    Run run;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.peakKb = usage.ru_maxrss;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+void makeFiles(const fs::path& folder, int count)
+{
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    char name[64];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "%s/file_%07d.dat", folder.c_str(), (i * 7919) % count);
+        const int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd >= 0) {
+            (void)!::write(fd, "x", 1);
+            ::close(fd);
+        }
+    }
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+bool isTmpfs(const fs::path& path)
+{
+    struct statfs info {};
+    return ::statfs(path.c_str(), &info) == 0 && info.f_type == 0x01021994;
+}
+
+std::string fmtSeconds(double s)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, s < 0.1 ? "%.4f s" : "%.3f s", s);
+    return text;
+}
+
+std::string withRatio(double s, double limit)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%s (%.2fx)", fmtSeconds(s).c_str(), limit > 0 ? s / limit : 0.0);
+    return text;
+}
+
+std::vector<int> parseSizes(const char* text)
+{
+    std::vector<int> sizes;
+    for (const char* p = text; *p;) {
+        sizes.push_back(std::atoi(p));
+        p = std::strchr(p, ',');
+        if (!p)
+            break;
+        ++p;
+    }
+    return sizes;
+}
+
+std::optional<std::string> findProgram(const char* name)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
+        const fs::path candidate = fs::path(dirs.substr(start, end - start)) / name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const fs::path self = fs::canonical("/proc/self/exe").parent_path();
+    std::vector<int> sizes {10000, 100000};
+    std::vector<int> windowSizes {100000};
+    int runs = 5;
+    fs::path data = self / "data";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--sizes")
+            sizes = parseSizes(argv[i + 1]);
+        else if (option == "--window-sizes")
+            windowSizes = parseSizes(argv[i + 1]);
+        else if (option == "--runs")
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        else if (option == "--data")
+            data = argv[i + 1];
+    }
+    const std::string baseline = (self / "baseline").string();
+    const std::string cli = (self.parent_path() / "cli" / "moxtal-cli").string();
+    const std::string window = (self / "bench_window").string();
+    const std::optional<std::string> perlRename = findProgram("file-rename");
+
+    std::vector<std::pair<std::string, fs::path>> places {{"disk", data / "folder"}};
+    const fs::path shm = "/dev/shm";
+    if (fs::is_directory(shm) && isTmpfs(shm))
+        places.insert(places.begin(), {"tmpfs", shm / ("moxtal-bench-" + std::to_string(::getpid()))});
+    else
+        std::printf("(no tmpfs at /dev/shm: the disk only)\n");
+
+    const std::vector<std::string> cliRename {cli, "--replace", "img_\\\\\\\\\\\\", "--rename"};
+    std::printf("| job | the limit | list, sort, rename | moxtal-cli | perl-rename |\n|---|---|---|---|---|\n");
+    for (const int size : sizes) {
+        for (const auto& [place, folder] : places) {
+            std::vector<double> limit, listed, moxtal, perl;
+            for (int r = 0; r < runs; ++r) {
+                makeFiles(folder, size);
+                limit.push_back(runProgram({baseline, "rename", folder.string()}).seconds);
+                makeFiles(folder, size);
+                listed.push_back(runProgram({baseline, "listed", folder.string()}).seconds);
+                makeFiles(folder, size);
+                std::vector<std::string> args = cliRename;
+                args.push_back(folder.string());
+                moxtal.push_back(runProgram(args).seconds);
+                if (perlRename) {
+                    makeFiles(folder, size);
+                    const fs::path names = folder.string() + ".names";
+                    std::string list;
+                    for (const auto& entry : fs::directory_iterator(folder))
+                        list += entry.path().filename().string() + "\n";
+                    FILE* f = std::fopen(names.c_str(), "w");
+                    std::fwrite(list.data(), 1, list.size(), f);
+                    std::fclose(f);
+                    perl.push_back(runProgram({*perlRename, "s/.*/sprintf(\"img_%06d.dat\", $::n++)/e"}, folder.string(),
+                                              names.string())
+                                       .seconds);
+                    fs::remove(names);
+                }
+            }
+            std::printf("| rename %d files on %s | C loop readdir + renameat2: %s | C loop: %s | %s | %s |\n", size,
+                        place.c_str(), fmtSeconds(median(limit)).c_str(),
+                        withRatio(median(listed), median(limit)).c_str(),
+                        withRatio(median(moxtal), median(limit)).c_str(),
+                        perl.empty() ? "not installed" : withRatio(median(perl), median(limit)).c_str());
+        }
+        const auto& [place, folder] = places.front();
+        makeFiles(folder, size);
+        std::vector<double> limit, moxtal;
+        long peak = 0;
+        for (int r = 0; r < runs; ++r) {
+            limit.push_back(runProgram({baseline, "preview", folder.string()}).seconds);
+            const Run preview = runProgram({cli, "--replace", "img_\\\\\\\\\\\\", folder.string()});
+            moxtal.push_back(preview.seconds);
+            peak = std::max(peak, preview.peakKb);
+        }
+        std::printf("| preview %d files on %s | C loop readdir + fstatat: %s | | %s | |\n", size, place.c_str(),
+                    fmtSeconds(median(limit)).c_str(), withRatio(median(moxtal), median(limit)).c_str());
+        std::printf("| peak memory of the preview, %d files | | | %.1f MB | |\n", size, peak / 1024.0);
+    }
+    for (const auto& [place, folder] : places)
+        fs::remove_all(folder);
+
+    // The window, without a display.
+    for (const int size : windowSizes) {
+        const fs::path folder = places.front().second;
+        makeFiles(folder, size);
+        std::fflush(stdout);
+        const Run run = runProgram({window, folder.string(), std::to_string(size >= 1000000 ? 0 : 1)}, {}, {}, false);
+        if (run.status != 0)
+            std::printf("window benchmark failed (%d)\n", run.status);
+        fs::remove_all(folder);
+    }
+    return 0;
+}
