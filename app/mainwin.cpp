@@ -488,11 +488,10 @@ void TForm1::ButtonDoitClick()
         for (const FileEntry& file : files)
             dates.push_back(dateTextOf(file.timeStamp));
     }
-    std::vector<JobEntry> entries;
-    entries.reserve(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i)
-        entries.push_back({files[i].name, files[i].image, dates.empty() ? std::string_view() : dates[i]});
-    JobResult job = computeRenameRows(folder, entries, texts, numbers);
+    auto entryAt = [&](std::size_t i) {
+        return JobEntry {files[i].name, files[i].image, dates.empty() ? std::string_view() : dates[i]};
+    };
+    JobResult job = computeRenameRows(folder, files.size(), entryAt, texts, numbers);
     m_sequenceCounter = job.counter;
     report.setRows(std::move(job.rows));
     report.exec();

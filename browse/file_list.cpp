@@ -19,15 +19,13 @@ void FileList::ListFolder(const std::string& folder, bool force)
     if (folder == m_listedFolder && !force)
         return;
     m_listedFolder = folder;
+    // The old rows go first, so that a large folder is never held twice.
+    m_model.setEntries({});
     ImageList& images = m_model.images();
     images.clear();
-    std::vector<ListedFile> files = listFolder(folder, m_masks);
-    std::vector<FileEntry> entries;
-    entries.reserve(files.size());
-    for (ListedFile& file : files) {
-        const int image = images.imageFor(file.name);
-        entries.push_back({std::move(file.name), file.size, file.timeStamp, image});
-    }
+    std::vector<FileEntry> entries = listFolder(folder, m_masks);
+    for (FileEntry& entry : entries)
+        entry.image = images.imageFor(entry.name);
     m_model.setEntries(std::move(entries));
 }
 

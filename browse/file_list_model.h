@@ -8,16 +8,12 @@
 
 #include "platform/desktop.h"
 #include "platform/file_icons.h"
+#include "platform/listing.h"
 
 namespace moxtal {
 
-// One row of the file list.
-struct FileEntry {
-    std::string name;
-    std::int64_t size = 0;
-    std::int64_t timeStamp = 0;  // its date text is dateTextOf(timeStamp)
-    int image = -1;
-};
+// One row of the file list: a listed file with its icon; its date text is dateTextOf(timeStamp).
+using FileEntry = ListedFile;
 
 // The file list's rows: a model over a vector of entries, with the images of the listing.
 class FileListModel : public QAbstractTableModel {

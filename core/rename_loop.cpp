@@ -28,6 +28,8 @@ RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& 
                             const RenameInFolder& rename, CodePage cp, bool keepLog)
 {
     RenameLoopResult result;
+    if (keepLog)
+        result.log.reserve(rows.size());
     for (ConfirmRow& row : rows) {
         TLogEntry entry;
         const std::string_view word = renameRow(folder, row, rename, keepLog ? &entry : nullptr, cp);

@@ -54,6 +54,19 @@ void LogModel::append(TLogEntry entry)
     endInsertRows();
 }
 
+void LogModel::append(std::vector<TLogEntry> entries)
+{
+    if (entries.empty())
+        return;
+    const int first = rowCount();
+    beginInsertRows({}, first, first + static_cast<int>(entries.size()) - 1);
+    if (m_entries.empty())
+        m_entries = std::move(entries);  // the first pass of a run: no second copy of a large log
+    else
+        m_entries.insert(m_entries.end(), std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()));
+    endInsertRows();
+}
+
 void LogModel::removeRows(const std::function<void(std::vector<TLogEntry>&)>& edit)
 {
     // One reset for any number of removed rows: removing them one by one is quadratic.
@@ -139,6 +152,11 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
 void TLogWindow::AddLogEntry(const std::string& From, const std::string& To, const std::string& Folder)
 {
     m_model->append({From, To, Folder});
+}
+
+void TLogWindow::AddLogEntries(std::vector<TLogEntry> entries)
+{
+    m_model->append(std::move(entries));
 }
 
 void TLogWindow::Action1SaveUpdate()

@@ -28,6 +28,7 @@ public:
 
     const std::vector<TLogEntry>& entries() const { return m_entries; }
     void append(TLogEntry entry);
+    void append(std::vector<TLogEntry> entries);
     // Lets edit remove rows (and only that) at once, then shows the new rows.
     void removeRows(const std::function<void(std::vector<TLogEntry>&)>& edit);
 
@@ -42,6 +43,8 @@ public:
     explicit TLogWindow(QWidget* parent = nullptr);
 
     void AddLogEntry(const std::string& From, const std::string& To, const std::string& Folder);
+    // Appends the rows of a rename pass at once, in their order.
+    void AddLogEntries(std::vector<TLogEntry> entries);
     const std::vector<TLogEntry>& entries() const { return m_model->entries(); }
     // What the undo calls afterwards: the main window's RefreshFileList.
     void setRefreshFileList(std::function<void()> refresh) { m_refreshFileList = std::move(refresh); }

@@ -137,10 +137,8 @@ void TRenameReport::ButtonrenClick()
     RenameLoopResult done;
     m_model->updateRows([&](std::vector<ConfirmRow>& rows) { done = renameRowsInFolder(folder, rows); });
     m_renameDone = m_renameDone || done.renameDone;
-    if (m_log) {
-        for (const TLogEntry& entry : done.log)
-            m_log->AddLogEntry(entry.From, entry.To, entry.Folder);
-    }
+    if (m_log)
+        m_log->AddLogEntries(std::move(done.log));
     m_renameUsed = true;
     updateActions();
 }

@@ -189,6 +189,15 @@ namespace {
 template <typename List>
 std::vector<ListedFile> sortedByName(List& files, const QLocale& locale)
 {
+    // The C locale orders ASCII names by their bytes: sorted in place, with no keys or copies
+    // (two entries with equal names are the same file listed by two masks).
+    if (locale.language() == QLocale::C &&
+        std::all_of(files.begin(), files.end(), [](const ListedFile& f) {
+            return std::all_of(f.name.begin(), f.name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        })) {
+        std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
+        return std::move(files);
+    }
     std::vector<std::string_view> names;
     names.reserve(files.size());
     for (const ListedFile& file : files)

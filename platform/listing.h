@@ -34,11 +34,12 @@ std::string formatDateText(const LocalFileTime& time);
 // The date text of a listed file's time stamp; made when it is shown or used, not per listing.
 std::string dateTextOf(std::int64_t stamp);
 
-// One file of a listing.
+// One file of a listing (and one row of the file list, which adds its icon).
 struct ListedFile {
     std::string name;
     std::int64_t size = 0;
     std::int64_t timeStamp = 0;  // LocalFileTime::stamp(); dateTextOf gives its date text
+    int image = -1;              // the file list's icon index
 };
 
 // Whether a directory entry belongs in the file list: not a folder, not read-only (owner's write
