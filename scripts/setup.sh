@@ -12,6 +12,9 @@ PACKAGES="cmake g++ make pkg-config libgtest-dev qt6-base-dev libpcre2-dev libgl
 libxkbcommon-dev fonts-vlgothic adwaita-icon-theme libqt6svg6 xvfb xclip imagemagick \
 desktop-file-utils appstream man-db groff-base dpkg-dev file"
 
+# The fuzz build needs clang and its libFuzzer runtime.
+case " $* " in *" -DMOXTAL_FUZZ=ON "*) PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;; esac
+
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
