@@ -161,8 +161,9 @@ int main(int argc, char** argv)
         for (const moxtal::ListedFile& file : files)
             dates.push_back(moxtal::dateTextOf(file.timeStamp));
     }
+    // The rows take the listed names over: the listing is not needed once they exist.
     auto entryAt = [&](std::size_t i) {
-        return moxtal::JobEntry {files[i].name, 0, dates.empty() ? std::string_view() : dates[i]};
+        return moxtal::JobEntry {files[i].name, 0, dates.empty() ? std::string_view() : dates[i], &files[i].name};
     };
 
     moxtal::JobResult job;

@@ -254,9 +254,10 @@ JobResult computeRenameRows(const std::string& folder, std::size_t count, const 
 
         ConfirmRow row;
         row.status = decideStatus(parts.base, newName, cp);
-        row.oldName = std::string(entry.name);
         newName += parts.extension;
         row.newName = std::move(newName);
+        // Last: the views of the entry's name end when the row takes it over.
+        row.oldName = entry.ownName ? std::move(*entry.ownName) : std::string(entry.name);
         row.image = entry.image;
         result.rows.push_back(std::move(row));
     }

@@ -16,6 +16,9 @@ struct JobEntry {
     std::string_view name;      // file name with extension, no folder
     int image = -1;             // icon index in the file list's image list
     std::string_view dateText;  // text of the Date column (only read when the replacement uses \d or \D)
+    // When set, the caller's string that name views: the row takes it over instead of a copy
+    // (the caller has no further use for it).
+    std::string* ownName = nullptr;
 };
 
 // The texts of the main window's boxes that the job reads when "Do!" is pressed.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QFile>
 #include <QMimeDatabase>
+#include <QStandardPaths>
 
 namespace moxtal {
 
@@ -136,9 +138,45 @@ bool globMatch(std::u32string_view pattern, std::u32string_view text, bool loose
     return globMatchImpl(pattern, text, looseClasses);
 }
 
+namespace {
+
+// The globs of every MIME folder Qt reads, from their "globs2" files: far cheaper than asking
+// each type of the database, which parses its whole description. More globs than Qt uses (from a
+// folder whose types another one overrides) only make the keys finer. Nothing when a folder has
+// no such file or a line cannot be read for certain.
+std::optional<QStringList> globsFromFiles()
+{
+    const QStringList folders =
+        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("mime"), QStandardPaths::LocateDirectory);
+    if (folders.isEmpty())
+        return std::nullopt;
+    QStringList patterns;
+    for (const QString& folder : folders) {
+        QFile file(folder + QStringLiteral("/globs2"));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        while (!file.atEnd()) {
+            const QString line = QString::fromUtf8(file.readLine()).trimmed();
+            if (line.isEmpty() || line.startsWith(u'#'))
+                continue;
+            // weight:type:glob[:flags]
+            const QStringList fields = line.split(u':');
+            if (fields.size() < 3 || fields.size() > 4)
+                return std::nullopt;
+            if (fields[2] != QLatin1String("__NOGLOBS__"))
+                patterns << fields[2];
+        }
+    }
+    return patterns;
+}
+
+}  // namespace
+
 const MimeGlobKeys& MimeGlobKeys::database()
 {
     static const MimeGlobKeys keys = [] {
+        if (std::optional<QStringList> patterns = globsFromFiles())
+            return MimeGlobKeys(*patterns);
         QStringList patterns;
         for (const QMimeType& type : QMimeDatabase().allMimeTypes())
             patterns += type.globPatterns();

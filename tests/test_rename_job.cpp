@@ -255,3 +255,24 @@ TEST(RenameLoop, RootFolderKeepsDoubledSeparatorInLog)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RenameJob, RowsCanTakeTheNamesOver)
+{
+    // Short names live inside the string itself, long ones on the heap: both must survive.
+    const std::vector<std::string> original {"a.txt", std::string(40, 'l') + ".jpeg", "skip.me"};
+    std::vector<std::string> names = original;
+    const JobTexts texts {"^(a|l+)$", "x\\1", "0", "1"};
+    const JobResult r = computeRenameRows(
+        "/f", names.size(), [&](std::size_t i) { return JobEntry {names[i], 0, "", &names[i]}; }, texts,
+        parseJobNumbers(texts));
+    ASSERT_EQ(r.rows.size(), 2u);
+    EXPECT_EQ(r.rows[0].oldName, "a.txt");
+    EXPECT_EQ(r.rows[0].newName, "xa.txt");
+    EXPECT_EQ(r.rows[1].oldName, original[1]);
+    EXPECT_EQ(r.rows[1].newName, "x" + std::string(40, 'l') + ".jpeg");
+    EXPECT_EQ(names[2], "skip.me");  // a file without a row keeps its name
+}
+
+}  // namespace
