@@ -183,35 +183,6 @@ bool isListable(const EntryAttributes& a)
     return !a.directory && !a.readOnly && !a.hidden && !a.system && a.size != 0;
 }
 
-namespace {
-
-// The files in the order of sortByName, moved into a list of exactly their number.
-template <typename List>
-std::vector<ListedFile> sortedByName(List& files, const QLocale& locale)
-{
-    // The C locale orders ASCII names by their bytes: sorted in place, with no keys or copies
-    // (two entries with equal names are the same file listed by two masks).
-    if (locale.language() == QLocale::C &&
-        std::all_of(files.begin(), files.end(), [](const ListedFile& f) {
-            return std::all_of(f.name.begin(), f.name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        })) {
-        std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
-        return std::move(files);
-    }
-    std::vector<std::string_view> names;
-    names.reserve(files.size());
-    for (const ListedFile& file : files)
-        names.emplace_back(file.name);
-    const std::vector<std::size_t> order = collationOrder(names, Qt::CaseSensitive, false, locale);
-    std::vector<ListedFile> sorted;
-    sorted.reserve(files.size());
-    for (const std::size_t i : order)
-        sorted.push_back(std::move(files[i]));
-    return sorted;
-}
-
-}  // namespace
-
 std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks, bool* readable)
 {
     std::vector<ListedFile> files;
@@ -253,7 +224,8 @@ std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<
             files.push_back({std::string(name), attributes.size, time.stamp()});
         }
     }
-    return sortedByName(files, QLocale::system());
+    sortByName(files);
+    return files;
 }
 
 void sortByName(std::vector<ListedFile>& files)
@@ -263,7 +235,20 @@ void sortByName(std::vector<ListedFile>& files)
 
 void sortByName(std::vector<ListedFile>& files, const QLocale& locale)
 {
-    files = sortedByName(files, locale);
+    // The C locale orders ASCII names by their bytes: sorted in place, with no keys or copies
+    // (two entries with equal names are the same file listed by two masks).
+    const auto ascii = [](const ListedFile& f) {
+        return std::all_of(f.name.begin(), f.name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    if (locale.language() == QLocale::C && std::all_of(files.begin(), files.end(), ascii)) {
+        std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
+        return;
+    }
+    std::vector<std::string_view> names;
+    names.reserve(files.size());
+    for (const ListedFile& file : files)
+        names.emplace_back(file.name);
+    applyOrder(files, collationOrder(names, Qt::CaseSensitive, false, locale));
 }
 
 }  // namespace moxtal
