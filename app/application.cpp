@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include <cstdlib>
+#include <malloc.h>
 #include <exception>
 
 #include <QIcon>
@@ -43,6 +44,9 @@ void choosePlatformFromEnvironment()
 
 void setUpApplication()
 {
+    // Large lists (a listing, the dialog's rows, the log) are mapped from the system and handed
+    // back when freed, instead of keeping the heap at its high-water mark for the rest of the run.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     QApplication::setApplicationName(QStringLiteral("Mox-Tal(Moxtal)"));
     // The desktop entry's name, so that a desktop matches the windows with the menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.moxtal.Moxtal"));
