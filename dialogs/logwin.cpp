@@ -67,7 +67,7 @@ void LogModel::append(std::vector<TLogEntry> entries)
     endInsertRows();
 }
 
-void LogModel::removeRows(const std::function<void(std::vector<TLogEntry>&)>& edit)
+void LogModel::eraseRows(const std::function<void(std::vector<TLogEntry>&)>& edit)
 {
     // One reset for any number of removed rows: removing them one by one is quadratic.
     beginResetModel();
@@ -201,14 +201,14 @@ void TLogWindow::Action1RemoveExecute()
     const std::vector<std::size_t> positions = selectedRowPositions(ListView1);
     if (positions.empty())
         return;
-    m_model->removeRows([&](std::vector<TLogEntry>& entries) { eraseAtPositions(entries, positions); });
+    m_model->eraseRows([&](std::vector<TLogEntry>& entries) { eraseAtPositions(entries, positions); });
 }
 
 void TLogWindow::Action1UndoExecute()
 {
     const std::vector<std::size_t> positions = selectedRowPositions(ListView1);
     UndoOutcome outcome;
-    m_model->removeRows([&](std::vector<TLogEntry>& entries) { outcome = undoLogRowsOnDisk(entries, positions); });
+    m_model->eraseRows([&](std::vector<TLogEntry>& entries) { outcome = undoLogRowsOnDisk(entries, positions); });
     // The rows that could not be undone stay selected.
     selectRows(outcome.kept);
     if (m_refreshFileList)

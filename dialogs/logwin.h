@@ -30,7 +30,7 @@ public:
     void append(TLogEntry entry);
     void append(std::vector<TLogEntry> entries);
     // Lets edit remove rows (and only that) at once, then shows the new rows.
-    void removeRows(const std::function<void(std::vector<TLogEntry>&)>& edit);
+    void eraseRows(const std::function<void(std::vector<TLogEntry>&)>& edit);
 
 private:
     std::vector<TLogEntry> m_entries;
