@@ -481,13 +481,7 @@ void TForm1::ButtonDoitClick()
     report.clearRows();
 
     const std::vector<FileEntry>& files = m_fileList.model().entries();
-    // The date texts are made only when the replacement asks for the date.
-    std::vector<std::string> dates;
-    if (replacementUsesDate(texts.replacement)) {
-        dates.reserve(files.size());
-        for (const FileEntry& file : files)
-            dates.push_back(dateTextOf(file.timeStamp));
-    }
+    const std::vector<std::string> dates = jobDateTexts(files, texts.replacement);
     auto entryAt = [&](std::size_t i) {
         return JobEntry {files[i].name, files[i].image, dates.empty() ? std::string_view() : dates[i]};
     };

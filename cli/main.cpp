@@ -154,13 +154,7 @@ int main(int argc, char** argv)
     std::vector<moxtal::ListedFile> files = moxtal::listFolder(folder, moxtal::splitFilterMasks(filter), &readable);
     if (!readable)
         return fail("cannot read folder: " + folderArg);
-    // The date texts are made only when the replacement asks for the date.
-    std::vector<std::string> dates;
-    if (moxtal::replacementUsesDate(texts.replacement)) {
-        dates.reserve(files.size());
-        for (const moxtal::ListedFile& file : files)
-            dates.push_back(moxtal::dateTextOf(file.timeStamp));
-    }
+    std::vector<std::string> dates = moxtal::jobDateTexts(files, texts.replacement);
     // The rows take the listed names over: the listing is not needed once they exist.
     auto entryAt = [&](std::size_t i) {
         return moxtal::JobEntry {files[i].name, 0, dates.empty() ? std::string_view() : dates[i], &files[i].name};

@@ -3,7 +3,7 @@
 namespace moxtal {
 
 std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
-                           const RenameInFolder& rename, TLogEntry* log, CodePage)
+                           const RenameInFolder& rename, TLogEntry* log)
 {
     if (row.status != kStatusReplace)
         return kResultSkipped;
@@ -25,14 +25,14 @@ std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
 }
 
 RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows,
-                            const RenameInFolder& rename, CodePage cp, bool keepLog)
+                            const RenameInFolder& rename, bool keepLog)
 {
     RenameLoopResult result;
     if (keepLog)
         result.log.reserve(rows.size());
     for (ConfirmRow& row : rows) {
         TLogEntry entry;
-        const std::string_view word = renameRow(folder, row, rename, keepLog ? &entry : nullptr, cp);
+        const std::string_view word = renameRow(folder, row, rename, keepLog ? &entry : nullptr);
         row.result = word;  // rows are renamed once per showing: the result is one word
         if (word == kResultOk) {
             result.renameDone = true;

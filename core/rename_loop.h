@@ -24,7 +24,7 @@ using RenameInFolder = std::function<bool(const std::string& oldName, const std:
 // folder + "/" + cell (the separator is always added); rename works in that folder. On success,
 // log receives the hand-over.
 std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
-                           const RenameInFolder& rename, TLogEntry* log, CodePage cp = CodePage::Utf8);
+                           const RenameInFolder& rename, TLogEntry* log);
 
 struct RenameLoopResult {
     bool renameDone = false;
@@ -34,6 +34,6 @@ struct RenameLoopResult {
 // Renames every row in order, writing its result word into the row.
 // keepLog false leaves the result's log empty (a caller without a log).
 RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows,
-                            const RenameInFolder& rename, CodePage cp = CodePage::Utf8, bool keepLog = true);
+                            const RenameInFolder& rename, bool keepLog = true);
 
 }  // namespace moxtal

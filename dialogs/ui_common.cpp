@@ -47,13 +47,19 @@ std::vector<std::size_t> selectedRowPositions(const QAbstractItemView* view)
     return positions;
 }
 
-void promoteComboHistory(QComboBox* box)
+std::vector<std::string> comboItems(const QComboBox* box)
 {
-    const QString text = box->currentText();
     std::vector<std::string> items;
     items.reserve(static_cast<std::size_t>(box->count()));
     for (int i = 0; i < box->count(); ++i)
         items.push_back(box->itemText(i).toStdString());
+    return items;
+}
+
+void promoteComboHistory(QComboBox* box)
+{
+    const QString text = box->currentText();
+    std::vector<std::string> items = comboItems(box);
     promoteHistory(items, text.toStdString(), equalsIgnoringCase);
     box->clear();
     for (const std::string& item : items)

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <QFont>
@@ -23,6 +24,9 @@ QFont interfaceFont(const QString& family, int pixelSize = 12);
 
 // The positions of a view's selected rows, top to bottom, each once.
 std::vector<std::size_t> selectedRowPositions(const QAbstractItemView* view);
+
+// The items of a box's list, first first.
+std::vector<std::string> comboItems(const QComboBox* box);
 
 // Moves the box's text to the top of its item list by the shared history rule (letter case
 // ignored the Unicode way); the text itself stays.

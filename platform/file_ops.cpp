@@ -106,7 +106,7 @@ RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<Confi
         [&](const std::string& oldName, const std::string& newName) {
             return renameNoReplaceAt(folderFd.get(), oldName, newName);
         },
-        CodePage::Utf8, keepLog);
+        keepLog);
 }
 
 bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& newName)

@@ -8,6 +8,7 @@
 #include <QTime>
 
 #include "collation.h"
+#include "core/rename_job.h"
 #include "core/wildcard.h"
 #include "posix_handles.h"
 
@@ -176,6 +177,17 @@ std::string formatDateText(const LocalFileTime& t)
 std::string dateTextOf(std::int64_t stamp)
 {
     return formatDateText(LocalFileTime::fromStamp(stamp));
+}
+
+std::vector<std::string> jobDateTexts(const std::vector<ListedFile>& files, const std::string& replacement)
+{
+    std::vector<std::string> dates;
+    if (!replacementUsesDate(replacement))
+        return dates;
+    dates.reserve(files.size());
+    for (const ListedFile& file : files)
+        dates.push_back(dateTextOf(file.timeStamp));
+    return dates;
 }
 
 bool isListable(const EntryAttributes& a)

@@ -42,6 +42,10 @@ struct ListedFile {
     int image = -1;              // the file list's icon index
 };
 
+// The date texts a job over files needs: one per file when replacement uses \d or \D, else none
+// (they are made only then).
+std::vector<std::string> jobDateTexts(const std::vector<ListedFile>& files, const std::string& replacement);
+
 // Whether a directory entry belongs in the file list: not a folder, not read-only (owner's write
 // bit clear), not hidden (leading "."), not system (neither regular file nor folder), not empty.
 struct EntryAttributes {

@@ -12,6 +12,7 @@
 #include "clipboard/clipwin.h"
 #include "core/settings_format.h"
 #include "dialogs/rpllist.h"
+#include "dialogs/ui_common.h"
 #include "platform/desktop.h"
 #include "platform/file_ops.h"
 
@@ -58,15 +59,6 @@ void appendItems(QComboBox* box, const std::vector<std::string>& items)
     for (const std::string& item : items)
         box->addItem(displayText(item));
     box->setEditText(text);
-}
-
-std::vector<std::string> itemsOf(const QComboBox* box)
-{
-    std::vector<std::string> items;
-    items.reserve(static_cast<std::size_t>(box->count()));
-    for (int i = 0; i < box->count(); ++i)
-        items.push_back(box->itemText(i).toStdString());
-    return items;
 }
 
 std::string withoutFinalSlash(std::string folder)
@@ -145,14 +137,14 @@ void SaveSettings(TForm1& form)
     s.replacement = form.RepStr->currentText().toStdString();
     s.filter = form.Extension->text().toStdString();
     s.folder = form.FolderView1->Directory();
-    s.patternHistory = itemsOf(form.pattern);
-    s.replacementHistory = itemsOf(form.RepStr);
+    s.patternHistory = comboItems(form.pattern);
+    s.replacementHistory = comboItems(form.RepStr);
     s.fileListWidth = form.FileListView1->width();
     if (const TRenameReport* report = form.windows().RenameReport)
         s.report = boundsOf(report, &form);
     if (const TClipWindow* clip = form.windows().ClipWindow) {
-        s.clipPatternHistory = itemsOf(clip->pattern);
-        s.clipReplacementHistory = itemsOf(clip->RepStr);
+        s.clipPatternHistory = comboItems(clip->pattern);
+        s.clipReplacementHistory = comboItems(clip->RepStr);
         s.clip = boundsOf(clip, &form);
     }
     const std::string& folder = form.settingsFolder();
