@@ -72,12 +72,6 @@ QLabel* placeLabel(QLabel* label, const char* name, int left, int top)
     return label;
 }
 
-bool clipboardHoldsText()
-{
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    return data && data->hasText();
-}
-
 // Replaces the selection of a combo box's edit part, or inserts at its caret.
 void replaceSelection(QComboBox* box, const QString& text)
 {

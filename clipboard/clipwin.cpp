@@ -29,12 +29,6 @@ QClipboard* clipboard()
     return QGuiApplication::clipboard();
 }
 
-bool clipboardHoldsText()
-{
-    const QMimeData* data = clipboard() ? clipboard()->mimeData(QClipboard::Clipboard) : nullptr;
-    return data && data->hasText();
-}
-
 // Clears a flag when the handling ends, also by an error.
 class FlagGuard {
 public:
@@ -176,8 +170,7 @@ void TClipWindow::FormShow()
             box->setCurrentIndex(0);
     }
     if (!m_watching && clipboard()) {
-        connect(clipboard(), &QClipboard::dataChanged, this,
-                [this] { runHandler(this, [this] { ClipboardChanged(); }); });
+        connect(clipboard(), &QClipboard::dataChanged, this, &TClipWindow::noticeChange);
         m_watching = true;
     }
 }
@@ -187,8 +180,7 @@ void TClipWindow::FormClose()
     if (m_watching && clipboard())
         disconnect(clipboard(), &QClipboard::dataChanged, this, nullptr);
     m_watching = false;
-    m_unechoedWrites = 0;
-    m_chain = 0;
+    m_lastWritten.reset();
 }
 
 void TClipWindow::CloseButtonClick()
@@ -203,21 +195,32 @@ void TClipWindow::RetryUpdate()
 
 void TClipWindow::RetryExecute()
 {
-    // A new start: the passes that follow are counted afresh.
-    m_chain = 0;
-    m_unechoedWrites = 0;
-    writeClipboard(textOfLines(m_fromLines->lines()));
+    // A new start: the source text goes back on the clipboard as if copied from outside.
+    m_lastWritten.reset();
+    writeClipboard(writableText(textOfLines(m_fromLines->lines())));
+}
+
+void TClipWindow::noticeChange()
+{
+    // One error box at a time: a program that changes the clipboard often would otherwise stack a
+    // box inside each box's event loop. The newest change is handled once the box is closed.
+    if (m_errorOpen) {
+        m_noticeWhileError = true;
+        return;
+    }
+    do {
+        m_noticeWhileError = false;
+        try {
+            ClipboardChanged();
+        } catch (const std::exception& e) {
+            const FlagGuard open(m_errorOpen);
+            MessageBox::show(this, QString::fromUtf8(e.what()));
+        }
+    } while (m_noticeWhileError);
 }
 
 void TClipWindow::ClipboardChanged()
 {
-    // A notice for one of our own writes continues a chain; any other starts afresh.
-    if (m_unechoedWrites > 0) {
-        --m_unechoedWrites;
-        ++m_chain;
-    } else {
-        m_chain = 0;
-    }
     // The notice of our own write comes back nested inside the write: it waits until the
     // handling that wrote has ended, so both orders of delivery end in the same state.
     if (m_handling) {
@@ -233,13 +236,16 @@ void TClipWindow::ClipboardChanged()
 
 void TClipWindow::handleOnce()
 {
-    if (!clipboardHoldsText())
-        return;
-    const QMimeData* data = clipboard()->mimeData(QClipboard::Clipboard);
-    if (!data)
+    if (!clipboard())
         throw AppError(kCannotOpen.toStdString());
-    const QByteArray bytes = data->text().toUtf8();
-    m_fromLines->setLines(linesOf(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    const QMimeData* data = clipboard()->mimeData(QClipboard::Clipboard);
+    if (!data || !data->hasText())
+        return;
+    const std::string bytes = clipboardTextBytes(data);
+    // Our own result coming back (its notice, or a clipboard manager posting it again) is no change
+    // from outside: it is shown, but never rewritten.
+    const bool ownText = m_lastWritten && *m_lastWritten == bytes;
+    m_fromLines->setLines(linesOf(bytes));
     selectFirstLine(LogFrom);
     m_toLines->setLines({});
     LogTo->setEditText({});
@@ -254,28 +260,38 @@ void TClipWindow::handleOnce()
     if (!pass.changed) {
         m_toLines->setLines({pass.matched ? "===" : "---"});
         setWindowTitle(pass.matched ? QStringLiteral("Same String") : QStringLiteral("Nat Match"));
-    } else if (m_chain >= kChainLimit) {
-        // The output changes on every pass: stop feeding it back until a change from outside.
+    } else if (ownText) {
         m_toLines->setLines(pass.resultLines);
         setWindowTitle(kChainStopped);
     } else {
+        std::string text = writableText(textOfLines(pass.resultLines));
         m_toLines->setLines(pass.resultLines);
         setWindowTitle(QStringLiteral("Replaced"));
-        writeClipboard(textOfLines(m_toLines->lines()));
+        m_lastWritten = text;
+        writeClipboard(text);
         promoteComboHistory(pattern);
         promoteComboHistory(RepStr);
+        // To the front, but the keyboard stays with the window the user types in.
         raise();
-        activateWindow();
     }
     selectFirstLine(LogTo);
+}
+
+std::string TClipWindow::writableText(std::string text)
+{
+    // The text is written as a zero-terminated string: a decoded "%00" ends it.
+    if (const std::size_t nul = text.find('\0'); nul != std::string::npos)
+        text.resize(nul);
+    if (text.size() > kMaxWrite)
+        throw AppError("The result is larger than 64 MiB and was not written to the clipboard");
+    return text;
 }
 
 void TClipWindow::writeClipboard(const std::string& text)
 {
     if (!clipboard())
         throw AppError(kCannotOpen.toStdString());
-    ++m_unechoedWrites;
-    clipboard()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QClipboard::Clipboard);
+    setClipboardTextBytes(text);
 }
 
 void TClipWindow::selectFirstLine(QComboBox* box)

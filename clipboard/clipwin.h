@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,15 +42,19 @@ class TClipWindow : public QWidget {
 public:
     explicit TClipWindow(QWidget* parent = nullptr);
 
-    // How many passes may follow one another on the watcher's own writes before it stops writing.
-    static constexpr int kChainLimit = 8;
+    // The caption when a pass on the watcher's own text would write again: one write per change
+    // from outside (or per Retry), so a replacement that changes its own output runs once.
     static inline const QString kChainStopped = QStringLiteral("Stopped: keeps changing");
+    // The largest text the watcher writes to the clipboard.
+    static constexpr std::size_t kMaxWrite = std::size_t {64} << 20;
 
     void ClipboardChanged();
     void RetryExecute();
     void RetryUpdate();
     void CloseButtonClick();
     bool watching() const { return m_watching; }
+    // The text as it is written: up to its first zero byte; an error when it is too large.
+    static std::string writableText(std::string text);
     UrlStep urlStep() const;
 
     // Runs FormShow when the window is shown anew and FormClose whenever it is hidden.
@@ -71,6 +76,7 @@ public:
 private:
     void FormShow();
     void FormClose();
+    void noticeChange();
     void handleOnce();
     void writeClipboard(const std::string& text);
     void selectFirstLine(QComboBox* box);
@@ -80,8 +86,9 @@ private:
     bool m_watching = false;
     bool m_handling = false;  // a handling is running: a nested notice waits for it to end
     bool m_pending = false;   // a notice arrived during the handling
-    int m_unechoedWrites = 0; // writes of ours whose notice has not come yet
-    int m_chain = 0;          // passes in a row on our own writes, without a change from outside
+    bool m_errorOpen = false;         // the error box is open: notices wait until it closes
+    bool m_noticeWhileError = false;  // a notice arrived while the error box was open
+    std::optional<std::string> m_lastWritten;  // the last result written, to know it when it comes back
 };
 
 }  // namespace moxtal

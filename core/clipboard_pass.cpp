@@ -1,5 +1,6 @@
 #include "clipboard_pass.h"
 
+#include "codepage.h"
 #include "regular_expression.h"
 #include "text_lines.h"
 
@@ -28,6 +29,9 @@ ClipboardPass runClipboardPass(const std::vector<std::string>& sourceLines, cons
     if (step != UrlStep::NotCare) {
         for (std::string& line : pass.resultLines) {
             std::string coded = coder(line, step);
+            // A decode to bytes that are not UTF-8 would not survive the clipboard: the line stays.
+            if (step == UrlStep::Decode && !isValidUtf8(coded))
+                continue;
             if (coded != line) {
                 line = std::move(coded);
                 pass.changed = true;

@@ -26,3 +26,10 @@ std::size_t findLastChar(std::string_view text, char ch, CodePage cp);
 std::size_t findAnyChar(std::string_view text, std::string_view set, CodePage cp);
 
 }  // namespace moxtal
+
+namespace moxtal {
+
+// True when text is well-formed UTF-8 (no overlong forms, surrogates or values above U+10FFFF).
+bool isValidUtf8(std::string_view text);
+
+}  // namespace moxtal

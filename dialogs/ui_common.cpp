@@ -7,7 +7,10 @@
 #include <QItemSelectionModel>
 
 #include <QAbstractEventDispatcher>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -65,6 +68,64 @@ void promoteComboHistory(QComboBox* box)
     for (const std::string& item : items)
         box->addItem(QString::fromStdString(item));
     box->setEditText(text);
+}
+
+namespace {
+
+const QString kPlainText = QStringLiteral("text/plain");
+const QString kUtf8PlainText = QStringLiteral("text/plain;charset=utf-8");
+
+QByteArray asBytes(const std::string& text)
+{
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+std::string clipboardTextBytes(const QMimeData* data)
+{
+    if (!data || !data->hasText())
+        return {};
+    QByteArray bytes;
+    // An X11 owner's UTF8_STRING and a text/plain held in this process come as they are; the
+    // decoded text is the last resort (an owner that offers only Latin-1 STRING).
+    if (data->hasFormat(kUtf8PlainText))
+        bytes = data->data(kUtf8PlainText);
+    if (bytes.isEmpty())
+        bytes = data->data(QStringLiteral("UTF8_STRING"));
+    if (bytes.isEmpty() && data->hasFormat(kPlainText))
+        bytes = data->data(kPlainText);
+    if (bytes.isEmpty())
+        bytes = data->text().toUtf8();
+    return bytes.toStdString();
+}
+
+void setClipboardTextBytes(const std::string& text)
+{
+    auto* data = new QMimeData;
+    data->setData(kPlainText, asBytes(text));
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+}
+
+bool clipboardHoldsText()
+{
+    static QPointer<QClipboard> watched;
+    static bool stale = true;
+    static bool holds = false;
+    QClipboard* board = QGuiApplication::clipboard();
+    if (!board)
+        return false;
+    if (watched != board) {
+        watched = board;
+        QObject::connect(board, &QClipboard::dataChanged, board, [] { stale = true; });
+        stale = true;
+    }
+    if (stale) {
+        const QMimeData* data = board->mimeData(QClipboard::Clipboard);
+        holds = data && data->hasText();
+        stale = false;
+    }
+    return holds;
 }
 
 void applyHintDuration(QWidget* window)
@@ -125,12 +186,15 @@ namespace MessageBox {
 bool g_recordOnly = false;
 namespace {
 QStringList g_recorded;
+std::function<void()> g_whileOpen;
 }  // namespace
 
 void show(QWidget* parent, const QString& text)
 {
     if (g_recordOnly) {
         g_recorded.push_back(text);
+        if (g_whileOpen)
+            g_whileOpen();
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok, parent);
@@ -140,6 +204,11 @@ void show(QWidget* parent, const QString& text)
 void setTestMode(bool recordOnly)
 {
     g_recordOnly = recordOnly;
+}
+
+void setWhileOpen(std::function<void()> action)
+{
+    g_whileOpen = std::move(action);
 }
 
 QStringList takeRecorded()

@@ -12,6 +12,7 @@
 
 class QAbstractItemView;
 class QComboBox;
+class QMimeData;
 class QWidget;
 
 namespace moxtal {
@@ -31,6 +32,15 @@ std::vector<std::string> comboItems(const QComboBox* box);
 // Moves the box's text to the top of its item list by the shared history rule (letter case
 // ignored the Unicode way); the text itself stays.
 void promoteComboHistory(QComboBox* box);
+
+// The clipboard's text as the bytes its owner offers, without a trip through QString that would
+// turn bytes that are not UTF-8 into U+FFFD; empty when it holds no text.
+std::string clipboardTextBytes(const QMimeData* data);
+// Puts text on the clipboard as exactly these bytes.
+void setClipboardTextBytes(const std::string& text);
+// Whether the clipboard holds text, asked of its owner once per change notice: an owner that never
+// answers must not stall every idle moment of the windows.
+bool clipboardHoldsText();
 
 // Hints stay visible for 10 seconds on every control of the window.
 void applyHintDuration(QWidget* window);
@@ -55,6 +65,8 @@ void connectHandler(Sender* sender, Signal signal, Window* window, void (Window:
 namespace MessageBox {
 void show(QWidget* parent, const QString& text);
 void setTestMode(bool recordOnly);
+// In test mode, runs action as if while a box were open (after it is recorded).
+void setWhileOpen(std::function<void()> action);
 QStringList takeRecorded();
 }  // namespace MessageBox
 

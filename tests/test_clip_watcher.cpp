@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include "app/application.h"
 #include "clipboard/clipwin.h"
 #include "clipboard/urlcoder.h"
+#include "core/regular_expression.h"
 #include "dialogs/ui_common.h"
 
 using namespace moxtal;
@@ -145,21 +147,90 @@ TEST_F(ClipWatcherTest, ErrorsLeaveTheDesignedState)
     EXPECT_EQ(MessageBox::takeRecorded(), QStringList {"sub pattern error"});
 }
 
-TEST_F(ClipWatcherTest, RunawayChainsStopAndStartAfresh)
+QByteArray heldBytes()
+{
+    return board().mimeData()->data(QStringLiteral("text/plain"));
+}
+
+// A copy from another program holding exactly these bytes.
+void copyBytes(const QByteArray& bytes)
+{
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/plain"), bytes);
+    board().setMimeData(data);
+}
+
+TEST_F(ClipWatcherTest, OneWritePerChangeFromOutside)
 {
     watcher.pattern->setEditText("a");
     watcher.RepStr->setEditText("aa");
     copy("a");
-    EXPECT_EQ(written.size(), TClipWindow::kChainLimit + 1);  // the copy, then the bounded writes
+    EXPECT_EQ(written, (QStringList {"a", "aa\r\n"}));  // its own pass would write again: stopped
     EXPECT_EQ(watcher.windowTitle(), TClipWindow::kChainStopped);
-    const QString held = board().text();
+    EXPECT_EQ(items(watcher.LogTo), QStringList {"aaaa"});
+    // A clipboard manager posting the written text again is no change from outside.
+    copy("aa\r\n");
+    EXPECT_EQ(written, QStringList {"aa\r\n"});
+    EXPECT_EQ(watcher.windowTitle(), TClipWindow::kChainStopped);
     copy("xa");  // a change from outside starts afresh
-    EXPECT_EQ(written.size(), TClipWindow::kChainLimit + 1);
+    EXPECT_EQ(written, (QStringList {"xa", "xaa\r\n"}));
     written.clear();
     runIdleUpdates();
-    watcher.Retry->trigger();
-    EXPECT_EQ(written.size(), TClipWindow::kChainLimit);  // Retry too; its own write is the first
-    EXPECT_NE(held, board().text());
+    watcher.Retry->trigger();  // Retry too: the text of LogFrom, then one rewrite of it
+    EXPECT_EQ(written, (QStringList {"xaa\r\n", "xaaaa\r\n"}));
+    EXPECT_EQ(watcher.windowTitle(), TClipWindow::kChainStopped);
+
+    // "\1\1" doubles once per copy; a result beyond 64 MiB is never written.
+    EXPECT_EQ(TClipWindow::writableText(std::string(TClipWindow::kMaxWrite, 'x')).size(), TClipWindow::kMaxWrite);
+    EXPECT_THROW(TClipWindow::writableText(std::string(TClipWindow::kMaxWrite + 1, 'x')), AppError);
+}
+
+TEST_F(ClipWatcherTest, BytesTheReplacementDidNotTouchStayAsTheyWere)
+{
+    watcher.pattern->setEditText("abc");
+    watcher.RepStr->setEditText("xyz");
+    copyBytes("\xFF\x82\xA0" "abc");  // Shift-JIS, not UTF-8
+    EXPECT_EQ(heldBytes(), "\xFF\x82\xA0" "xyz\r\n");
+    watcher.pattern->setEditText("(.*)");
+    watcher.RepStr->setEditText("\\1");
+    watcher.Decode->setChecked(true);
+    copy("%82%A0");  // decodes to bytes that are not UTF-8: the line stays
+    EXPECT_EQ(written, QStringList {"%82%A0"});
+    EXPECT_EQ(watcher.windowTitle(), "Same String");
+    copy("a%00b");  // the text is written up to the zero byte
+    EXPECT_EQ(heldBytes(), "a");
+}
+
+TEST_F(ClipWatcherTest, AWriteLeavesTheFocusAndErrorBoxesNeverNest)
+{
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    for (int i = 0; i < 100 && QApplication::activeWindow() != &other; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(QApplication::activeWindow(), &other);
+    watcher.pattern->setEditText("x");
+    watcher.RepStr->setEditText("y");
+    copy("x");
+    EXPECT_EQ(board().text(), "y\r\n");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &other);
+
+    // A program changing the clipboard while the error box is open gets no second box inside it;
+    // its newest text is handled once the box is closed.
+    watcher.pattern->setEditText("(");
+    int depth = 0, deepest = 0, copies = 0;
+    MessageBox::setWhileOpen([&] {
+        deepest = std::max(deepest, ++depth);
+        if (copies < 3)
+            board().setText(QStringLiteral("copy %1").arg(++copies));
+        --depth;
+    });
+    copy("first");
+    MessageBox::setWhileOpen({});
+    EXPECT_EQ(deepest, 1);
+    EXPECT_EQ(MessageBox::takeRecorded().size(), 4);
+    EXPECT_EQ(items(watcher.LogFrom), QStringList {"copy 3"});
 }
 
 TEST_F(ClipWatcherTest, ClosingStopsWatchingAndReopeningSelectsTheHistories)

@@ -86,6 +86,9 @@ TEST(ClipboardText, PassOutcomes)
     p = run({"100%", "x%41"}, "(.*)", "\\1", UrlStep::Decode);  // line by line; a bad line stays
     EXPECT_EQ(p.resultLines, (Lines {"100%", "xA"}));
     EXPECT_FALSE(run({"abc123"}, "(.*)", "\\1", UrlStep::Encode).changed);
+    // A decode to bytes that are not UTF-8 (Shift-JIS) stays as it was; a valid one is taken.
+    p = run({"%82%A0", "%E3%81%82"}, "(.*)", "\\1", UrlStep::Decode);
+    EXPECT_EQ(p.resultLines, (Lines {"%82%A0", "\xE3\x81\x82"}));
     p = run({"ab"}, "b", "\\f");  // the folder marker's two line feeds split the line
     EXPECT_EQ(p.resultLines, (Lines {"a", "", ""}));
     p = run({"ab"}, "b", "\\d\\D");

@@ -16,6 +16,16 @@ TEST(CodePage, Cp932SearchesSkipTrailBytes)
     EXPECT_EQ(findAnyChar("\x81\x3F" "x?", "?", CodePage::Cp932), 3u);
 }
 
+TEST(CodePage, Utf8Validity)
+{
+    for (const char* valid : {"", "abc", "\xC2\x80", "\xE3\x81\x82", "\xED\x9F\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"})
+        EXPECT_TRUE(isValidUtf8(valid)) << valid;
+    // Stray continuation, overlong forms, a surrogate, beyond U+10FFFF, cut short, 0xFF.
+    for (const char* bad : {"\x80", "\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF",
+                            "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "a\xE3\x81", "\xFF", "\x82\xA0"})
+        EXPECT_FALSE(isValidUtf8(bad)) << bad;
+}
+
 TEST(FilterMasks, CutAtEverySemicolonKeepingBlanksAndEmpties)
 {
     using V = std::vector<std::string>;
