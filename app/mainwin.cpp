@@ -171,7 +171,7 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
             &TForm1::FileListView1Change);
     // A relisting drops the selection without a selection signal; the name box must follow it.
     connect(&m_fileList.model(), &QAbstractItemModel::modelReset, this, &TForm1::FileListView1Change);
-    connect(FileListView1, &QTableView::clicked, this, [this] { Edit1->setFocus(); });
+    connect(FileListView1, &QTableView::clicked, this, &TForm1::focusNameBox);
     connect(FileListView1, &QTableView::doubleClicked, this, &TForm1::FileListView1DblClick);
     connect(FileListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::FileListView1ColumnClick);
 
@@ -353,11 +353,6 @@ void TForm1::applyCommandLine()
         return;
     try {
         FolderView1->SetDirectory(target);
-        // The tree's size is known only once the window is laid out.
-        QTimer::singleShot(0, FolderView1, [this] {
-            if (QTreeWidgetItem* node = FolderView1->currentItem())
-                FolderView1->scrollToItem(node);
-        });
     } catch (const std::exception&) {
         // A folder the tree cannot select leaves the tree's own selection.
     }
@@ -548,7 +543,14 @@ void TForm1::FileListView1Change()
     Edit1->setText(displayText(parts.base));
     Extention->setText(displayText(parts.extension));
     Extention->adjustSize();
+    focusNameBox();
+}
+
+void TForm1::focusNameBox()
+{
+    // The whole name is selected, as an edit box entered by the keyboard has it: typing replaces it.
     Edit1->setFocus();
+    Edit1->selectAll();
 }
 
 void TForm1::FileListView1DblClick()

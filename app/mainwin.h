@@ -156,6 +156,7 @@ private:
     void FormShow();
     void applyCommandLine();
     void moveSelected(int by);
+    void focusNameBox();
 
     std::unique_ptr<FolderSource> m_folders;
     std::vector<std::string> m_arguments;

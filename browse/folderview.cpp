@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QTimer>
 
 #include "platform/collation.h"
 #include "platform/desktop.h"
@@ -193,8 +195,22 @@ bool TFolderView::SetDirectory(const std::string& path)
     for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
         up->setExpanded(true);
     setCurrentItem(node);
-    scrollToItem(node);
+    showCurrent();
+    // Once more when the tree has its size: before the window is laid out it has none.
+    QTimer::singleShot(0, this, &TFolderView::showCurrent);
     return true;
+}
+
+void TFolderView::showCurrent()
+{
+    QTreeWidgetItem* node = currentItem();
+    if (!node)
+        return;
+    scrollToItem(node);
+    QScrollBar* bar = horizontalScrollBar();
+    const int start = visualItemRect(node).left() + bar->value();
+    const int needed = iconSize().width() + 8 + fontMetrics().horizontalAdvance(node->text(0));
+    bar->setValue(std::clamp(start + needed - viewport()->width(), 0, start));
 }
 
 void TFolderView::selectionMoved(QTreeWidgetItem* current, QTreeWidgetItem* previous)

@@ -25,6 +25,10 @@ public:
     // the folder of path is selected.
     bool SetDirectory(const std::string& path);
 
+    // Scrolls to the selected folder so that its name reads from its start: the whole name when it
+    // fits, else its icon at the left edge.
+    void showCurrent();
+
     // Fills a node's children on first use; false when its folder cannot be read.
     bool CanExpand(QTreeWidgetItem* node);
 

@@ -24,6 +24,7 @@ THistory::THistory(QWidget* parent) : QDialog(parent)
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setTabChangesFocus(true);  // Tab moves on to the buttons, as in any such text box
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -54,6 +55,8 @@ int THistory::EditHistory(QComboBox* box)
     for (int i = 0; i < box->count(); ++i)
         text += box->itemText(i) + QLatin1Char('\n');
     Memo1->setPlainText(text);
+    // Every opening starts in the text, whichever button closed the last one.
+    Memo1->setFocus();
     return exec();
 }
 
@@ -63,11 +66,7 @@ void THistory::OKButton1Click()
         // A single empty last line adds no item; empty lines elsewhere are empty items.
         const QByteArray text = Memo1->toPlainText().toUtf8();
         const std::vector<std::string> items = linesOf(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-        const QString current = m_box->currentText();
-        m_box->clear();
-        for (const std::string& item : items)
-            m_box->addItem(displayText(item));
-        m_box->setEditText(current);
+        setComboItems(m_box, items);
     }
     accept();
 }

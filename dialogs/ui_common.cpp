@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 
 #include "core/rename_job.h"
@@ -59,15 +60,21 @@ std::vector<std::string> comboItems(const QComboBox* box)
     return items;
 }
 
-void promoteComboHistory(QComboBox* box)
+void setComboItems(QComboBox* box, const std::vector<std::string>& items)
 {
     const QString text = box->currentText();
-    std::vector<std::string> items = comboItems(box);
-    promoteHistory(items, text.toStdString(), equalsIgnoringCase);
     box->clear();
     for (const std::string& item : items)
-        box->addItem(QString::fromStdString(item));
+        box->addItem(displayText(item));
+    box->setCurrentIndex(-1);
     box->setEditText(text);
+}
+
+void promoteComboHistory(QComboBox* box)
+{
+    std::vector<std::string> items = comboItems(box);
+    promoteHistory(items, box->currentText().toStdString(), equalsIgnoringCase);
+    setComboItems(box, items);
 }
 
 namespace {
@@ -287,6 +294,11 @@ std::optional<QString> ask(QWidget* parent, const QString& caption, const QStrin
     prompt.setCancelButtonText(QStringLiteral("キャンセル"));
     if (auto* edit = prompt.findChild<QLineEdit*>())
         edit->setMaxLength(maxLength);
+    // The prompt opens in the middle of the screen, not over the window that asks.
+    prompt.adjustSize();
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        prompt.move(screen->availableGeometry().center() - prompt.rect().center());
     if (prompt.exec() != QDialog::Accepted)
         return std::nullopt;
     return prompt.textValue();

@@ -55,10 +55,9 @@ WindowBounds boundsOf(const QWidget* window, const QWidget* mainWindow)
 // Appends items to a box's list; its text stays (a box's first item would otherwise replace it).
 void appendItems(QComboBox* box, const std::vector<std::string>& items)
 {
-    const QString text = box->currentText();
-    for (const std::string& item : items)
-        box->addItem(displayText(item));
-    box->setEditText(text);
+    std::vector<std::string> all = comboItems(box);
+    all.insert(all.end(), items.begin(), items.end());
+    setComboItems(box, all);
 }
 
 std::string withoutFinalSlash(std::string folder)

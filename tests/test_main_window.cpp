@@ -461,6 +461,45 @@ TEST_F(MainWindowTest, DirectRenameFromTheNameBox)
     EXPECT_EQ(log.back().From, "caf\xE9.txt");
 }
 
+TEST_F(MainWindowTest, KeyboardAndFocus)
+{
+    TempFolder dir;
+    dir.write("a.txt", "A");
+    // Deep enough that the tree must scroll sideways to show the folder.
+    std::string deep = dir.path();
+    for (const char* part : {"/first-level-folder", "/second-level-folder", "/third-level-folder",
+                             "/the-folder-the-user-started-on"}) {
+        deep += part;
+        ::mkdir(deep.c_str(), 0755);
+    }
+    auto form = makeWindow({dir.path()});
+    form->show();
+
+    // Clicking a row selects the whole base name in the name box: typing replaces it.
+    form->selectRow(rowOf(*form, "a.txt"));
+    EXPECT_EQ(form->Edit1->selectedText(), "a");
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("X"));
+    QApplication::sendEvent(form->Edit1, &typed);
+    pressKey(form->Edit1, Qt::Key_Return);
+    EXPECT_EQ(dir.read("X.txt"), "A");
+
+    // After the history is rebuilt, Down from the edit text goes to the newest item.
+    setComboItems(form->pattern, {"newest", "older"});
+    form->pattern->setEditText("start");
+    pressKey(form->pattern, Qt::Key_Down);
+    EXPECT_EQ(form->pattern->currentText(), "newest");
+
+    auto deepForm = makeWindow({deep});
+    deepForm->show();
+    QCoreApplication::processEvents();
+    TFolderView& tree = *deepForm->FolderView1;
+    const QRect node = tree.visualItemRect(tree.currentItem());
+    const int nameWidth = tree.fontMetrics().horizontalAdvance(tree.currentItem()->text(0));
+    EXPECT_GE(node.left(), 0);  // the icon is in view
+    // The name reads from its start: all of it, or as much as the tree's width allows.
+    EXPECT_TRUE(node.left() + nameWidth + 24 <= tree.viewport()->width() || node.left() == 0) << node.left();
+}
+
 TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
 {
     TempFolder dir;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -202,6 +205,21 @@ TEST_F(SettingsTest, PresetsRegisterApplyAndSurviveARestart)
         registerAs("x", "y", std::nullopt);                // cancelled: an empty comment
         EXPECT_EQ(captions(form->LoadParrern1), (QStringList {"digits", "|", ""}));
 
+        // The real prompt opens in the middle of the screen, not over the window.
+        form->move(0, 0);
+        QRect promptAt;
+        whenShown([&] {
+            QWidget* prompt = QApplication::activeModalWidget();
+            ASSERT_TRUE(prompt);
+            promptAt = prompt->frameGeometry();
+            prompt->close();
+        });
+        MessageBox::setTestMode(false);
+        InputPrompt::ask(form.get(), "Save Pattern", "Comment", 255);
+        MessageBox::setTestMode(true);
+        // (within a few pixels: the prompt settles its size as it is shown)
+        EXPECT_LE((promptAt.center() - form->screen()->availableGeometry().center()).manhattanLength(), 8);
+
         form->pattern->addItem("kept");
         form->LoadParrern1->actions()[0]->trigger();
         EXPECT_EQ(form->pattern->currentText(), "(\\d+)");
@@ -256,6 +274,18 @@ TEST_F(SettingsTest, HistoryEditor)
     });
     EXPECT_EQ(form->RepStr->count(), 0);
     EXPECT_EQ(form->RepStr->currentText(), "current");
+    // Tab leaves the text for the buttons; every opening starts in the text.
+    edit([&] {
+        EXPECT_EQ(QApplication::focusWidget(), editor.Memo1);
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+        QApplication::sendEvent(editor.Memo1, &tab);
+        EXPECT_EQ(editor.Memo1->toPlainText(), "");
+        editor.CancelButton2->setFocus();
+        editor.CancelButton2->click();
+    });
+    bool focusedAgain = false;
+    edit([&] { focusedAgain = QApplication::focusWidget() == editor.Memo1; });
+    EXPECT_TRUE(focusedAgain);
     EXPECT_EQ(editor.size(), QSize(355, 270));
     EXPECT_EQ(editor.Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
 }
