@@ -221,10 +221,10 @@ bool isDirectory(const std::string& path)
 }
 
 std::string chooseSettingsFolder(const std::string& applicationFolder, bool applicationFolderWritable,
-                                 const char* xdgConfigHome, const char* home)
+                                 bool installed, const char* xdgConfigHome, const char* home)
 {
     const bool system = applicationFolder == "/usr/" || applicationFolder.rfind("/usr/", 0) == 0;
-    if (applicationFolderWritable && !system)
+    if (applicationFolderWritable && !system && !installed)
         return applicationFolder;
     std::string base;
     if (xdgConfigHome && xdgConfigHome[0] == '/')
@@ -234,10 +234,17 @@ std::string chooseSettingsFolder(const std::string& applicationFolder, bool appl
     return joinPath(base, "moxtal/");
 }
 
+bool isInstalledProgramFolder(const std::string& folder)
+{
+    // An install into a prefix (cmake --install --prefix ~/.local) puts the desktop entry beside bin/.
+    return pathExists(folder + "../share/applications/org.moxtal.Moxtal.desktop");
+}
+
 std::string settingsFolderFor(const std::string& applicationFolder)
 {
     const bool writable = ::access(applicationFolder.c_str(), W_OK) == 0;
-    return chooseSettingsFolder(applicationFolder, writable, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    return chooseSettingsFolder(applicationFolder, writable, isInstalledProgramFolder(applicationFolder),
+                                std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
 bool makeFolders(const std::string& folder)

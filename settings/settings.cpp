@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
@@ -10,6 +12,7 @@
 #include "app/mainwin.h"
 #include "browse/folderview.h"
 #include "clipboard/clipwin.h"
+#include "core/screen_fit.h"
 #include "core/settings_format.h"
 #include "dialogs/rpllist.h"
 #include "dialogs/ui_common.h"
@@ -27,29 +30,47 @@ F nextField(F field, int by)
     return static_cast<F>(static_cast<int>(field) + by);
 }
 
-// Applies the bounds values that were read; the window's own size limits then apply.
-void applyBounds(QWidget* window, const WindowBounds& bounds, const MainCfgRead& read, F top)
+std::vector<ScreenArea> screenAreas()
 {
-    if (read.has(top))
-        window->move(window->pos().x(), bounds.top);
-    if (read.has(nextField(top, 1)))
-        window->move(bounds.left, window->pos().y());
-    if (read.has(nextField(top, 2)))
-        window->resize(bounds.width, window->height());
-    if (read.has(nextField(top, 3)))
-        window->resize(window->width(), bounds.height);
+    std::vector<ScreenArea> areas;
+    QList<QScreen*> screens = QGuiApplication::screens();
+    // The primary screen first: a window that is on no screen goes there.
+    std::stable_partition(screens.begin(), screens.end(),
+                          [](const QScreen* s) { return s == QGuiApplication::primaryScreen(); });
+    for (const QScreen* screen : screens) {
+        const QRect a = screen->availableGeometry();
+        areas.push_back({a.x(), a.y(), a.width(), a.height()});
+    }
+    return areas;
 }
 
-// A window's bounds as move() and resize() take them, so a save and a restore give the same
-// numbers again. A window that has never been placed is where it would first appear: centred
-// over the main window.
+// Applies the bounds values that were read, brought onto a screen; the window's own size limits
+// then apply. Bounds are the client area's, as the user sees the window placed and sized, so that a
+// restore puts it back exactly and start/close cycles never move it under a window manager.
+void applyBounds(QWidget* window, const WindowBounds& bounds, const MainCfgRead& read, F top)
+{
+    if (!read.has(top))
+        return;
+    const QRect now = window->geometry();
+    WindowBounds b {bounds.top, now.x(), now.width(), now.height()};
+    if (read.has(nextField(top, 1)))
+        b.left = bounds.left;
+    if (read.has(nextField(top, 2)))
+        b.width = bounds.width;
+    if (read.has(nextField(top, 3)))
+        b.height = bounds.height;
+    b = fitOnScreens(b, screenAreas());
+    window->setGeometry(b.left, b.top, b.width, b.height);
+}
+
+// A window's bounds as applyBounds takes them. A window that has never been placed is where it
+// would first appear: centred over the main window.
 WindowBounds boundsOf(const QWidget* window, const QWidget* mainWindow)
 {
-    QPoint at = window->pos();
+    QRect at = window->geometry();
     if (!window->testAttribute(Qt::WA_WState_Created) && !window->testAttribute(Qt::WA_Moved))
-        at = mainWindow->pos() + QPoint((mainWindow->width() - window->width()) / 2,
-                                        (mainWindow->height() - window->height()) / 2);
-    return {at.y(), at.x(), window->width(), window->height()};
+        at.moveCenter(mainWindow->geometry().center());
+    return {at.y(), at.x(), at.width(), at.height()};
 }
 
 // Appends items to a box's list; its text stays (a box's first item would otherwise replace it).

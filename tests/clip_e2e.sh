@@ -15,20 +15,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A free display number; Xvfb is up once its socket exists.
-n=90
-while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XPID=$!
-i=0
-while [ ! -e "/tmp/.X11-unix/X$n" ]; do
-    i=$((i + 1))
-    if [ $i -gt 100 ] || ! kill -0 "$XPID" 2>/dev/null; then
-        echo "skipped: Xvfb did not start: $(cat "$WORK/xvfb.log")"; exit 77
-    fi
-    sleep 0.1
-done
-export DISPLAY=":$n"
+. "$(dirname "$0")/xvfb_display.sh"
 
 QT_QPA_PLATFORM=xcb "$HELPER" '^abc' 'xyz' >"$WORK/helper.out" 2>"$WORK/helper.err" &
 HPID=$!

@@ -243,14 +243,20 @@ namespace {
 
 TEST(SettingsFolder, PortableUnlessSystemOrReadOnly)
 {
-    EXPECT_EQ(chooseSettingsFolder("/home/u/moxtal/build/app/", true, nullptr, "/home/u"), "/home/u/moxtal/build/app/");
-    EXPECT_EQ(chooseSettingsFolder("/usr/bin/", true, nullptr, "/home/u"), "/home/u/.config/moxtal/");
-    EXPECT_EQ(chooseSettingsFolder("/usr/local/bin/", true, "/x/conf", "/home/u"), "/x/conf/moxtal/");
-    EXPECT_EQ(chooseSettingsFolder("/opt/moxtal/", false, "", "/home/u"), "/home/u/.config/moxtal/");
-    EXPECT_EQ(chooseSettingsFolder("/opt/moxtal/", false, "relative", "/home/u"), "/home/u/.config/moxtal/");
-    EXPECT_EQ(chooseSettingsFolder("/usrlocal/", true, nullptr, "/home/u"), "/usrlocal/");
+    EXPECT_EQ(chooseSettingsFolder("/home/u/moxtal/build/app/", true, false, nullptr, "/home/u"), "/home/u/moxtal/build/app/");
+    EXPECT_EQ(chooseSettingsFolder("/usr/bin/", true, true, nullptr, "/home/u"), "/home/u/.config/moxtal/");
+    EXPECT_EQ(chooseSettingsFolder("/usr/local/bin/", true, false, "/x/conf", "/home/u"), "/x/conf/moxtal/");
+    EXPECT_EQ(chooseSettingsFolder("/opt/moxtal/", false, false, "", "/home/u"), "/home/u/.config/moxtal/");
+    EXPECT_EQ(chooseSettingsFolder("/opt/moxtal/", false, false, "relative", "/home/u"), "/home/u/.config/moxtal/");
+    EXPECT_EQ(chooseSettingsFolder("/usrlocal/", true, false, nullptr, "/home/u"), "/usrlocal/");
+    // A writable install into a prefix (~/.local/bin) is still an install.
+    EXPECT_EQ(chooseSettingsFolder("/home/u/.local/bin/", true, true, nullptr, "/home/u"), "/home/u/.config/moxtal/");
 
     TempFolder dir;
+    ASSERT_TRUE(makeFolders(dir.file("bin/")) && makeFolders(dir.file("share/applications/")));
+    EXPECT_FALSE(isInstalledProgramFolder(dir.file("bin/")));
+    dir.write("share/applications/org.moxtal.Moxtal.desktop", "[Desktop Entry]\n");
+    EXPECT_TRUE(isInstalledProgramFolder(dir.file("bin/")));
     const std::string deep = dir.file("a/b/c/");
     EXPECT_TRUE(makeFolders(deep));
     EXPECT_TRUE(isDirectory(deep));

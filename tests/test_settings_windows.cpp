@@ -65,8 +65,7 @@ TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
     {
         auto form = makeWindow();
         form->show();
-        form->move(-7, -3);
-        form->resize(640, 480);
+        form->setGeometry(-7, 3, 640, 480);
         for (int i = 0; i < 25; ++i)
             form->pattern->addItem(QString("p%1").arg(i));
         form->RepStr->addItems({"", "--- ", "写真"});
@@ -78,19 +77,18 @@ TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
         form->windows().RenameReport->setGeometry(50, 60, 456, 404);
         form->windows().ClipWindow->pattern->addItems({"^abc", "x"});
         form->windows().ClipWindow->RepStr->addItems({"xyz"});
-        form->windows().ClipWindow->move(11, 12);
-        form->windows().ClipWindow->resize(400, 170);
+        form->windows().ClipWindow->setGeometry(11, 12, 400, 170);
         form->close();
     }
     const std::string saved = mainCfg();
     const std::vector<std::string> lines = linesOf(saved);
     ASSERT_EQ(lines.size(), 21u + 20 + 3 + 2 + 1);
-    EXPECT_EQ((Names(lines.begin(), lines.begin() + 4)), (Names {"-3", "-7", "640", "480"}));
+    EXPECT_EQ((Names(lines.begin(), lines.begin() + 4)), (Names {"3", "-7", "640", "480"}));
 
     auto form = makeWindow();
     form->show();
     EXPECT_TRUE(MessageBox::takeRecorded().isEmpty());
-    EXPECT_EQ(form->pos(), QPoint(-7, -3));
+    EXPECT_EQ(form->geometry().topLeft(), QPoint(-7, 3));
     EXPECT_EQ(form->size(), QSize(640, 480));
     EXPECT_EQ(form->pattern->currentText(), "(\\d+)");
     EXPECT_EQ(form->RepStr->currentText(), "IMG_\\\\\\");
@@ -104,7 +102,7 @@ TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
     EXPECT_EQ(form->windows().RenameReport->geometry(), QRect(50, 60, 456, 404));
     EXPECT_EQ(items(form->windows().ClipWindow->pattern), (QStringList {"^abc", "x"}));
     EXPECT_EQ(items(form->windows().ClipWindow->RepStr), QStringList {"xyz"});
-    EXPECT_EQ(form->windows().ClipWindow->pos(), QPoint(11, 12));
+    EXPECT_EQ(form->windows().ClipWindow->geometry().topLeft(), QPoint(11, 12));
     EXPECT_EQ(form->windows().ClipWindow->size(), QSize(400, 170));
     // Saved again unchanged: the same bytes, no window creeping from run to run.
     form->close();
@@ -128,6 +126,16 @@ TEST_F(SettingsTest, MinimumSizesApplyToRestoredBounds)
     appFolder.pop_back();
     EXPECT_EQ(form->FolderView1->Directory(), appFolder);
     EXPECT_TRUE(listedNames(*form).empty());
+    form->close();
+
+    // Damaged bounds come back onto the screen, no larger than it.
+    testSettingsFolder().write("main.cfg", textOfLines({"-2147483648", "2147483647", "2147483647", "2147483647"}));
+    form = makeWindow();
+    form->show();
+    const QRect screen = form->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form->geometry().topLeft()));
+    EXPECT_LE(form->width(), screen.width());
+    EXPECT_LE(form->height(), screen.height());
 }
 
 TEST_F(SettingsTest, DamagedFilesLeaveAUsableWindow)
