@@ -20,6 +20,12 @@ XVFB_SCREEN=1280x1024x24
 . "$(dirname "$0")/xvfb_display.sh"
 openbox >"$WORK/openbox.log" 2>&1 &
 WPID=$!
+i=0
+until wmctrl -m >/dev/null 2>&1; do  # the window manager is up once it answers
+    i=$((i + 1))
+    [ $i -gt 100 ] && { echo "FAIL: openbox did not start: $(cat "$WORK/openbox.log")"; exit 1; }
+    sleep 0.1
+done
 mkdir "$WORK/app" "$WORK/data"
 cp "$PROGRAM" "$WORK/app/moxtal"
 
@@ -40,10 +46,16 @@ cycle() {
         [ $i -gt 100 ] && { echo "FAIL: no main window"; cat "$WORK/moxtal.log"; exit 1; }
         sleep 0.1
     done
-    sleep 0.5  # the window manager frames and places it
+    # The window manager frames and places it: wait until its place holds still.
+    last=""; place=$(client_place "$id"); i=0
+    while [ "$place" != "$last" ] && [ $i -lt 50 ]; do
+        sleep 0.2; last=$place; place=$(client_place "$id"); i=$((i + 1))
+    done
     if [ $# -eq 2 ]; then
         xdotool windowmove "$id" "$1" "$2"
-        sleep 0.5
+        i=0
+        while [ "$(client_place "$id")" != "$1 $2" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+        sleep 0.3  # the program hears of the move
     fi
     client_place "$id"
     wmctrl -c 'Mox-Tal'
@@ -61,7 +73,7 @@ saved_place() {
 }
 
 fail=0
-cycle >/dev/null
+cycle >/dev/null || exit 1
 first=$(saved_place)
 for run in 1 2 3; do
     seen=$(cycle)
