@@ -65,6 +65,7 @@ public:
     }
 
     std::size_t line() const { return m_line; }
+    std::size_t position() const { return m_pos; }
 
 private:
     std::string_view m_text;
@@ -72,45 +73,78 @@ private:
     std::size_t m_line = 1;
 };
 
+void expectTitle(LogReader& reader)
+{
+    reader.expect(kLogTitle, "not a rename log: the first line must be \"" + std::string(kLogTitle) + "\"");
+    reader.expectLineEnd();
+}
+
+TLogEntry readRow(LogReader& reader)
+{
+    const std::size_t line = reader.line();
+    TLogEntry entry;
+    entry.From = reader.quotedField();
+    reader.expect(",", "fields must be separated by a single comma");
+    entry.Folder = reader.quotedField();
+    reader.expect(",", "fields must be separated by a single comma");
+    entry.To = reader.quotedField();
+    reader.expectLineEnd();
+    if (entry.From.empty() || entry.To.empty())
+        reader.fail("the names before and after a rename must not be empty", line);
+    // The log writers write absolute folders only: a relative one would rename wherever the
+    // undo happens to run.
+    if (entry.Folder.empty() || entry.Folder.front() != '/' || entry.Folder.back() != '/')
+        reader.fail("the folder must begin and end with \"/\"", line);
+    return entry;
+}
+
 }  // namespace
+
+void appendLogRow(std::string& out, const TLogEntry& entry)
+{
+    appendQuoted(out, entry.From);
+    out += ',';
+    appendQuoted(out, entry.Folder);
+    out += ',';
+    appendQuoted(out, entry.To);
+    out += "\r\n";
+}
 
 std::string formatLogCsv(const std::vector<TLogEntry>& entries)
 {
     std::string out(kLogTitle);
     out += "\r\n";
-    for (const TLogEntry& entry : entries) {
-        appendQuoted(out, entry.From);
-        out += ',';
-        appendQuoted(out, entry.Folder);
-        out += ',';
-        appendQuoted(out, entry.To);
-        out += "\r\n";
-    }
+    for (const TLogEntry& entry : entries)
+        appendLogRow(out, entry);
     return out;
 }
 
 std::vector<TLogEntry> parseLogCsv(std::string_view text)
 {
     LogReader reader(text);
-    reader.expect(kLogTitle, "not a rename log: the first line must be \"" + std::string(kLogTitle) + "\"");
-    reader.expectLineEnd();
+    expectTitle(reader);
     std::vector<TLogEntry> entries;
-    while (!reader.atEnd()) {
-        const std::size_t line = reader.line();
-        TLogEntry entry;
-        entry.From = reader.quotedField();
-        reader.expect(",", "fields must be separated by a single comma");
-        entry.Folder = reader.quotedField();
-        reader.expect(",", "fields must be separated by a single comma");
-        entry.To = reader.quotedField();
-        reader.expectLineEnd();
-        if (entry.From.empty() || entry.To.empty())
-            reader.fail("the names before and after a rename must not be empty", line);
-        if (entry.Folder.empty() || entry.Folder.back() != '/')
-            reader.fail("the folder must end with \"/\"", line);
-        entries.push_back(std::move(entry));
-    }
+    while (!reader.atEnd())
+        entries.push_back(readRow(reader));
     return entries;
+}
+
+std::vector<std::size_t> scanLogCsv(std::string_view text)
+{
+    LogReader reader(text);
+    expectTitle(reader);
+    std::vector<std::size_t> starts;
+    while (!reader.atEnd()) {
+        starts.push_back(reader.position());
+        readRow(reader);
+    }
+    return starts;
+}
+
+TLogEntry logRowAt(std::string_view text, std::size_t start)
+{
+    LogReader reader(text.substr(start));
+    return readRow(reader);
 }
 
 UndoOutcome undoLogRows(std::vector<TLogEntry>& entries, const std::vector<std::size_t>& positions,
