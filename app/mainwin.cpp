@@ -476,7 +476,7 @@ void TForm1::ButtonDoitClick()
     };
     JobResult job = computeRenameRows(folder, files.size(), entryAt, texts, numbers);
     m_sequenceCounter = job.counter;
-    report.setRows(std::move(job.rows));
+    report.setRows(std::move(job.rows), m_fileList.listedIdentity());
     report.exec();
 
     if (!report.renameDone())
@@ -504,6 +504,8 @@ void TForm1::Edit1KeyDown(int key)
     if (row < 0)
         return;
     const std::string folder = FolderView1->Directory();
+    if (folder.empty() || folder[0] != '/')
+        return;  // the computer node lists nothing and renames nothing
     const std::string oldName = m_fileList.model().entry(row).name;
     const NameParts parts = splitBaseName(oldName);
     // The box shows the name for display only: while it holds the unedited text of a name that is

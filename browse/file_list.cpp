@@ -23,7 +23,7 @@ void FileList::ListFolder(const std::string& folder, bool force)
     m_model.setEntries({});
     ImageList& images = m_model.images();
     images.clear();
-    std::vector<FileEntry> entries = listFolder(folder, m_masks);
+    std::vector<FileEntry> entries = listFolder(folder, m_masks, nullptr, &m_listedIdentity);
     for (FileEntry& entry : entries)
         entry.image = images.imageFor(entry.name);
     m_model.setEntries(std::move(entries));

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "file_list_model.h"
+#include "platform/posix_handles.h"
 
 namespace moxtal {
 
@@ -15,6 +17,8 @@ public:
     const FileListModel& model() const { return m_model; }
     const std::string& listedFolder() const { return m_listedFolder; }
     const std::vector<std::string>& masks() const { return m_masks; }
+    // Which folder the rows were listed from (none when it could not be read).
+    const std::optional<FolderIdentity>& listedIdentity() const { return m_listedIdentity; }
 
     void SetupFileList();
     // Lists folder's files; skipped when folder is the listed one and force is false.
@@ -28,6 +32,7 @@ public:
 private:
     FileListModel m_model;
     std::string m_listedFolder;
+    std::optional<FolderIdentity> m_listedIdentity;
     std::string m_filterText = "*.*";
     std::vector<std::string> m_masks {"*.*"};
     std::array<bool, 3> m_sortToggles {false, false, false};

@@ -23,6 +23,18 @@ std::string folderNameOf(std::string_view folder, CodePage cp)
     return std::string(folder.substr(slash + 1));
 }
 
+std::string quotedInMessage(std::string_view value)
+{
+    constexpr std::size_t kMost = 100;
+    if (value.size() <= kMost)
+        return std::string(value);
+    std::size_t cut = kMost;
+    // Not inside a UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(value.substr(0, cut)) + "...";
+}
+
 std::int32_t parseInteger(const std::string& text)
 {
     std::size_t i = 0;
@@ -40,7 +52,7 @@ std::int32_t parseInteger(const std::string& text)
     const bool startsWithDigit = i < text.size() && text[i] >= '0' && text[i] <= '9';
     const auto [end, error] = std::from_chars(first, last, value);
     if (!startsWithDigit || error != std::errc() || end != last)
-        throw AppError("'" + text + "' は整数ではありません");
+        throw AppError("'" + quotedInMessage(text) + "' は整数ではありません");
     return value;
 }
 

@@ -61,6 +61,10 @@ NameParts splitBaseName(std::string_view name, CodePage cp = CodePage::Utf8);
 // The text after the last "/" of a folder path ("" for "/"); what \f inserts.
 std::string folderNameOf(std::string_view folder, CodePage cp = CodePage::Utf8);
 
+// A value as a message quotes it: at most its first 100 bytes (cut before a UTF-8 character),
+// "..." after a cut, so that a huge damaged line never fills a message box.
+std::string quotedInMessage(std::string_view value);
+
 // Reads a signed 32-bit decimal integer; throws AppError "'text' は整数ではありません" otherwise.
 std::int32_t parseInteger(const std::string& text);
 

@@ -25,19 +25,24 @@ std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
 }
 
 RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows,
-                            const RenameInFolder& rename, bool keepLog)
+                            const RenameInFolder& rename, bool keepLog, const RenameDone& done)
 {
     RenameLoopResult result;
     if (keepLog)
         result.log.reserve(rows.size());
     for (ConfirmRow& row : rows) {
         TLogEntry entry;
-        const std::string_view word = renameRow(folder, row, rename, keepLog ? &entry : nullptr);
+        const std::string_view word = renameRow(folder, row, rename, keepLog || done ? &entry : nullptr);
         row.result = word;  // rows are renamed once per showing: the result is one word
-        if (word == kResultOk) {
-            result.renameDone = true;
-            if (keepLog)
-                result.log.push_back(std::move(entry));
+        if (word != kResultOk)
+            continue;
+        result.renameDone = true;
+        const bool goOn = !done || done(entry);
+        if (keepLog)
+            result.log.push_back(std::move(entry));
+        if (!goOn) {
+            result.stopped = true;
+            break;
         }
     }
     return result;

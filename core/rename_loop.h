@@ -28,12 +28,16 @@ std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
 
 struct RenameLoopResult {
     bool renameDone = false;
+    bool stopped = false;        // done asked to stop: the rows after the last success have no result
     std::vector<TLogEntry> log;  // one per success, in row order
 };
+
+// Hears of each successful rename as soon as it is done; false stops the pass.
+using RenameDone = std::function<bool(const TLogEntry& entry)>;
 
 // Renames every row in order, writing its result word into the row.
 // keepLog false leaves the result's log empty (a caller without a log).
 RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows,
-                            const RenameInFolder& rename, bool keepLog = true);
+                            const RenameInFolder& rename, bool keepLog = true, const RenameDone& done = {});
 
 }  // namespace moxtal

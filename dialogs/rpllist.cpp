@@ -132,10 +132,13 @@ void TRenameReport::ButtonrenClick()
 {
     if (m_renameUsed)
         return;
-    // The folder is opened once for the pass: every row is renamed in the folder that was listed.
+    // The folder is opened once for the pass and must be the one that was listed: another folder
+    // put at its path meanwhile gets no rename.
     const std::string folder = m_directory();
     RenameLoopResult done;
-    m_model->updateRows([&](std::vector<ConfirmRow>& rows) { done = renameRowsInFolder(folder, rows); });
+    m_model->updateRows([&](std::vector<ConfirmRow>& rows) {
+        done = renameRowsInFolder(folder, rows, true, m_listed);
+    });
     m_renameDone = m_renameDone || done.renameDone;
     if (m_log)
         m_log->AddLogEntries(std::move(done.log));

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QDialog>
 
 #include "platform/file_icons.h"
+#include "platform/posix_handles.h"
 #include "confirm_model.h"
 
 class QAction;
@@ -28,7 +30,13 @@ public:
 
     void setImages(const ImageList* images) { m_model->setImages(images); }
     void clearRows() { m_model->setRows({}); }
-    void setRows(std::vector<ConfirmRow> rows) { m_model->setRows(std::move(rows)); }
+    // The rows of a job over the files listed from the folder listed (which the pass checks it
+    // renames in).
+    void setRows(std::vector<ConfirmRow> rows, std::optional<FolderIdentity> listed = std::nullopt)
+    {
+        m_listed = listed;
+        m_model->setRows(std::move(rows));
+    }
     const std::vector<ConfirmRow>& rows() const { return m_model->rows(); }
     ConfirmRowModel* model() const { return m_model; }
     bool renameDone() const { return m_renameDone; }
@@ -59,6 +67,7 @@ private:
     void convertCase(bool upper);
 
     std::function<std::string()> m_directory;
+    std::optional<FolderIdentity> m_listed;
     TLogWindow* m_log = nullptr;
     ConfirmRowModel* m_model;
     bool m_renameDone = false;

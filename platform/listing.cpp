@@ -195,10 +195,26 @@ bool isListable(const EntryAttributes& a)
     return !a.directory && !a.readOnly && !a.hidden && !a.system && a.size != 0;
 }
 
-std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks, bool* readable)
+std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks, bool* readable,
+                                   std::optional<FolderIdentity>* identity)
+{
+    UniqueFd fd;
+    if (!folder.empty() && folder[0] == '/')
+        fd = openFolderFd(folder);
+    if (identity)
+        *identity = identityOf(fd.get());
+    if (!fd) {
+        if (readable)
+            *readable = false;
+        return {};
+    }
+    return listFolderAt(fd.get(), masks, readable);
+}
+
+std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable)
 {
     std::vector<ListedFile> files;
-    const DirHandle dir = openFolder(folder);
+    const DirHandle dir = openFolder(folderFd);
     if (readable)
         *readable = static_cast<bool>(dir);
     if (!dir)

@@ -2,10 +2,13 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QLocale>
+
+#include "posix_handles.h"
 
 namespace moxtal {
 
@@ -59,10 +62,14 @@ bool isListable(const EntryAttributes& attributes);
 
 // Lists the files of folder that match one of the masks, one pass per mask in order (a file
 // matching two masks is listed twice), then sorts them by name with the case-sensitive locale
-// comparison. A folder that does not exist or cannot be read gives an empty listing; readable,
-// when given, tells that case apart from a folder without matching files.
+// comparison. A folder that does not exist or cannot be read, and a path that does not begin with
+// "/" (the computer node's "computer:"), give an empty listing; readable, when given, tells that
+// case apart from a folder without matching files; identity, when given, receives which folder
+// was listed, so that a rename can make sure it renames in that one.
 std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks,
-                                   bool* readable = nullptr);
+                                   bool* readable = nullptr, std::optional<FolderIdentity>* identity = nullptr);
+// The same for the folder open as folderFd (it stays open).
+std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable = nullptr);
 
 // Sorts by name in the case-sensitive order of locale (the system locale when none is given);
 // names that collate equal are ordered by their bytes.

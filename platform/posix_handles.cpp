@@ -1,8 +1,17 @@
 #include "posix_handles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace moxtal {
+
+std::optional<FolderIdentity> identityOf(int fd)
+{
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0)
+        return std::nullopt;
+    return FolderIdentity {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
 
 UniqueFd openFolderFd(const std::string& path)
 {

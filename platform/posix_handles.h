@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <dirent.h>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -64,6 +66,14 @@ public:
 private:
     DIR* m_dir;
 };
+
+// Which folder a descriptor is open on, whatever path leads to it now.
+struct FolderIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+std::optional<FolderIdentity> identityOf(int fd);
 
 // Opens path as a folder descriptor for the *at calls; empty when it cannot be opened.
 UniqueFd openFolderFd(const std::string& path);

@@ -207,6 +207,32 @@ TEST_F(MainWindowTest, FailedRenameBesideSuccessfulOne)
     EXPECT_EQ(dir.read("c.txt"), "B");
 }
 
+TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
+{
+    TempFolder top;
+    const std::string folder = top.file("photos");
+    ::mkdir(folder.c_str(), 0755);
+    top.write("photos/a.txt", "listed");
+    auto form = makeWindow({folder});
+    form->show();
+    form->RepStr->setEditText("x\\1");
+    // Between the listing and "Rename" the folder moves away and another takes its path.
+    ::rename(folder.c_str(), top.file("moved").c_str());
+    ::mkdir(folder.c_str(), 0755);
+    top.write("photos/a.txt", "newcomer");
+    Names results;
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        report.ButtonrenClick();
+        for (const ConfirmRow& row : report.rows())
+            results.emplace_back(row.result);
+    });
+    form->ButtonDoit->click();
+    EXPECT_EQ(results, Names {"Failed"});
+    EXPECT_EQ(top.read("photos/a.txt"), "newcomer");
+    EXPECT_EQ(top.read("moved/a.txt"), "listed");
+    EXPECT_TRUE(form->windows().LogWindow->entries().empty());
+}
+
 TEST_F(MainWindowTest, ErrorsShowMessageAndNoDialog)
 {
     TempFolder dir;

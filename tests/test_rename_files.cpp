@@ -3,6 +3,7 @@
 #include "core/rename_job.h"
 #include "core/rename_loop.h"
 #include "platform/file_ops.h"
+#include "platform/listing.h"
 #include "temp_folder.h"
 
 #include <cstdio>
@@ -156,6 +157,22 @@ TEST(RenameLoopOnDisk, PassStaysInTheFolderItOpened)
     std::vector<ConfirmRow> gone {replaceRow("a.txt", "z.txt"), {"b.txt", "b.txt", "Same name", 0, ""}};
     EXPECT_FALSE(renameRowsInFolder(top.file("vanished"), gone).renameDone);
     EXPECT_EQ(results(gone), (Names {"Failed", "---"}));
+
+    // The folder listed was "moved"; "photos" is another folder now: every row fails there.
+    std::optional<FolderIdentity> listed;
+    listFolder(top.file("moved"), {"*.*"}, nullptr, &listed);
+    ASSERT_TRUE(listed.has_value());
+    std::vector<ConfirmRow> swapped {replaceRow("b.txt", "c.txt")};
+    EXPECT_FALSE(renameRowsInFolder(folder, swapped, true, listed).renameDone);
+    EXPECT_EQ(results(swapped), Names {"Failed"});
+    EXPECT_EQ(top.read("photos/b.txt"), "newcomer");
+    // The computer node's pseudo path is no folder, even where one of that name exists here.
+    ::mkdir("computer:", 0755);
+    bool readable = true;
+    EXPECT_TRUE(listFolder("computer:", {"*.*"}, &readable).empty());
+    EXPECT_FALSE(readable);
+    EXPECT_FALSE(openRenameFolder("computer:"));
+    ::rmdir("computer:");
 }
 
 TEST(RenameLoopOnDisk, JobThenRenameNumbersFilesInListOrder)
@@ -209,6 +226,66 @@ TEST(WholeFile, WritesReplacesAndFailsWithoutHarm)
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++entries;
     EXPECT_EQ(entries, 2u);
+}
+
+TEST(WholeFile, LongNamesLinksModesAndHostileFiles)
+{
+    TempFolder dir;
+    const std::string longest = dir.file(std::string(255, 'n'));
+    writeWholeFile(longest, "long");
+    EXPECT_EQ(readWholeFile(longest), "long");
+    EXPECT_THROW(writeWholeFile(dir.file("") , "x"), AppError);  // a path ending with "/"
+
+    // A link is written at its target and stays a link; a private file stays private.
+    dir.write("real.csv", "old");
+    ::chmod(dir.file("real.csv").c_str(), 0600);
+    ASSERT_EQ(::symlink("real.csv", dir.file("link.csv").c_str()), 0);
+    writeWholeFile(dir.file("link.csv"), "new");
+    EXPECT_EQ(dir.read("real.csv"), "new");
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("link.csv").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::stat(dir.file("real.csv").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    // Only regular files are read, without blocking, up to the bound.
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.file("zero").c_str()), 0);
+    dir.write("huge");
+    ASSERT_EQ(::truncate(dir.file("huge").c_str(), static_cast<off_t>(kMaxReadBytes) + 1), 0);
+    for (const char* hostile : {"fifo", "zero", "huge"})
+        EXPECT_FALSE(readWholeFile(dir.file(hostile)).has_value()) << hostile;
+    EXPECT_FALSE(readWholeFile(longest, 3).has_value());
+    EXPECT_EQ(readWholeFile(longest, 4), "long");
+
+    std::size_t entries = 0;  // no temporary file left behind
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ++entries;
+    EXPECT_EQ(entries, 6u);
+}
+
+TEST(LogFileAppender, CreatesAppendsAndRefusesOtherFiles)
+{
+    TempFolder dir;
+    const TLogEntry a {"a", "b", dir.path() + "/"}, c {"c", "d\"", dir.path() + "/"};
+    {
+        LogFileAppender log(dir.file("new.csv"));
+        log.append(a);
+        EXPECT_EQ(dir.read("new.csv"), formatLogCsv({a}));  // on disk at once, before finish
+        log.finish();
+    }
+    LogFileAppender(dir.file("new.csv")).append(c);
+    EXPECT_EQ(dir.read("new.csv"), formatLogCsv({a, c}));
+    dir.write("empty.csv", "");
+    LogFileAppender(dir.file("empty.csv")).append(a);  // an empty file (mktemp's) becomes a log
+    EXPECT_EQ(dir.read("empty.csv"), formatLogCsv({a}));
+
+    dir.write("report.txt", "the only copy");
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ::mkdir(dir.file("folder").c_str(), 0755);
+    for (const char* refused : {"report.txt", "fifo", "folder", "missing/log.csv"})
+        EXPECT_THROW(LogFileAppender {dir.file(refused)}, AppError) << refused;
+    EXPECT_EQ(dir.read("report.txt"), "the only copy");
 }
 
 TEST(LogUndoOnDisk, ChainGoneTakenAndMix)
