@@ -1,9 +1,14 @@
 // moxtal-cli: the rename job of the main window without a window, for scripts and checks.
-#include <cstdio>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include <unistd.h>
 
 #include "cli/output.h"
 #include "core/rename_job.h"
@@ -22,7 +27,8 @@ constexpr const char* kUsage =
     "\n"
     "Lists the files of FOLDER as Mox-Tal's file list does, computes the new names and prints one\n"
     "line per proposal: Old, TAB, New, TAB, Status (and with --rename, TAB and the result).\n"
-    "A backslash, TAB, CR or LF inside a name is written as \\\\, \\t, \\r or \\n.\n"
+    "A backslash, TAB, CR or LF inside a name is written as \\\\, \\t, \\r or \\n, any other control\n"
+    "byte as \\xHH.\n"
     "\n"
     "  --pattern P     search pattern, applied caselessly to each base name (default \"(.*)\")\n"
     "  --replace R     replacement: \\1-\\9 groups, \\d date, \\D date and time, \\f folder name,\n"
@@ -31,180 +37,318 @@ constexpr const char* kUsage =
     "  --step N        sequence increment (default 1)\n"
     "  --filter MASKS  wildcard masks separated by \";\" (default \"*.*\")\n"
     "  --rename        carry out the renames of the rows with status Replace\n"
-    "  --log FILE.csv  with --rename: write the renames that succeeded as a rename log, in the\n"
-    "                  CSV form of the log window's Save\n"
+    "  --log FILE.csv  with --rename: add each rename that succeeded to FILE.csv as soon as it is\n"
+    "                  done, in the CSV form of the log window's Save; FILE.csv is created, or it\n"
+    "                  is a rename log already and gets the new rows appended; anything else at\n"
+    "                  that path is refused before any rename\n"
     "  --undo FILE.csv rename every row of a rename log back, bottom row first, never replacing\n"
-    "                  a file; prints From, To, Folder and Ok or Failed per row, as undone\n"
+    "                  a file; prints From, To, Folder and Ok or Failed per row, as undone, and\n"
+    "                  rewrites FILE.csv without the rows it undid\n"
     "  --help          print this text\n"
     "\n"
-    "Exit status: 0 on success, 1 when a rename failed, 2 on bad input.\n";
+    "Exit status: 0 on success, 1 when a rename failed, 2 on bad input (options, pattern, folder,\n"
+    "log) or when the log cannot be written, 3 when the output cannot be written.\n";
 
-int fail(const std::string& message)
+enum ExitStatus { kSuccess = 0, kRenameFailed = 1, kBadInput = 2, kOutputFailed = 3 };
+
+// Prints the program's own message about what was wrong and gives the bad-input status.
+int refuse(const std::string& message)
 {
     std::cerr << "moxtal-cli: " << message << "\n";
-    return 2;
+    return kBadInput;
 }
 
-// Renames every row of the log in path back, bottom row first, and prints each outcome.
-int undoLogFile(const std::string& path)
+int usageError(const std::string& message)
 {
-    const std::optional<std::string> text = moxtal::readWholeFile(path);
-    if (!text)
-        return fail("cannot read " + path);
-    std::vector<moxtal::TLogEntry> entries;
-    try {
-        entries = moxtal::parseLogCsv(*text);
-    } catch (const moxtal::LogFormatError& e) {
-        return fail(path + ": " + e.what());
-    }
-    const std::vector<moxtal::TLogEntry> rows = entries;
-    std::vector<std::size_t> all(rows.size());
-    for (std::size_t i = 0; i < all.size(); ++i)
-        all[i] = i;
-    const moxtal::UndoOutcome outcome = moxtal::undoLogRowsOnDisk(entries, all);
-    std::string out;
-    bool anyFailed = false;
-    for (std::size_t i = rows.size(); i-- > 0;) {
-        const bool undone = outcome.undone[i];
-        anyFailed = anyFailed || !undone;
-        out += moxtal::escapeField(rows[i].From) + '\t' + moxtal::escapeField(rows[i].To) + '\t' +
-               moxtal::escapeField(rows[i].Folder) + '\t';
-        out += undone ? moxtal::kResultOk : moxtal::kResultFailed;
-        out += '\n';
-    }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return anyFailed ? 1 : 0;
+    return refuse(message + " (see moxtal-cli --help)");
 }
 
+// A path or name as messages quote it: escaped as in the output, so no control byte reaches
+// the terminal.
+std::string quoted(const std::string& text)
+{
+    return "'" + moxtal::escapeField(text) + "'";
+}
+
+// Standard output, written in pieces and checked: a full disk or a closed pipe is reported.
+class Output {
+public:
+    void add(std::string_view text)
+    {
+        m_buffer += text;
+        if (m_buffer.size() >= (1 << 16))
+            flush();
+    }
+    std::string& buffer() { return m_buffer; }
+    void flush()
+    {
+        std::string_view rest = m_buffer;
+        while (!rest.empty() && !m_error) {
+            const ssize_t n = ::write(STDOUT_FILENO, rest.data(), rest.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                m_error = n < 0 ? errno : EIO;
+            else
+                rest.remove_prefix(static_cast<std::size_t>(n));
+        }
+        m_buffer.clear();
+    }
+    // Flushes what is left; false (and a message) when any of the output was lost.
+    bool finish()
+    {
+        flush();
+        if (m_error)
+            std::cerr << "moxtal-cli: cannot write the output: " << std::strerror(m_error) << "\n";
+        return m_error == 0;
+    }
+
+private:
+    std::string m_buffer;
+    int m_error = 0;
+};
+
+struct Options {
+    moxtal::JobTexts texts;
+    std::string filter = "*.*";
+    bool rename = false;
+    std::string logPath;
+    std::string undoPath;
+    std::optional<std::string> folder;
+    bool help = false;
+};
+
+// Reads the command line; a message when it is not one moxtal-cli takes.
+std::optional<std::string> parseOptions(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            return std::nullopt;
+        }
+        if (arg == "--rename") {
+            o.rename = true;
+        } else if (arg == "--pattern" || arg == "--replace" || arg == "--start" || arg == "--step" ||
+                   arg == "--filter" || arg == "--log" || arg == "--undo") {
+            std::string& into = arg == "--pattern" ? o.texts.pattern
+                                : arg == "--replace" ? o.texts.replacement
+                                : arg == "--start"   ? o.texts.seqStart
+                                : arg == "--step"    ? o.texts.seqStep
+                                : arg == "--log"     ? o.logPath
+                                : arg == "--undo"    ? o.undoPath
+                                                     : o.filter;
+            if (i + 1 >= argc)
+                return "option " + arg + " needs a value";
+            into = argv[++i];
+        } else if (arg == "--") {
+            if (i + 1 < argc) {
+                if (o.folder)
+                    return std::string("only one FOLDER may be given");
+                o.folder = argv[++i];
+            }
+        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+            return "unknown option " + quoted(arg);
+        } else if (!o.folder) {
+            o.folder = arg;
+        } else {
+            return std::string("only one FOLDER may be given");
+        }
+    }
+    if (!o.undoPath.empty()) {
+        if (o.folder || o.rename || !o.logPath.empty())
+            return std::string("--undo takes a log file and nothing else");
+        return std::nullopt;
+    }
+    if (!o.logPath.empty() && !o.rename)
+        return std::string("--log needs --rename");
+    if (!o.folder)
+        return std::string("no FOLDER given");
+    return std::nullopt;
+}
+
+// The sequence numbers of the job, with a message naming the option that is not an integer.
+std::optional<moxtal::JobNumbers> parseNumbers(const moxtal::JobTexts& texts)
+{
+    moxtal::JobNumbers numbers;
+    for (auto [option, text, into] : {std::tuple {"--start", &texts.seqStart, &numbers.start},
+                                      std::tuple {"--step", &texts.seqStep, &numbers.step}}) {
+        try {
+            *into = moxtal::parseInteger(*text);
+        } catch (const std::exception&) {
+            refuse(std::string(option) + " needs an integer, not '" + moxtal::escapeField(moxtal::quotedInMessage(*text)) + "'");
+            return std::nullopt;
+        }
+    }
+    return numbers;
+}
+
+// Renames every row of the log in path back, bottom row first, prints each outcome, and rewrites
+// the log without the rows it undid, so that a second run retries only the rows that failed.
+int runUndo(const std::string& path)
+{
+    const std::optional<std::string> text = moxtal::readWholeFile(path, moxtal::kMaxLogBytes);
+    if (!text)
+        return refuse("cannot read the log " + quoted(path) + " (not a regular file, or larger than 1 GiB)");
+    // A large log is read one row at a time: its text and where each row begins, nothing more.
+    std::vector<std::size_t> starts;
+    try {
+        starts = moxtal::scanLogCsv(*text);
+    } catch (const moxtal::LogFormatError& e) {
+        return refuse(moxtal::escapeField(path) + ": " + e.what());
+    }
+    const auto rowEnd = [&](std::size_t i) { return i + 1 < starts.size() ? starts[i + 1] : text->size(); };
+    moxtal::RenameBackOnDisk renameBack;
+    std::vector<bool> undone(starts.size(), false);
+    Output out;
+    for (std::size_t i = starts.size(); i-- > 0;) {
+        const moxtal::TLogEntry row = moxtal::logRowAt(*text, starts[i]);
+        undone[i] = renameBack(row);
+        std::string& line = out.buffer();
+        moxtal::appendEscapedField(line, row.From);
+        line += '\t';
+        moxtal::appendEscapedField(line, row.To);
+        line += '\t';
+        moxtal::appendEscapedField(line, row.Folder);
+        line += '\t';
+        line += undone[i] ? moxtal::kResultOk : moxtal::kResultFailed;
+        out.add("\n");
+    }
+    const bool outputOk = out.finish();
+    bool anyFailed = false, anyUndone = false;
+    for (const bool u : undone) {
+        anyFailed = anyFailed || !u;
+        anyUndone = anyUndone || u;
+    }
+    if (anyUndone) {
+        try {
+            moxtal::WholeFileWriter log(path);
+            log.write(std::string_view(*text).substr(0, starts.front()));
+            for (std::size_t i = 0; i < starts.size(); ++i) {
+                if (!undone[i])
+                    log.write(std::string_view(*text).substr(starts[i], rowEnd(i) - starts[i]));
+            }
+            log.commit();
+        } catch (const std::exception& e) {
+            return refuse("the rows undone stay in the log " + quoted(path) + ": " + e.what());
+        }
+    }
+    return !outputOk ? kOutputFailed : anyFailed ? kRenameFailed : kSuccess;
+}
+
+// Lists the folder, computes the new names, renames when asked and prints the rows.
+int runJob(const Options& o)
+{
+    const std::optional<moxtal::JobNumbers> numbers = parseNumbers(o.texts);
+    if (!numbers)
+        return kBadInput;
+    // The window opens an empty dialog for an empty folder whatever the pattern; a script is told
+    // at once that its pattern cannot work.
+    try {
+        moxtal::CompiledPattern(o.texts.pattern, moxtal::kCaseless);
+    } catch (const std::exception& e) {
+        return refuse(std::string("the pattern does not compile: ") + e.what());
+    }
+    if (!moxtal::pathExists(*o.folder))
+        return refuse("folder does not exist: " + quoted(*o.folder));
+    if (!moxtal::isDirectory(*o.folder))
+        return refuse("not a folder: " + quoted(*o.folder));
+
+    // One opened folder for the listing and the renames: a folder put at the path meanwhile is
+    // never renamed in.
+    const std::string folder = moxtal::absolutePath(*o.folder);
+    const moxtal::UniqueFd folderFd = moxtal::openRenameFolder(folder);
+    bool readable = false;
+    std::vector<moxtal::ListedFile> files;
+    if (folderFd)
+        files = moxtal::listFolderAt(folderFd.get(), moxtal::splitFilterMasks(o.filter), &readable);
+    if (!readable)
+        return refuse("cannot read folder " + quoted(*o.folder));
+    std::vector<std::string> dates = moxtal::jobDateTexts(files, o.texts.replacement);
+    // The rows take the listed names over: the listing is not needed once they exist.
+    auto entryAt = [&](std::size_t i) {
+        return moxtal::JobEntry {files[i].name, 0, dates.empty() ? std::string_view() : dates[i], &files[i].name};
+    };
+    moxtal::JobResult job;
+    try {
+        job = moxtal::computeRenameRows(folder, files.size(), entryAt, o.texts, *numbers);
+    } catch (const std::exception& e) {
+        return refuse(e.what());
+    }
+    std::vector<std::string>().swap(dates);
+    std::vector<moxtal::ListedFile>().swap(files);
+
+    bool anyFailed = false;
+    std::optional<std::string> logError;
+    if (o.rename) {
+        // The log is there before the first rename, and holds each rename as soon as it is done.
+        std::optional<moxtal::LogFileAppender> log;
+        if (!o.logPath.empty()) {
+            try {
+                log.emplace(o.logPath);
+            } catch (const std::exception& e) {
+                return refuse(std::string(e.what()) + "; nothing was renamed");
+            }
+        }
+        moxtal::renameRowsAt(
+            folderFd.get(), folder, job.rows, false, [&](const moxtal::TLogEntry& entry) {
+                if (!log)
+                    return true;
+                try {
+                    log->append(entry);
+                    return true;
+                } catch (const std::exception& e) {
+                    logError = std::string(e.what()) + "; the pass stopped after renaming " + quoted(entry.From) +
+                               " to " + quoted(entry.To) + ", which the log does not hold";
+                    return false;
+                }
+            });
+        if (log && !logError) {
+            try {
+                log->finish();
+            } catch (const std::exception& e) {
+                logError = e.what();
+            }
+        }
+        for (const moxtal::ConfirmRow& row : job.rows)
+            anyFailed = anyFailed || row.result == moxtal::kResultFailed;
+    }
+
+    Output out;
+    for (const moxtal::ConfirmRow& row : job.rows) {
+        std::string& line = out.buffer();
+        moxtal::appendEscapedField(line, row.oldName);
+        line += '\t';
+        moxtal::appendEscapedField(line, row.newName);
+        line += '\t';
+        line += row.status;
+        if (o.rename) {
+            line += '\t';
+            line += row.result;
+        }
+        out.add("\n");
+    }
+    const bool outputOk = out.finish();
+    if (logError)
+        return refuse(*logError);
+    return !outputOk ? kOutputFailed : anyFailed ? kRenameFailed : kSuccess;
+}
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    moxtal::JobTexts texts;
-    std::string filter = "*.*";
-    bool rename = false;
-    std::string logPath, undoPath;
-    std::string folderArg;
-    bool haveFolder = false;
-
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= argc)
-                return false;
-            into = argv[++i];
-            return true;
-        };
-        if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
-            return 0;
-        }
-        if (arg == "--rename") {
-            rename = true;
-        } else if (arg == "--pattern" || arg == "--replace" || arg == "--start" || arg == "--step" ||
-                   arg == "--filter" || arg == "--log" || arg == "--undo") {
-            std::string& into = arg == "--pattern" ? texts.pattern
-                                : arg == "--replace" ? texts.replacement
-                                : arg == "--start"   ? texts.seqStart
-                                : arg == "--step"    ? texts.seqStep
-                                : arg == "--log"     ? logPath
-                                : arg == "--undo"    ? undoPath
-                                                     : filter;
-            if (!value(into))
-                return fail("option " + arg + " needs a value\n" + kUsage);
-        } else if (arg == "--") {
-            if (i + 1 < argc) {
-                folderArg = argv[++i];
-                haveFolder = true;
-            }
-        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
-            return fail("unknown option " + arg + "\n" + kUsage);
-        } else if (!haveFolder) {
-            folderArg = arg;
-            haveFolder = true;
-        } else {
-            return fail("only one FOLDER may be given\n" + std::string(kUsage));
-        }
+    // A reader that goes away (| head) is a write error, not the end of a pass half done.
+    std::signal(SIGPIPE, SIG_IGN);
+    Options options;
+    if (const std::optional<std::string> error = parseOptions(argc, argv, options))
+        return usageError(*error);
+    if (options.help) {
+        Output out;
+        out.add(kUsage);
+        return out.finish() ? kSuccess : kOutputFailed;
     }
-    if (!undoPath.empty()) {
-        if (haveFolder || rename || !logPath.empty())
-            return fail("--undo takes a log file and nothing else\n" + std::string(kUsage));
-        return undoLogFile(undoPath);
-    }
-    if (!logPath.empty() && !rename)
-        return fail("--log needs --rename\n" + std::string(kUsage));
-    if (!haveFolder)
-        return fail("no FOLDER given\n" + std::string(kUsage));
-    if (!moxtal::pathExists(folderArg))
-        return fail("folder does not exist: " + folderArg);
-    if (!moxtal::isDirectory(folderArg))
-        return fail("not a folder: " + folderArg);
-
-    // The window opens an empty dialog for an empty folder whatever the pattern; a script is told
-    // at once that its pattern cannot work.
-    try {
-        moxtal::CompiledPattern(texts.pattern, moxtal::kCaseless);
-    } catch (const std::exception& e) {
-        return fail(e.what());
-    }
-
-    const std::string folder = moxtal::absolutePath(folderArg);
-    bool readable = false;
-    std::vector<moxtal::ListedFile> files = moxtal::listFolder(folder, moxtal::splitFilterMasks(filter), &readable);
-    if (!readable)
-        return fail("cannot read folder: " + folderArg);
-    std::vector<std::string> dates = moxtal::jobDateTexts(files, texts.replacement);
-    // The rows take the listed names over: the listing is not needed once they exist.
-    auto entryAt = [&](std::size_t i) {
-        return moxtal::JobEntry {files[i].name, 0, dates.empty() ? std::string_view() : dates[i], &files[i].name};
-    };
-
-    moxtal::JobResult job;
-    try {
-        job = moxtal::computeRenameRows(folder, files.size(), entryAt, texts, moxtal::parseJobNumbers(texts));
-    } catch (const std::exception& e) {
-        return fail(e.what());
-    }
-    // The rows hold everything from here on.
-    std::vector<std::string>().swap(dates);
-    std::vector<moxtal::ListedFile>().swap(files);
-
-    bool anyFailed = false;
-    moxtal::RenameLoopResult done;
-    if (rename) {
-        done = moxtal::renameRowsInFolder(folder, job.rows, !logPath.empty());
-        for (const moxtal::ConfirmRow& row : job.rows)
-            anyFailed = anyFailed || row.result == moxtal::kResultFailed;
-    }
-
-    // Written in pieces: the whole output of a large folder need not be held at once.
-    std::string out;
-    out.reserve(1 << 16);
-    for (const moxtal::ConfirmRow& row : job.rows) {
-        moxtal::appendEscapedField(out, row.oldName);
-        out += '\t';
-        moxtal::appendEscapedField(out, row.newName);
-        out += '\t';
-        out += row.status;
-        if (rename) {
-            out += '\t';
-            out += row.result;
-        }
-        out += '\n';
-        if (out.size() >= (1 << 16) - 1024) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
-            out.clear();
-        }
-    }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (!logPath.empty()) {
-        try {
-            moxtal::writeWholeFile(logPath, moxtal::formatLogCsv(done.log));
-        } catch (const std::exception& e) {
-            std::fflush(stdout);
-            return fail(e.what());
-        }
-    }
-    return anyFailed ? 1 : 0;
+    if (!options.undoPath.empty())
+        return runUndo(options.undoPath);
+    return runJob(options);
 }

@@ -155,17 +155,19 @@ bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& ne
     return ::renameat(fd, from, fd, to) == 0;
 }
 
+bool RenameBackOnDisk::operator()(const TLogEntry& entry)
+{
+    if (!m_folderFd || entry.Folder != m_folder) {
+        m_folder = entry.Folder;
+        m_folderFd = openRenameFolder(entry.Folder);
+    }
+    return m_folderFd && renameNoReplaceAt(m_folderFd.get(), entry.To, entry.From);
+}
+
 UndoOutcome undoLogRowsOnDisk(std::vector<TLogEntry>& entries, const std::vector<std::size_t>& positions)
 {
-    std::string openFolder;
-    UniqueFd folderFd;
-    return undoLogRows(entries, positions, [&](const TLogEntry& entry) {
-        if (!folderFd || entry.Folder != openFolder) {
-            openFolder = entry.Folder;
-            folderFd = openRenameFolder(entry.Folder);
-        }
-        return folderFd && renameNoReplaceAt(folderFd.get(), entry.To, entry.From);
-    });
+    RenameBackOnDisk renameBack;
+    return undoLogRows(entries, positions, [&](const TLogEntry& entry) { return renameBack(entry); });
 }
 
 namespace {
@@ -217,6 +219,11 @@ WholeFileWriter::WholeFileWriter(const std::string& path) : m_path(linkTarget(pa
     const std::string folder = folderOf(m_path);
     if (m_path.empty() || m_path.back() == '/')
         throw AppError(cannotCreate);
+    // Only a regular file is ever replaced: a FIFO, a device or a folder at the path (or at the
+    // end of its links) stays as it is.
+    struct stat existing {};
+    if (::stat(m_path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+        throw AppError(cannotCreate);
     // A short name, so that it fits beside a target of 255 bytes.
     m_temporary = folder + ".mxtXXXXXX";
     m_fd = UniqueFd(::mkostemp(m_temporary.data(), O_CLOEXEC));
@@ -224,9 +231,8 @@ WholeFileWriter::WholeFileWriter(const std::string& path) : m_path(linkTarget(pa
         throw AppError(cannotCreate);
     // mkstemp makes the file private: a file that is replaced keeps its mode, a new one gets the
     // mode any new file would.
-    struct stat old {};
-    if (::stat(m_path.c_str(), &old) == 0) {
-        ::fchmod(m_fd.get(), old.st_mode & 07777);
+    if (::stat(m_path.c_str(), &existing) == 0) {
+        ::fchmod(m_fd.get(), existing.st_mode & 07777);
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);

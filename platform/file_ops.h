@@ -37,6 +37,17 @@ RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<Confi
 RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
                               const RenameDone& done = {});
 
+// Renames a logged file back (Folder + To to Folder + From) with renameNoReplaceAt; the folder
+// stays open for the rows of the same folder that follow.
+class RenameBackOnDisk {
+public:
+    bool operator()(const TLogEntry& entry);
+
+private:
+    std::string m_folder;
+    UniqueFd m_folderFd;
+};
+
 // Undoes logged renames as the log's undo does (undoLogRows), renaming Folder + To back to
 // Folder + From with renameNoReplaceAt; rows of one folder in a row share one open folder.
 UndoOutcome undoLogRowsOnDisk(std::vector<TLogEntry>& entries, const std::vector<std::size_t>& positions);

@@ -34,13 +34,29 @@ rc=1" "$out"
 
 err=$("$CLI" --pattern '(' "$DIR" 2>&1 >/dev/null; echo "rc=$?")
 case $err in *"missing closing parenthesis"*"rc=2") ;; *) check "bad pattern" "message and rc=2" "$err" ;; esac
-err=$("$CLI" --start 1x "$DIR" 2>&1; echo "rc=$?")
-case $err in *"'1x' は整数ではありません"*"rc=2") ;; *) check "non-integer start" "conversion message and rc=2" "$err" ;; esac
-out=$("$CLI" "$DIR/none" 2>/dev/null; echo "rc=$?")
-check "missing folder" "rc=2" "$out"
-out=$("$CLI" "$DIR/keep.txt" 2>/dev/null; echo "rc=$?")
-check "not a folder" "rc=2" "$out"
 "$CLI" --help | grep -q "Usage: moxtal-cli" || check "help" "usage" "none"
+
+# Bad input: one line of English naming what was wrong, status 2. Each row: message part, arguments.
+mkfifo "$DIR/fifo.csv"
+while IFS='|' read -r expected args; do
+    expected=$(eval "printf '%s' \"$expected\"")
+    err=$(eval "\"\$CLI\" $args" 2>&1 </dev/null; echo "rc=$?")
+    case $err in *"$expected"*"rc=2") ;; *) check "bad input: $args" "$expected, rc=2" "$err" ;; esac
+    [ "$(printf '%s\n' "$err" | wc -l)" -eq 2 ] || check "one line for: $args" "one line" "$err"
+done <<EOF2
+--start needs an integer, not 'one'|--start one "\$DIR"
+--step needs an integer, not '1x'|--step 1x "\$DIR"
+unknown option '--nope' (see moxtal-cli --help)|--nope "\$DIR"
+option --pattern needs a value (see moxtal-cli --help)|--pattern
+only one FOLDER may be given|"\$DIR" "\$DIR"
+no FOLDER given|--rename
+--undo takes a log file and nothing else|--undo x.csv "\$DIR"
+--undo takes a log file and nothing else|--undo x.csv --rename
+--log needs --rename|--log x.csv "\$DIR"
+folder does not exist: '\$DIR/none'|"\$DIR/none"
+not a folder: '\$DIR/keep.txt'|"\$DIR/keep.txt"
+cannot read the log '\$DIR/fifo.csv'|--undo "\$DIR/fifo.csv"
+EOF2
 
 # A pattern that does not compile is refused before the folder is listed, even an empty one.
 mkdir "$DIR/empty"
@@ -82,15 +98,55 @@ case $out in "say \"hi\".txt${TAB}N_0003.txt${TAB}$DIR/undo/${TAB}Ok"*"a,b.txt${
     *) check "undo output, bottom row first" "the last row first, Ok, rc=0" "$out" ;; esac
 after=$(cd "$DIR/undo" && for f in *; do printf '%s=%s;' "$f" "$(cat "$f")"; done)
 check "undo restores the folder" "$before" "$after"
-out=$("$CLI" --undo "$DIR/run.csv" 2>/dev/null | cut -f4 | sort -u; echo "rc=$?")
-check "second undo fails every row" "Failed
+check "undo leaves the log without the rows it undid" "MoxTal rename log" "$(tr -d '\r' < "$DIR/run.csv")"
+out=$("$CLI" --undo "$DIR/run.csv"; echo "rc=$?")
+check "second undo has nothing left to do" "rc=0" "$out"
+for folder in '/x' './' '../x/'; do
+    printf 'MoxTal rename log\r\n"a","%s","b"\r\n' "$folder" > "$DIR/bad.csv"
+    err=$("$CLI" --undo "$DIR/bad.csv" 2>&1; echo "rc=$?")
+    case $err in *"bad.csv: line 2: the folder must begin and end with"*"rc=2") ;;
+        *) check "bad log folder $folder" "message naming line 2, rc=2" "$err" ;; esac
+done
+
+# A swap (a->t, b->a, t->b) undone twice: back once, then nothing more.
+mkdir "$DIR/swap"; printf 'was b' > "$DIR/swap/a"; printf 'was a' > "$DIR/swap/b"
+printf 'MoxTal rename log\r\n"a","%s/swap/","t"\r\n"b","%s/swap/","a"\r\n"t","%s/swap/","b"\r\n' \
+    "$DIR" "$DIR" "$DIR" > "$DIR/swap.csv"
+"$CLI" --undo "$DIR/swap.csv" >/dev/null; "$CLI" --undo "$DIR/swap.csv" >/dev/null
+check "a swap undone twice stays undone" "was a|was b" "$(cat "$DIR/swap/a")|$(cat "$DIR/swap/b")"
+
+# The log under faults. A log that cannot be made, or a file that is no log, stops the pass
+# before any rename; a rename onto the log's own path fails instead of replacing it.
+mkdir "$DIR/faults"; printf 'the only copy' > "$DIR/faults/report.txt"; printf x > "$DIR/faults/notes.txt"
+for log in "$DIR/nowhere/log.csv" "$DIR/faults/notes.txt"; do
+    out=$("$CLI" --pattern '^report$' --replace r --rename --log "$log" "$DIR/faults" 2>/dev/null; echo "rc=$?")
+    check "refused log $log" "rc=2" "$out"
+done
+check "nothing renamed before the log" "the only copy|x" "$(cat "$DIR/faults/report.txt")|$(cat "$DIR/faults/notes.txt")"
+out=$("$CLI" --pattern '^report$' --replace undo --rename --log "$DIR/faults/undo.txt" "$DIR/faults" | cut -f4; echo "rc=$?")
+check "a rename onto the log fails" "Failed
 rc=0" "$out"
-"$CLI" --undo "$DIR/run.csv" >/dev/null 2>&1; check "second undo exit status" "1" "$?"
-printf 'MoxTal rename log\r\n"a","/x","b"\r\n' > "$DIR/bad.csv"
-err=$("$CLI" --undo "$DIR/bad.csv" 2>&1; echo "rc=$?")
-case $err in *"bad.csv: line 2: the folder must end with"*"rc=2") ;; *) check "bad log" "message naming line 2, rc=2" "$err" ;; esac
-out=$("$CLI" --log "$DIR/x.csv" "$DIR/undo" 2>/dev/null; echo "rc=$?")
-check "--log needs --rename" "rc=2" "$out"
+check "the file keeps its content" "the only copy" "$(cat "$DIR/faults/report.txt")"
+"$CLI" --pattern '^notes$' --replace n1 --rename --log "$DIR/faults/undo.txt" "$DIR/faults" >/dev/null
+"$CLI" --pattern '^n1$' --replace n2 --rename --log "$DIR/faults/undo.txt" "$DIR/faults" >/dev/null
+check "a second run appends to the log" "3" "$(wc -l < "$DIR/faults/undo.txt" | tr -d ' ')"
+"$CLI" --undo "$DIR/faults/undo.txt" >/dev/null
+check "both runs undone, newest first" "x" "$(cat "$DIR/faults/notes.txt")"
+
+# A reader that goes away, and a full disk: the renames are all in the log; the status says so.
+mkdir "$DIR/many"; i=0
+while [ $i -lt 20000 ]; do printf x > "$DIR/many/f$i"; i=$((i + 1)); done
+rc=$( { "$CLI" --replace 'g\1' --rename --log "$DIR/many.csv" "$DIR/many" 2>/dev/null; echo $? > "$DIR/rc"; } | head -n 2 >/dev/null; cat "$DIR/rc")
+check "closed pipe: status 3" "3" "$rc"
+check "closed pipe: every rename logged" "20001" "$(wc -l < "$DIR/many.csv" | tr -d ' ')"
+if [ -w /dev/full ]; then
+    err=$("$CLI" "$DIR/undo" 2>&1 >/dev/full; echo "rc=$?")
+    case $err in *"cannot write the output"*"rc=3") ;; *) check "full disk" "message and rc=3" "$err" ;; esac
+fi
+
+# A name holding terminal control bytes is printed escaped.
+mkdir "$DIR/esc"; printf x > "$DIR/esc/$(printf 'a\033[2Jb')"
+check "control bytes escaped" 'a\x1B[2Jb' "$("$CLI" "$DIR/esc" | cut -f1)"
 
 [ "$failures" -eq 0 ] && echo "cli end-to-end: all passed"
 exit "$failures"

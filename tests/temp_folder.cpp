@@ -19,8 +19,10 @@ TempFolder::TempFolder()
 
 TempFolder::~TempFolder()
 {
-    auto remove = [](const char* path, const struct stat*, int, struct FTW*) {
-        ::chmod(path, 0700);
+    auto remove = [](const char* path, const struct stat*, int type, struct FTW*) {
+        // Only folders need opening up; a chmod on a link would change whatever it points at.
+        if (type == FTW_DP)
+            ::chmod(path, 0700);
         return ::remove(path);
     };
     ::nftw(m_path.c_str(), remove, 16, FTW_DEPTH | FTW_PHYS);

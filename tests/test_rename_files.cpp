@@ -255,13 +255,19 @@ TEST(WholeFile, LongNamesLinksModesAndHostileFiles)
     ASSERT_EQ(::truncate(dir.file("huge").c_str(), static_cast<off_t>(kMaxReadBytes) + 1), 0);
     for (const char* hostile : {"fifo", "zero", "huge"})
         EXPECT_FALSE(readWholeFile(dir.file(hostile)).has_value()) << hostile;
+    // Only a regular file is replaced: a FIFO and a link to one stay as they are.
+    ASSERT_EQ(::symlink("fifo", dir.file("to-fifo").c_str()), 0);
+    for (const char* notAFile : {"fifo", "to-fifo"})
+        EXPECT_THROW(writeWholeFile(dir.file(notAFile), "x"), AppError) << notAFile;
+    ASSERT_EQ(::stat(dir.file("fifo").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
     EXPECT_FALSE(readWholeFile(longest, 3).has_value());
     EXPECT_EQ(readWholeFile(longest, 4), "long");
 
     std::size_t entries = 0;  // no temporary file left behind
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++entries;
-    EXPECT_EQ(entries, 6u);
+    EXPECT_EQ(entries, 7u);
 }
 
 TEST(LogFileAppender, CreatesAppendsAndRefusesOtherFiles)

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -193,6 +196,49 @@ TEST_F(SettingsTest, FilesThatCannotBeWrittenOrRead)
     form->close();
     EXPECT_EQ(MessageBox::takeRecorded(), QStringList {QString::fromStdString("ファイル " + readOnly.file("main.cfg") + " を作成できません")});
     EXPECT_TRUE(closed);
+}
+
+TEST_F(SettingsTest, HostileSettingsFilesNeitherHangNorFlood)
+{
+    // A FIFO (no writer: reading it would block start-up), a link to one, a file beyond 64 MiB:
+    // each "cannot be opened", the window starts, and closing it leaves the FIFO a FIFO. (A link
+    // to a real device is read in the platform tests only: nothing here may write to one.)
+    struct Case {
+        const char* file;
+        std::function<void(const std::string& path)> make;
+    };
+    const Case cases[] = {
+        {"main.cfg", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }},
+        {"main.cfg", [](const std::string& p) {
+             ::mkfifo((p + ".fifo").c_str(), 0600);
+             ASSERT_EQ(::symlink((p + ".fifo").c_str(), p.c_str()), 0);
+         }},
+        {"pattern.cfg", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }},
+        {"pattern.cfg", [](const std::string& p) { ASSERT_EQ(::truncate(testSettingsFolder().write("pattern.cfg").c_str(), (65 << 20)), 0); (void)p; }},
+    };
+    for (const Case& c : cases) {
+        forgetSettings();
+        const std::string path = testSettingsFolder().file(c.file);
+        c.make(path);
+        auto form = makeWindow();
+        form->show();
+        EXPECT_EQ(MessageBox::takeRecorded(), QStringList {QString::fromStdString("ファイル " + path + " は開けません")}) << c.file;
+        EXPECT_TRUE(form->shown());
+        form->close();
+        MessageBox::takeRecorded();
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            EXPECT_TRUE(S_ISFIFO(st.st_mode)) << c.file;
+        }
+        std::remove(path.c_str());
+        std::remove((path + ".fifo").c_str());
+    }
+    // A 10 MB line where a number belongs: the message quotes its first 100 bytes.
+    forgetSettings();
+    testSettingsFolder().write("main.cfg", std::string(10 << 20, '7') + "x\r\n");
+    auto form = makeWindow();
+    form->show();
+    EXPECT_EQ(MessageBox::takeRecorded(), QStringList {"'" + QString(100, u'7') + "...' は整数ではありません"});
 }
 
 TEST_F(SettingsTest, PresetsRegisterApplyAndSurviveARestart)
