@@ -90,25 +90,12 @@ void FileListModel::moveEntry(int from, int to)
 
 void FileListModel::sortByColumn(Column column, bool descending)
 {
-    std::vector<std::size_t> order;
-    if (column == NameColumn) {
-        std::vector<std::string_view> names;
-        names.reserve(m_entries.size());
-        for (const FileEntry& e : m_entries)
-            names.emplace_back(e.name);
-        order = collationOrder(names, Qt::CaseInsensitive, descending);
-    } else if (column == SizeColumn || column == DateColumn) {
-        const auto key = [&](std::size_t i) {
-            return column == SizeColumn ? m_entries[i].size : m_entries[i].timeStamp;
-        };
-        order.resize(m_entries.size());
-        std::iota(order.begin(), order.end(), std::size_t {0});
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return descending ? key(b) < key(a) : key(a) < key(b);
-        });
-    } else {
+    if (column != NameColumn && column != SizeColumn && column != DateColumn)
         return;
-    }
+    const SortColumn key = column == NameColumn ? SortColumn::Name
+                           : column == SizeColumn ? SortColumn::Size
+                                                  : SortColumn::Date;
+    const std::vector<std::size_t> order = columnOrder(m_entries, key, descending);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int> newRow(m_entries.size());

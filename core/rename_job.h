@@ -37,6 +37,7 @@ struct ConfirmRow {
     std::string_view status;
     int image = -1;
     std::string_view result;
+    int error = 0;  // why a "Failed" row failed: the system's error number
 };
 
 struct JobResult {

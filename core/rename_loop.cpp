@@ -1,5 +1,7 @@
 #include "rename_loop.h"
 
+#include <cerrno>
+
 namespace moxtal {
 
 std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
@@ -33,6 +35,7 @@ RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& 
     for (ConfirmRow& row : rows) {
         TLogEntry entry;
         const std::string_view word = renameRow(folder, row, rename, keepLog || done ? &entry : nullptr);
+        row.error = word == kResultFailed ? errno : 0;
         row.result = word;  // rows are renamed once per showing: the result is one word
         if (word != kResultOk)
             continue;

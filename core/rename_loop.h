@@ -17,7 +17,7 @@ inline constexpr std::string_view kResultFailed = "Failed";
 
 
 // Renames oldName to newName inside the folder of the pass without ever replacing a file; true on
-// success. The folder is fixed for the whole pass (the caller opens it once).
+// success, else errno tells why. The folder is fixed for the whole pass (the caller opens it once).
 using RenameInFolder = std::function<bool(const std::string& oldName, const std::string& newName)>;
 
 // Renames one confirmation row as "Rename" does and returns its result word. The full paths are
@@ -35,7 +35,7 @@ struct RenameLoopResult {
 // Hears of each successful rename as soon as it is done; false stops the pass.
 using RenameDone = std::function<bool(const TLogEntry& entry)>;
 
-// Renames every row in order, writing its result word into the row.
+// Renames every row in order, writing its result word into the row (and a failure's errno).
 // keepLog false leaves the result's log empty (a caller without a log).
 RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows,
                             const RenameInFolder& rename, bool keepLog = true, const RenameDone& done = {});

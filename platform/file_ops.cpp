@@ -125,8 +125,15 @@ RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vect
 
 bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& newName)
 {
-    if (fd < 0 || !isPlainName(oldName) || !isPlainName(newName))
+    // Every refusal leaves errno telling why, for the reason a "Failed" row shows.
+    const auto refuse = [](int error) {
+        errno = error;
         return false;
+    };
+    if (fd < 0)
+        return refuse(EBADF);
+    if (!isPlainName(oldName) || !isPlainName(newName))
+        return refuse(EINVAL);
     const char* from = oldName.c_str();
     const char* to = newName.c_str();
 
@@ -134,24 +141,25 @@ bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& ne
         return true;
     const int renameError = errno;
     if (renameError == EEXIST)
-        return renameCaseChange(fd, oldName, newName);
+        return renameCaseChange(fd, oldName, newName) || refuse(EEXIST);
     if (renameError != EINVAL && renameError != ENOSYS && renameError != EOPNOTSUPP)
-        return false;
+        return refuse(renameError);
 
     // The file system does not know the flag: a hard link fails on an existing target.
     if (::linkat(fd, from, fd, to, 0) == 0) {
         if (::unlinkat(fd, from, 0) == 0)
             return true;
+        const int unlinkError = errno;
         ::unlinkat(fd, to, 0);  // keep the file under its old name only
-        return false;
+        return refuse(unlinkError);
     }
     const int linkError = errno;
     if (linkError == EEXIST)
-        return renameCaseChange(fd, oldName, newName);
+        return renameCaseChange(fd, oldName, newName) || refuse(EEXIST);
     if (linkError != EPERM && linkError != EOPNOTSUPP && linkError != EXDEV && linkError != EMLINK)
-        return false;
+        return refuse(linkError);
     if (nameTaken(fd, newName))
-        return renameCaseChange(fd, oldName, newName);
+        return renameCaseChange(fd, oldName, newName) || refuse(EEXIST);
     return ::renameat(fd, from, fd, to) == 0;
 }
 

@@ -20,7 +20,8 @@ bool renameNoReplace(const std::string& folder, const std::string& oldName, cons
 // The same inside the folder open as folderFd, so that a pass over many rows renames in the folder
 // it opened even when another folder is moved to its path meanwhile. A case change is reported
 // only when the folder then holds the new name and no longer the old one: two separate entries
-// that are links of one file never count as a case change.
+// that are links of one file never count as a case change. On failure errno tells why (EEXIST
+// for a taken name).
 bool renameNoReplaceAt(int folderFd, const std::string& oldName, const std::string& newName);
 
 // Opens the folder of a rename pass once, for renameNoReplaceAt. The full paths of a pass are

@@ -1,6 +1,7 @@
 #include "listing.h"
 
 #include <algorithm>
+#include <numeric>
 #include <sys/stat.h>
 
 #include <QDate>
@@ -254,6 +255,38 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
     }
     sortByName(files);
     return files;
+}
+
+std::optional<std::vector<std::string>> entryNamesAt(int folderFd)
+{
+    const DirHandle dir = openFolder(folderFd);
+    if (!dir)
+        return std::nullopt;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    return names;
+}
+
+std::vector<std::size_t> columnOrder(const std::vector<ListedFile>& files, SortColumn column, bool descending)
+{
+    if (column == SortColumn::Name) {
+        std::vector<std::string_view> names;
+        names.reserve(files.size());
+        for (const ListedFile& f : files)
+            names.emplace_back(f.name);
+        return collationOrder(names, Qt::CaseInsensitive, descending);
+    }
+    const auto key = [&](std::size_t i) { return column == SortColumn::Size ? files[i].size : files[i].timeStamp; };
+    std::vector<std::size_t> order(files.size());
+    std::iota(order.begin(), order.end(), std::size_t {0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return descending ? key(b) < key(a) : key(a) < key(b);
+    });
+    return order;
 }
 
 void sortByName(std::vector<ListedFile>& files)

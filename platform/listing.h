@@ -71,6 +71,15 @@ std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<
 // The same for the folder open as folderFd (it stays open).
 std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable = nullptr);
 
+// Every name the folder open as folderFd holds ("." and ".." aside), of whatever kind: what a
+// rename in it must not land on. Nothing when it cannot be read.
+std::optional<std::vector<std::string>> entryNamesAt(int folderFd);
+
+// The file list's column orders, as a click on a column sorts: Name by the case-insensitive locale
+// comparison, Size and Date by their values, equal keys in their present order.
+enum class SortColumn { Name, Size, Date };
+std::vector<std::size_t> columnOrder(const std::vector<ListedFile>& files, SortColumn column, bool descending);
+
 // Sorts by name in the case-sensitive order of locale (the system locale when none is given);
 // names that collate equal are ordered by their bytes.
 void sortByName(std::vector<ListedFile>& files, const QLocale& locale);

@@ -18,6 +18,7 @@
 #include "core/rename_job.h"
 #include "core/rename_log.h"
 #include "core/rename_loop.h"
+#include "core/rename_prediction.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
 #include "temp_folder.h"
@@ -175,6 +176,7 @@ TrialResult runBatch(Batch& batch, const TempFolder& dir)
     Contents model = before;
     int intruders = 0;
     const UniqueFd folderFd = openRenameFolder(dir.path());
+    const std::vector<RowPrediction> predicted = predictRefusals(job.rows, entryNamesAt(folderFd.get()).value());
     const RenameLoopResult done = renameRows(dir.path(), job.rows, [&](const std::string& from, const std::string& to) {
         if (batch.chance(0.05) && model.count(to) == 0 && to.find('/') == std::string::npos && !to.empty() &&
             to != "." && to != "..") {
@@ -190,8 +192,14 @@ TrialResult runBatch(Batch& batch, const TempFolder& dir)
         return renameNoReplaceAt(folderFd.get(), from, to);
     });
 
-    for (const ConfirmRow& row : job.rows) {
+    for (std::size_t i = 0; i < job.rows.size(); ++i) {
+        const ConfirmRow& row = job.rows[i];
         ++g_tally.rows;
+        // With nobody else in the folder, the preview's prediction is what the pass did.
+        if (intruders == 0) {
+            EXPECT_EQ(predicted[i].refusal != Refusal::None, row.result == kResultFailed)
+                << refusalText(predicted[i]) << " row " << i << " [" << row.oldName << "] -> [" << row.newName << "]";
+        }
         g_tally.ok += row.result == kResultOk;
         g_tally.failed += row.result == kResultFailed;
         SCOPED_TRACE("row [" + row.oldName + "] -> [" + row.newName + "] " + std::string(row.status));

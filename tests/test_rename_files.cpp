@@ -6,6 +6,7 @@
 #include "platform/listing.h"
 #include "temp_folder.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
@@ -97,8 +98,13 @@ TEST(RenameLoopOnDisk, ExistingTargetUntouchedAndChainOrderMatters)
     std::vector<ConfirmRow> rows {replaceRow("a.txt", "b.txt"), replaceRow("b.txt", "c.txt")};
     RenameLoopResult r = renameRowsInFolder(dir.path(), rows);
     EXPECT_EQ(results(rows), (Names {"Failed", "Ok"}));
+    EXPECT_EQ(rows[0].error, EEXIST);  // the reason a "Failed" row shows
+    EXPECT_EQ(rows[1].error, 0);
     EXPECT_EQ(dir.read("a.txt"), "A");
     EXPECT_EQ(dir.read("c.txt"), "B");
+    std::vector<ConfirmRow> missing {replaceRow("gone.txt", "x.txt")};
+    renameRowsInFolder(dir.path(), missing);
+    EXPECT_EQ(missing[0].error, ENOENT);
     ASSERT_EQ(r.log.size(), 1u);
     EXPECT_EQ(r.log[0].Folder, dir.path() + "/");
 
