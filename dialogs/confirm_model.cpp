@@ -1,5 +1,12 @@
 #include "confirm_model.h"
 
+#include <cstring>
+
+#include <QApplication>
+#include <QColor>
+#include <QIcon>
+#include <QStyle>
+
 namespace moxtal {
 
 ConfirmRowModel::ConfirmRowModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -29,7 +36,47 @@ QVariant ConfirmRowModel::data(const QModelIndex& index, int role) const
     }
     if (role == Qt::DecorationRole && index.column() == OldColumn && m_images)
         return m_images->icon(r.image);
+    if (role == Qt::ToolTipRole)
+        return toolTip(r, index.row(), index.column());
+    if (refused(index.row())) {
+        if (role == Qt::BackgroundRole)
+            return QColor(255, 236, 179);  // a pale amber: noticed, not alarming
+        if (role == Qt::DecorationRole && index.column() == NewColumn) {
+            const QIcon warning = QIcon::fromTheme(QStringLiteral("dialog-warning"));
+            return warning.isNull() ? QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning) : warning;
+        }
+    }
     return {};
+}
+
+bool ConfirmRowModel::refused(int r) const
+{
+    return r >= 0 && static_cast<std::size_t>(r) < m_predictions.size() &&
+           m_predictions[static_cast<std::size_t>(r)].refusal != Refusal::None;
+}
+
+QVariant ConfirmRowModel::toolTip(const ConfirmRow& r, int row, int column) const
+{
+    // The whole name (the cell may elide it), then why the row will be or was refused.
+    QString tip;
+    if (column == OldColumn || column == NewColumn)
+        tip = displayText(column == OldColumn ? r.oldName : r.newName);
+    QString reason;
+    if (refused(row))
+        reason = QString::fromStdString(refusalText(m_predictions[static_cast<std::size_t>(row)]));
+    else if (r.result == kResultFailed && r.error != 0)
+        reason = QStringLiteral("Failed: ") + QString::fromLocal8Bit(std::strerror(r.error));
+    if (!reason.isEmpty())
+        tip = tip.isEmpty() ? reason : tip + QLatin1Char('\n') + reason;
+    return tip.isEmpty() ? QVariant() : QVariant(tip);
+}
+
+void ConfirmRowModel::setPredictions(std::vector<RowPrediction> predictions)
+{
+    const bool hadMarks = !m_predictions.empty();
+    m_predictions = std::move(predictions);
+    if ((hadMarks || !m_predictions.empty()) && !m_rows.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
 
 bool ConfirmRowModel::setData(const QModelIndex& index, const QVariant& value, int role)
@@ -43,6 +90,7 @@ bool ConfirmRowModel::setData(const QModelIndex& index, const QVariant& value, i
         return true;
     r.oldName = text.toStdString();
     emit dataChanged(index, index);
+    emit oldNameEdited();
     return true;
 }
 
@@ -71,6 +119,7 @@ void ConfirmRowModel::setRows(std::vector<ConfirmRow> rows)
 {
     beginResetModel();
     m_rows = std::move(rows);
+    m_predictions.clear();
     endResetModel();
 }
 

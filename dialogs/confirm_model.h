@@ -6,6 +6,8 @@
 #include <QAbstractTableModel>
 
 #include "core/rename_job.h"
+#include "core/rename_loop.h"
+#include "core/rename_prediction.h"
 #include "platform/desktop.h"
 #include "platform/file_icons.h"
 
@@ -34,8 +36,21 @@ public:
     // Lets edit change the cells of every row (not their number), then repaints them all.
     void updateRows(const std::function<void(std::vector<ConfirmRow>&)>& edit);
 
+    // Marks the rows the pass will refuse (one prediction per row, or none to clear the marks):
+    // a warning icon by the new name, a tint, and the reason as the row's tool tip.
+    void setPredictions(std::vector<RowPrediction> predictions);
+    const std::vector<RowPrediction>& predictions() const { return m_predictions; }
+    bool refused(int r) const;
+
+signals:
+    // The user edited an "Old" cell.
+    void oldNameEdited();
+
 private:
+    QVariant toolTip(const ConfirmRow& r, int row, int column) const;
+
     std::vector<ConfirmRow> m_rows;
+    std::vector<RowPrediction> m_predictions;
     const ImageList* m_images = nullptr;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -13,9 +14,17 @@
 #include "core/rename_loop.h"
 #include "logwin.h"
 #include "platform/file_ops.h"
+#include "platform/listing.h"
 #include "ui_common.h"
 
 namespace moxtal {
+
+namespace {
+
+constexpr int kNameColumnWidth = 120;  // "Old" and "New" at least
+constexpr int kWordColumnWidth = 100;  // "Status" and "Result"
+
+}  // namespace
 
 TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* parent)
     : QDialog(parent), m_directory(std::move(directory)), m_model(new ConfirmRowModel(this))
@@ -40,10 +49,14 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     ListView1->verticalHeader()->setDefaultSectionSize(18);
     ListView1->horizontalHeader()->setSectionsClickable(false);
     ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    ListView1->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {120, 120, 100, 100};
+    ListView1->horizontalHeader()->setStretchLastSection(false);
+    // Long names keep both ends in view: the extension stays readable.
+    ListView1->setTextElideMode(Qt::ElideMiddle);
+    const int widths[] = {kNameColumnWidth, kNameColumnWidth, kWordColumnWidth, kWordColumnWidth};
     for (int c = 0; c < ConfirmRowModel::ColumnCount; ++c)
         ListView1->setColumnWidth(c, widths[c]);
+    ListView1->viewport()->installEventFilter(this);
+    connect(m_model, &ConfirmRowModel::oldNameEdited, this, &TRenameReport::predictRefusedRows);
 
     auto makeAction = [this](const QString& caption, void (TRenameReport::*handler)()) {
         auto* action = new QAction(caption, this);
@@ -99,6 +112,32 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TRenameReport::updateActions);
 }
 
+bool TRenameReport::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ListView1->viewport() && event->type() == QEvent::Resize)
+        fitNameColumns();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TRenameReport::fitNameColumns()
+{
+    const int room = (ListView1->viewport()->width() - 2 * kWordColumnWidth) / 2;
+    const int width = std::max(kNameColumnWidth, room);
+    ListView1->setColumnWidth(ConfirmRowModel::OldColumn, width);
+    ListView1->setColumnWidth(ConfirmRowModel::NewColumn, width);
+}
+
+void TRenameReport::predictRefusedRows()
+{
+    if (m_renameUsed) {
+        m_model->setPredictions({});
+        return;
+    }
+    const UniqueFd folder = openRenameFolder(m_directory());
+    const std::vector<std::string> names = entryNamesAt(folder.get()).value_or(std::vector<std::string> {});
+    m_model->setPredictions(predictRefusals(m_model->rows(), names));
+}
+
 void TRenameReport::setVisible(bool visible)
 {
     const bool showing = visible && !isVisible();
@@ -140,6 +179,7 @@ void TRenameReport::ButtonrenClick()
         done = renameRowsInFolder(folder, rows, true, m_listed);
     });
     m_renameDone = m_renameDone || done.renameDone;
+    m_model->setPredictions({});  // the result words say what happened now
     if (m_log)
         m_log->AddLogEntries(std::move(done.log));
     m_renameUsed = true;
@@ -154,6 +194,7 @@ void TRenameReport::ActionDeleteExecute()
     std::vector<ConfirmRow> kept = m_model->rows();
     eraseAtPositions(kept, positions);
     m_model->setRows(std::move(kept));
+    predictRefusedRows();
     updateActions();
 }
 
@@ -167,6 +208,7 @@ void TRenameReport::convertCase(bool upper)
         m_model->setRow(index.row(), std::move(row));
     }
     ListView1->selectionModel()->clearSelection();
+    predictRefusedRows();
     updateActions();
 }
 

@@ -36,6 +36,7 @@ public:
     {
         m_listed = listed;
         m_model->setRows(std::move(rows));
+        predictRefusedRows();
     }
     const std::vector<ConfirmRow>& rows() const { return m_model->rows(); }
     ConfirmRowModel* model() const { return m_model; }
@@ -62,8 +63,15 @@ public:
     // task bar, so that a finished "Rename" stays finished.
     void setVisible(bool visible) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FormShow();
+    // Marks the rows the pass would refuse, over the names the folder holds now.
+    void predictRefusedRows();
+    // "Old" and "New" share the room that "Status" and "Result" leave.
+    void fitNameColumns();
     void convertCase(bool upper);
 
     std::function<std::string()> m_directory;

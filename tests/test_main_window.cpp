@@ -22,6 +22,7 @@
 #include "app/windows.h"
 #include "browse/folderview.h"
 #include "clipboard/clipwin.h"
+#include "dialogs/confirm_model.h"
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
 #include "dialogs/ui_common.h"
@@ -205,6 +206,67 @@ TEST_F(MainWindowTest, FailedRenameBesideSuccessfulOne)
     EXPECT_EQ(results, (Names {"Failed", "Ok"}));
     EXPECT_EQ(dir.read("a.txt"), "A");
     EXPECT_EQ(dir.read("c.txt"), "B");
+}
+
+TEST_F(MainWindowTest, TheDialogMarksRowsThePassWillRefuse)
+{
+    TempFolder dir;
+    for (const char* name : {"photo_001.jpg", "photo_002.jpg", "photo_003.jpg"})
+        dir.write(name, name);
+    auto form = makeWindow({dir.path()});
+    form->show();
+    form->pattern->setEditText("(.*)");
+    form->RepStr->setEditText("photo_\\\\\\");
+    form->seqstart->setText("2");
+    struct Seen {
+        std::vector<bool> marked;
+        QStringList tips;
+    };
+    auto seen = [](const ConfirmRowModel& m) {
+        Seen out;
+        for (int r = 0; r < m.rowCount(); ++r) {
+            out.marked.push_back(m.data(m.index(r, ConfirmRowModel::NewColumn), Qt::BackgroundRole).isValid() &&
+                                 !m.data(m.index(r, ConfirmRowModel::NewColumn), Qt::DecorationRole).isNull());
+            out.tips << m.data(m.index(r, ConfirmRowModel::StatusColumn), Qt::ToolTipRole).toString();
+        }
+        return out;
+    };
+    Seen filled, edited, removed, renamed;
+    QStringList words;
+    int oldWidth = 0, widened = 0;
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        ConfirmRowModel& m = *report.model();
+        filled = seen(m);
+        EXPECT_EQ(m.data(m.index(0, ConfirmRowModel::OldColumn), Qt::ToolTipRole).toString().left(13), "photo_001.jpg");
+        EXPECT_EQ(report.ListView1->textElideMode(), Qt::ElideMiddle);
+        oldWidth = report.ListView1->columnWidth(ConfirmRowModel::OldColumn);
+        report.resize(report.width() + 200, report.height());
+        QCoreApplication::processEvents();
+        widened = report.ListView1->columnWidth(ConfirmRowModel::OldColumn);
+        // An edited "Old" cell: a file that is not there.
+        m.setData(m.index(2, ConfirmRowModel::OldColumn), QStringLiteral("nothing.jpg"), Qt::EditRole);
+        edited = seen(m);
+        m.setData(m.index(2, ConfirmRowModel::OldColumn), QStringLiteral("photo_003.jpg"), Qt::EditRole);
+        report.ListView1->selectRow(2);
+        report.ActionDeleteExecute();  // photo_003 stays: row 2 now meets a file no row renames
+        removed = seen(m);
+        report.ButtonrenClick();
+        renamed = seen(m);
+        for (const ConfirmRow& row : report.rows())
+            words << QString::fromStdString(std::string(row.result));
+    });
+    form->ButtonDoit->click();
+    EXPECT_EQ(filled.marked, (std::vector<bool> {true, true, false}));
+    EXPECT_EQ(filled.tips[0], "The new name belongs to a file that row 2 renames later. In the reverse list order "
+                              "this row would succeed: sort the file list the other way before \"Do!\".");
+    EXPECT_GE(oldWidth, 120);
+    EXPECT_GT(widened, oldWidth);
+    EXPECT_EQ(edited.tips[2], "No file has the old name.");
+    EXPECT_EQ(removed.tips[1], "The new name belongs to a file that is not renamed.");
+    EXPECT_EQ(words, (QStringList {"Failed", "Failed"}));
+    EXPECT_EQ(renamed.marked, (std::vector<bool> {false, false}));  // the result words speak now
+    EXPECT_EQ(renamed.tips[0], "Failed: File exists");
+    EXPECT_EQ(dir.read("photo_001.jpg"), "photo_001.jpg");
 }
 
 TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
