@@ -31,6 +31,8 @@ int main(int argc, char** argv)
     form->Extension->setText(QStringLiteral("*.jpg"));
 
     moxtal::TRenameReport* report = form->windows().RenameReport;
+    // Wide enough for whole names: "Old" and "New" take the room the dialog has.
+    report->resize(640, 404);
     QTimer::singleShot(500, [&] {
         form->grab().save(output + QStringLiteral("/main-window.png"));
         QTimer::singleShot(300, report, [&] {

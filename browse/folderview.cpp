@@ -207,9 +207,13 @@ void TFolderView::showCurrent()
     if (!node)
         return;
     scrollToItem(node);
+    // The column and the scroll range follow the opened branches only when the view lays itself
+    // out: bring them up to date first.
+    resizeColumnToContents(0);
+    updateGeometries();
     QScrollBar* bar = horizontalScrollBar();
     const int start = visualItemRect(node).left() + bar->value();
-    const int needed = iconSize().width() + 8 + fontMetrics().horizontalAdvance(node->text(0));
+    const int needed = sizeHintForIndex(indexFromItem(node)).width();  // icon, name and margins
     bar->setValue(std::clamp(start + needed - viewport()->width(), 0, start));
 }
 

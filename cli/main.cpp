@@ -14,7 +14,9 @@
 #include "core/rename_job.h"
 #include "core/rename_log.h"
 #include "core/rename_loop.h"
+#include "core/rename_prediction.h"
 #include "core/wildcard.h"
+#include "platform/collation.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
 
@@ -36,6 +38,9 @@ constexpr const char* kUsage =
     "  --start N       first sequence number (default 0)\n"
     "  --step N        sequence increment (default 1)\n"
     "  --filter MASKS  wildcard masks separated by \";\" (default \"*.*\")\n"
+    "  --sort KEY      number and rename in the file list's order by name, size or date, as a\n"
+    "                  click on that column sorts it (the first click: Z to A, largest, newest)\n"
+    "  --reverse       with --sort: the other direction (the second click)\n"
     "  --rename        carry out the renames of the rows with status Replace\n"
     "  --log FILE.csv  with --rename: add each rename that succeeded to FILE.csv as soon as it is\n"
     "                  done, in the CSV form of the log window's Save; FILE.csv is created, or it\n"
@@ -46,8 +51,13 @@ constexpr const char* kUsage =
     "                  rewrites FILE.csv without the rows it undid\n"
     "  --help          print this text\n"
     "\n"
-    "Exit status: 0 on success, 1 when a rename failed, 2 on bad input (options, pattern, folder,\n"
-    "log) or when the log cannot be written, 3 when the output cannot be written.\n";
+    "Without --rename, each row that the rename pass would refuse (its new name still taken when\n"
+    "its turn comes, another row's new name, no such file) goes to standard error with the reason,\n"
+    "then their count, and the status is 1: run it as a check before --rename. With --rename, each\n"
+    "row that failed goes to standard error with the system's reason.\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a rename failed or would be refused, 2 on bad input (options,\n"
+    "pattern, folder, log) or when the log cannot be written, 3 when the output cannot be written.\n";
 
 enum ExitStatus { kSuccess = 0, kRenameFailed = 1, kBadInput = 2, kOutputFailed = 3 };
 
@@ -115,6 +125,8 @@ struct Options {
     std::string logPath;
     std::string undoPath;
     std::optional<std::string> folder;
+    std::optional<moxtal::SortColumn> sort;
+    bool reverse = false;
     bool help = false;
 };
 
@@ -129,6 +141,20 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o)
         }
         if (arg == "--rename") {
             o.rename = true;
+        } else if (arg == "--reverse") {
+            o.reverse = true;
+        } else if (arg == "--sort") {
+            if (i + 1 >= argc)
+                return "option " + arg + " needs a value";
+            const std::string key = argv[++i];
+            if (key == "name")
+                o.sort = moxtal::SortColumn::Name;
+            else if (key == "size")
+                o.sort = moxtal::SortColumn::Size;
+            else if (key == "date")
+                o.sort = moxtal::SortColumn::Date;
+            else
+                return "--sort takes name, size or date, not " + quoted(key);
         } else if (arg == "--pattern" || arg == "--replace" || arg == "--start" || arg == "--step" ||
                    arg == "--filter" || arg == "--log" || arg == "--undo") {
             std::string& into = arg == "--pattern" ? o.texts.pattern
@@ -162,6 +188,8 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o)
     }
     if (!o.logPath.empty() && !o.rename)
         return std::string("--log needs --rename");
+    if (o.reverse && !o.sort)
+        return std::string("--reverse needs --sort");
     if (!o.folder)
         return std::string("no FOLDER given");
     return std::nullopt;
@@ -264,6 +292,9 @@ int runJob(const Options& o)
         files = moxtal::listFolderAt(folderFd.get(), moxtal::splitFilterMasks(o.filter), &readable);
     if (!readable)
         return refuse("cannot read folder " + quoted(*o.folder));
+    // The first click on a column sorts it in its first direction; --reverse is the second click.
+    if (o.sort)
+        moxtal::applyOrder(files, moxtal::columnOrder(files, *o.sort, !o.reverse));
     std::vector<std::string> dates = moxtal::jobDateTexts(files, o.texts.replacement);
     // The rows take the listed names over: the listing is not needed once they exist.
     auto entryAt = [&](std::size_t i) {
@@ -314,6 +345,30 @@ int runJob(const Options& o)
             anyFailed = anyFailed || row.result == moxtal::kResultFailed;
     }
 
+    // What the pass would refuse (a preview) or did refuse (a rename), and why, on standard error.
+    std::size_t refusals = 0;
+    if (!o.rename) {
+        const std::vector<std::string> names = moxtal::entryNamesAt(folderFd.get()).value_or(std::vector<std::string> {});
+        const std::vector<moxtal::RowPrediction> predicted = moxtal::predictRefusals(job.rows, names);
+        for (std::size_t i = 0; i < predicted.size(); ++i) {
+            if (predicted[i].refusal == moxtal::Refusal::None)
+                continue;
+            ++refusals;
+            std::cerr << "moxtal-cli: row " << i + 1 << " would be refused: " << quoted(job.rows[i].oldName) << " -> "
+                      << quoted(job.rows[i].newName) << ": " << moxtal::refusalText(predicted[i]) << "\n";
+        }
+        if (refusals > 0)
+            std::cerr << "moxtal-cli: " << refusals << (refusals == 1 ? " row" : " rows")
+                      << " of the rename pass would be refused\n";
+    } else {
+        for (std::size_t i = 0; i < job.rows.size(); ++i) {
+            const moxtal::ConfirmRow& row = job.rows[i];
+            if (row.result == moxtal::kResultFailed)
+                std::cerr << "moxtal-cli: row " << i + 1 << " failed: " << quoted(row.oldName) << " -> "
+                          << quoted(row.newName) << ": " << std::strerror(row.error) << "\n";
+        }
+    }
+
     Output out;
     for (const moxtal::ConfirmRow& row : job.rows) {
         std::string& line = out.buffer();
@@ -331,7 +386,7 @@ int runJob(const Options& o)
     const bool outputOk = out.finish();
     if (logError)
         return refuse(*logError);
-    return !outputOk ? kOutputFailed : anyFailed ? kRenameFailed : kSuccess;
+    return !outputOk ? kOutputFailed : anyFailed || refusals > 0 ? kRenameFailed : kSuccess;
 }
 
 }  // namespace

@@ -144,6 +144,25 @@ if [ -w /dev/full ]; then
     case $err in *"cannot write the output"*"rc=3") ;; *) check "full disk" "message and rc=3" "$err" ;; esac
 fi
 
+# The preview tells which rows the pass would refuse; sorted the other way, the shift succeeds.
+mkdir "$DIR/shift"; for n in 1 2 3; do printf "photo $n" > "$DIR/shift/photo_00$n.jpg"; done
+err=$("$CLI" --replace 'photo_\\\' --start 2 "$DIR/shift" 2>&1 >/dev/null; echo "rc=$?")
+check "preview names the refused rows" "moxtal-cli: row 1 would be refused: 'photo_001.jpg' -> 'photo_002.jpg': The new name belongs to a file that row 2 renames later. In the reverse list order this row would succeed: sort the file list the other way before \"Do!\".
+moxtal-cli: row 2 would be refused: 'photo_002.jpg' -> 'photo_003.jpg': The new name belongs to a file that row 3 renames later. In the reverse list order this row would succeed: sort the file list the other way before \"Do!\".
+moxtal-cli: 2 rows of the rename pass would be refused
+rc=1" "$err"
+out=$("$CLI" --replace 'photo_\\\' --start 4 --step -1 --sort name --rename "$DIR/shift" 2>&1; echo "rc=$?")
+check "sorted Z to A, the shift succeeds" "photo_003.jpg${TAB}photo_004.jpg${TAB}Replace${TAB}Ok
+photo_002.jpg${TAB}photo_003.jpg${TAB}Replace${TAB}Ok
+photo_001.jpg${TAB}photo_002.jpg${TAB}Replace${TAB}Ok
+rc=0" "$out"
+check "shifted contents" "photo 1|photo 3" "$(cat "$DIR/shift/photo_002.jpg")|$(cat "$DIR/shift/photo_004.jpg")"
+mkdir "$DIR/sizes"; printf xxx > "$DIR/sizes/a"; printf x > "$DIR/sizes/b"; printf xx > "$DIR/sizes/c"
+check "--sort size --reverse: smallest first" "b c a" "$("$CLI" --sort size --reverse "$DIR/sizes" | cut -f1 | tr '\n' ' ' | sed 's/ $//')"
+out=$("$CLI" --sort colour "$DIR/sizes" 2>&1; echo "rc=$?")
+check "unknown sort key" "moxtal-cli: --sort takes name, size or date, not 'colour' (see moxtal-cli --help)
+rc=2" "$out"
+
 # A name holding terminal control bytes is printed escaped.
 mkdir "$DIR/esc"; printf x > "$DIR/esc/$(printf 'a\033[2Jb')"
 check "control bytes escaped" 'a\x1B[2Jb' "$("$CLI" "$DIR/esc" | cut -f1)"
