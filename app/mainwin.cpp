@@ -476,7 +476,7 @@ void TForm1::ButtonDoitClick()
     };
     JobResult job = computeRenameRows(folder, files.size(), entryAt, texts, numbers);
     m_sequenceCounter = job.counter;
-    report.setRows(std::move(job.rows), m_fileList.listedIdentity());
+    report.setRows(std::move(job.rows), m_fileList.listedIdentity(), m_fileList.listedNames());
     report.exec();
 
     if (!report.renameDone())

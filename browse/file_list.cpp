@@ -23,7 +23,10 @@ void FileList::ListFolder(const std::string& folder, bool force)
     m_model.setEntries({});
     ImageList& images = m_model.images();
     images.clear();
-    std::vector<FileEntry> entries = listFolder(folder, m_masks, nullptr, &m_listedIdentity);
+    m_listedNames.reset();
+    auto names = std::make_shared<FolderNames>();
+    std::vector<FileEntry> entries = listFolder(folder, m_masks, nullptr, &m_listedIdentity, names.get());
+    m_listedNames = std::move(names);
     for (FileEntry& entry : entries)
         entry.image = images.imageFor(entry.name);
     m_model.setEntries(std::move(entries));

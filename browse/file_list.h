@@ -1,11 +1,13 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "file_list_model.h"
+#include "platform/listing.h"
 #include "platform/posix_handles.h"
 
 namespace moxtal {
@@ -19,6 +21,8 @@ public:
     const std::vector<std::string>& masks() const { return m_masks; }
     // Which folder the rows were listed from (none when it could not be read).
     const std::optional<FolderIdentity>& listedIdentity() const { return m_listedIdentity; }
+    // Every name of the listed folder as it was listed, shared with the confirmation dialog.
+    std::shared_ptr<const FolderNames> listedNames() const { return m_listedNames; }
 
     void SetupFileList();
     // Lists folder's files; skipped when folder is the listed one and force is false.
@@ -33,6 +37,7 @@ private:
     FileListModel m_model;
     std::string m_listedFolder;
     std::optional<FolderIdentity> m_listedIdentity;
+    std::shared_ptr<const FolderNames> m_listedNames;
     std::string m_filterText = "*.*";
     std::vector<std::string> m_masks {"*.*"};
     std::array<bool, 3> m_sortToggles {false, false, false};

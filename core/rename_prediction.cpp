@@ -1,15 +1,106 @@
 #include "rename_prediction.h"
 
 #include <limits>
+#include <optional>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
+#include <cstdint>
+#include <functional>
 
 namespace moxtal {
 
 namespace {
 
 constexpr std::size_t kOriginal = std::numeric_limits<std::size_t>::max();
+constexpr std::size_t kNone = kOriginal - 1;
+
+// A hash map from names to row numbers in one flat array of 12-byte slots (open addressing, linear
+// probing, at most half full) over a list of the names: a hundred thousand names cost no
+// allocation each and little memory to walk, which keeps the prediction a small part of the time
+// from "Do!" to the dialog. An erased name keeps its slot, marked absent, so probe paths stay short.
+class NameTable {
+public:
+    explicit NameTable(std::size_t expected)
+    {
+        std::size_t capacity = 16;
+        while (capacity < expected * 2 + 16)
+            capacity *= 2;
+        m_slots.resize(capacity);
+        m_names.reserve(expected);
+    }
+
+    // The value held for name, or kNone.
+    std::size_t find(std::string_view name)
+    {
+        const Slot& slot = m_slots[locate(name, hashOf(name))];
+        if (slot.name == kEmpty || slot.value == kAbsent)
+            return kNone;
+        return slot.value == kOriginalValue ? kOriginal : slot.value;
+    }
+
+    void set(std::string_view name, std::size_t value)
+    {
+        const std::uint64_t hash = hashOf(name);
+        std::size_t at = locate(name, hash);
+        if (m_slots[at].name == kEmpty) {
+            if ((m_names.size() + 1) * 2 > m_slots.size()) {
+                grow();
+                at = locate(name, hash);
+            }
+            m_names.push_back(name);
+            m_slots[at] = {static_cast<std::uint32_t>(hash), static_cast<std::uint32_t>(m_names.size() - 1), 0};
+        }
+        m_slots[at].value = value == kOriginal ? kOriginalValue : static_cast<std::uint32_t>(value);
+    }
+
+    void erase(std::string_view name)
+    {
+        Slot& slot = m_slots[locate(name, hashOf(name))];
+        if (slot.name != kEmpty)
+            slot.value = kAbsent;
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+    static constexpr std::uint32_t kOriginalValue = 0xFFFFFFFF;
+    static constexpr std::uint32_t kAbsent = 0xFFFFFFFE;
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t name = kEmpty;  // index into m_names
+        std::uint32_t value = 0;
+    };
+
+    static std::uint64_t hashOf(std::string_view name) { return std::hash<std::string_view> {}(name); }
+
+    // The slot holding name, else the empty one where it belongs.
+    std::size_t locate(std::string_view name, std::uint64_t hash) const
+    {
+        const std::size_t mask = m_slots.size() - 1;
+        const auto tag = static_cast<std::uint32_t>(hash);
+        for (std::size_t i = (hash >> 7) & mask;; i = (i + 1) & mask) {
+            const Slot& slot = m_slots[i];
+            if (slot.name == kEmpty || (slot.hash == tag && m_names[slot.name] == name))
+                return i;
+        }
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        const std::size_t mask = m_slots.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.name == kEmpty)
+                continue;
+            std::size_t i = (hashOf(m_names[slot.name]) >> 7) & mask;
+            while (m_slots[i].name != kEmpty)
+                i = (i + 1) & mask;
+            m_slots[i] = slot;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    std::vector<std::string_view> m_names;
+};
 
 bool attempted(const ConfirmRow& row)
 {
@@ -20,33 +111,32 @@ bool attempted(const ConfirmRow& row)
 // file onto it, or kOriginal for a file that was there before.
 class PassWalk {
 public:
-    explicit PassWalk(const std::vector<std::string>& folderNames)
+    PassWalk(const std::vector<std::string>& folderNames, std::size_t rows) : m_holder(folderNames.size() + rows)
     {
-        m_holder.reserve(folderNames.size() * 2);
         for (const std::string& name : folderNames)
-            m_holder.emplace(name, kOriginal);
+            m_holder.set(name, kOriginal);
         // Every folder holds these two.
-        m_holder.emplace(".", kOriginal);
-        m_holder.emplace("..", kOriginal);
+        m_holder.set(".", kOriginal);
+        m_holder.set("..", kOriginal);
     }
 
     // Renames row i in the walk; false when the pass would refuse it, with who holds the new name.
     bool rename(const ConfirmRow& row, std::size_t i, std::size_t& holder, bool& missing)
     {
-        missing = m_holder.find(row.oldName) == m_holder.end();
+        missing = m_holder.find(row.oldName) == kNone;
         if (missing || row.newName.size() > kMaxNameBytes)
             return false;
-        if (const auto taken = m_holder.find(row.newName); taken != m_holder.end()) {
-            holder = taken->second;
+        if (const std::size_t taken = m_holder.find(row.newName); taken != kNone) {
+            holder = taken;
             return false;
         }
         m_holder.erase(row.oldName);
-        m_holder.emplace(row.newName, i);
+        m_holder.set(row.newName, i);
         return true;
     }
 
 private:
-    std::unordered_map<std::string_view, std::size_t> m_holder;
+    NameTable m_holder;
 };
 
 }  // namespace
@@ -55,14 +145,20 @@ std::vector<RowPrediction> predictRefusals(const std::vector<ConfirmRow>& rows,
                                            const std::vector<std::string>& folderNames)
 {
     std::vector<RowPrediction> out(rows.size());
-    // The last row that renames each name away, to tell a later row's file from an unrenamed one.
-    std::unordered_map<std::string_view, std::size_t> lastRenaming;
-    lastRenaming.reserve(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (attempted(rows[i]))
-            lastRenaming[rows[i].oldName] = i;
-    }
-    PassWalk walk(folderNames);
+    // The last row that renames each name away, to tell a later row's file from an unrenamed one;
+    // made only when a row is refused.
+    std::optional<NameTable> lastRenaming;
+    const auto lastRenamingOf = [&](const std::string& name) {
+        if (!lastRenaming) {
+            lastRenaming.emplace(rows.size());
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                if (attempted(rows[i]))
+                    lastRenaming->set(rows[i].oldName, i);
+            }
+        }
+        return lastRenaming->find(name);
+    };
+    PassWalk walk(folderNames, rows.size());
     bool anyLater = false;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!attempted(rows[i]))
@@ -78,8 +174,8 @@ std::vector<RowPrediction> predictRefusals(const std::vector<ConfirmRow>& rows,
             p.refusal = Refusal::NameTooLong;
         } else if (holder != kOriginal) {
             p = {Refusal::SameNewName, holder, false};
-        } else if (const auto later = lastRenaming.find(rows[i].newName); later != lastRenaming.end() && later->second > i) {
-            p = {Refusal::TakenByLater, later->second, false};
+        } else if (const std::size_t later = lastRenamingOf(rows[i].newName); later != kNone && later > i) {
+            p = {Refusal::TakenByLater, later, false};
             anyLater = true;
         } else {
             p.refusal = Refusal::TakenByOther;
@@ -87,7 +183,7 @@ std::vector<RowPrediction> predictRefusals(const std::vector<ConfirmRow>& rows,
     }
     if (anyLater) {
         // The same pass in reverse order tells which of these rows a reversed list would save.
-        PassWalk reverse(folderNames);
+        PassWalk reverse(folderNames, rows.size());
         for (std::size_t i = rows.size(); i-- > 0;) {
             std::size_t holder = kOriginal;
             bool missing = false;

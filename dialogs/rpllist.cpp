@@ -134,6 +134,13 @@ void TRenameReport::predictRefusedRows()
         return;
     }
     const UniqueFd folder = openRenameFolder(m_directory());
+    // The names of the listing serve while the folder is the listed one and has not changed.
+    const bool listedStillHolds = m_listedNames && m_listed && identityOf(folder.get()) == m_listed &&
+                                  folderModified(folder.get()) == m_listedNames->modified;
+    if (listedStillHolds) {
+        m_model->setPredictions(predictRefusals(m_model->rows(), m_listedNames->names));
+        return;
+    }
     const std::vector<std::string> names = entryNamesAt(folder.get()).value_or(std::vector<std::string> {});
     m_model->setPredictions(predictRefusals(m_model->rows(), names));
 }

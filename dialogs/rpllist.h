@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include <QDialog>
 
 #include "platform/file_icons.h"
+#include "platform/listing.h"
 #include "platform/posix_handles.h"
 #include "confirm_model.h"
 
@@ -31,10 +33,12 @@ public:
     void setImages(const ImageList* images) { m_model->setImages(images); }
     void clearRows() { m_model->setRows({}); }
     // The rows of a job over the files listed from the folder listed (which the pass checks it
-    // renames in).
-    void setRows(std::vector<ConfirmRow> rows, std::optional<FolderIdentity> listed = std::nullopt)
+    // renames in), with the names that folder held then (read again if it changed since).
+    void setRows(std::vector<ConfirmRow> rows, std::optional<FolderIdentity> listed = std::nullopt,
+                 std::shared_ptr<const FolderNames> names = nullptr)
     {
         m_listed = listed;
+        m_listedNames = std::move(names);
         m_model->setRows(std::move(rows));
         predictRefusedRows();
     }
@@ -76,6 +80,7 @@ private:
 
     std::function<std::string()> m_directory;
     std::optional<FolderIdentity> m_listed;
+    std::shared_ptr<const FolderNames> m_listedNames;
     TLogWindow* m_log = nullptr;
     ConfirmRowModel* m_model;
     bool m_renameDone = false;

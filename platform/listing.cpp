@@ -197,7 +197,7 @@ bool isListable(const EntryAttributes& a)
 }
 
 std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks, bool* readable,
-                                   std::optional<FolderIdentity>* identity)
+                                   std::optional<FolderIdentity>* identity, FolderNames* names)
 {
     UniqueFd fd;
     if (!folder.empty() && folder[0] == '/')
@@ -209,10 +209,19 @@ std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<
             *readable = false;
         return {};
     }
-    return listFolderAt(fd.get(), masks, readable);
+    return listFolderAt(fd.get(), masks, readable, names);
 }
 
-std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable)
+std::optional<std::int64_t> folderModified(int folderFd)
+{
+    struct stat st {};
+    if (folderFd < 0 || ::fstat(folderFd, &st) != 0)
+        return std::nullopt;
+    return std::int64_t {st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable,
+                                     FolderNames* names)
 {
     std::vector<ListedFile> files;
     const DirHandle dir = openFolder(folderFd);
@@ -221,21 +230,31 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
     if (!dir)
         return {};
     const int fd = dir.fd();
+    // Taken before the names are read: a change while they are read makes them stale, never the
+    // other way round.
+    if (names) {
+        names->modified = folderModified(fd).value_or(0);
+        names->names.clear();
+    }
     // A folder's own size bounds its number of entries (at least 12 bytes each on ext4, 20 on
     // tmpfs): room for them at once spares a large listing its copies while it grows. Room that
     // stays unused is never touched, so it costs no memory.
     if (struct stat folderStatus {}; ::fstat(fd, &folderStatus) == 0 && folderStatus.st_size > 0)
         files.reserve(std::min<std::size_t>(static_cast<std::size_t>(folderStatus.st_size) / 12, std::size_t {1} << 22));
     bool first = true;
+    bool namesTaken = false;
     for (const std::string& mask : masks) {
         if (mask.empty())
             continue;
         // One pass over the folder per mask: a file matching two masks is listed twice.
         if (!first)
             ::rewinddir(dir.get());
+        const bool takeNames = names && first;
         first = false;
         while (const dirent* entry = ::readdir(dir.get())) {
             const std::string_view name = entry->d_name;
+            if (takeNames && name != "." && name != "..")
+                names->names.emplace_back(name);
             if (!wildcardMatch(mask, name))
                 continue;
             struct stat st {};
@@ -252,7 +271,10 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
             const LocalFileTime time = toLocalFileTime(st.st_mtim.tv_sec);
             files.push_back({std::string(name), attributes.size, time.stamp()});
         }
+        namesTaken = namesTaken || takeNames;
     }
+    if (names && !namesTaken)
+        names->names = entryNamesAt(fd).value_or(std::vector<std::string> {});
     sortByName(files);
     return files;
 }

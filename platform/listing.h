@@ -60,6 +60,16 @@ struct EntryAttributes {
 };
 bool isListable(const EntryAttributes& attributes);
 
+// Every name a folder held ("." and ".." aside) when it was listed, and when it last changed then:
+// while the folder has not changed since, these are still its names, and a large folder need not
+// be read again to know them.
+struct FolderNames {
+    std::int64_t modified = 0;  // the folder's modification time, in nanoseconds
+    std::vector<std::string> names;
+};
+// The folder's modification time in nanoseconds, or nothing.
+std::optional<std::int64_t> folderModified(int folderFd);
+
 // Lists the files of folder that match one of the masks, one pass per mask in order (a file
 // matching two masks is listed twice), then sorts them by name with the case-sensitive locale
 // comparison. A folder that does not exist or cannot be read, and a path that does not begin with
@@ -67,9 +77,12 @@ bool isListable(const EntryAttributes& attributes);
 // case apart from a folder without matching files; identity, when given, receives which folder
 // was listed, so that a rename can make sure it renames in that one.
 std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks,
-                                   bool* readable = nullptr, std::optional<FolderIdentity>* identity = nullptr);
-// The same for the folder open as folderFd (it stays open).
-std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable = nullptr);
+                                   bool* readable = nullptr, std::optional<FolderIdentity>* identity = nullptr,
+                                   FolderNames* names = nullptr);
+// The same for the folder open as folderFd (it stays open); names, when given, receives every
+// name the folder holds.
+std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable = nullptr,
+                                     FolderNames* names = nullptr);
 
 // Every name the folder open as folderFd holds ("." and ".." aside), of whatever kind: what a
 // rename in it must not land on. Nothing when it cannot be read.
