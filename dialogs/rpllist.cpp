@@ -129,13 +129,16 @@ void TRenameReport::fitNameColumns()
 
 void TRenameReport::predictRefusedRows()
 {
-    if (m_renameUsed) {
+    // Rows that were renamed show their result words instead.
+    const std::vector<ConfirmRow>& rows = m_model->rows();
+    if (std::any_of(rows.begin(), rows.end(), [](const ConfirmRow& r) { return !r.result.empty(); })) {
         m_model->setPredictions({});
         return;
     }
     const UniqueFd folder = openRenameFolder(m_directory());
     // The names of the listing serve while the folder is the listed one and has not changed.
-    const bool listedStillHolds = m_listedNames && m_listed && identityOf(folder.get()) == m_listed &&
+    const bool listedStillHolds = m_listedNames && m_listedNames->settled && m_listed &&
+                                  identityOf(folder.get()) == m_listed &&
                                   folderModified(folder.get()) == m_listedNames->modified;
     if (listedStillHolds) {
         m_model->setPredictions(predictRefusals(m_model->rows(), m_listedNames->names));

@@ -1,6 +1,7 @@
 #include "listing.h"
 
 #include <algorithm>
+#include <ctime>
 #include <numeric>
 #include <sys/stat.h>
 
@@ -212,6 +213,13 @@ std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<
     return listFolderAt(fd.get(), masks, readable, names);
 }
 
+namespace {
+
+// Far longer than a tick of any file system's clock.
+constexpr std::int64_t kSettledNs = 200'000'000;
+
+}  // namespace
+
 std::optional<std::int64_t> folderModified(int folderFd)
 {
     struct stat st {};
@@ -234,6 +242,10 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
     // other way round.
     if (names) {
         names->modified = folderModified(fd).value_or(0);
+        timespec now {};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        const std::int64_t nowNs = std::int64_t {now.tv_sec} * 1000000000 + now.tv_nsec;
+        names->settled = names->modified != 0 && nowNs - names->modified > kSettledNs;
         names->names.clear();
     }
     // A folder's own size bounds its number of entries (at least 12 bytes each on ext4, 20 on

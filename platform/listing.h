@@ -65,6 +65,10 @@ bool isListable(const EntryAttributes& attributes);
 // be read again to know them.
 struct FolderNames {
     std::int64_t modified = 0;  // the folder's modification time, in nanoseconds
+    // The folder had not changed for a while when it was listed. A change made within the same tick
+    // of the file system's clock as the one before can leave the time as it was, so only a settled
+    // folder's unchanged time proves its names unchanged.
+    bool settled = false;
     std::vector<std::string> names;
 };
 // The folder's modification time in nanoseconds, or nothing.

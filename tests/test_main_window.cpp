@@ -267,6 +267,15 @@ TEST_F(MainWindowTest, TheDialogMarksRowsThePassWillRefuse)
     EXPECT_EQ(renamed.marked, (std::vector<bool> {false, false}));  // the result words speak now
     EXPECT_EQ(renamed.tips[0], "Failed: File exists");
     EXPECT_EQ(dir.read("photo_001.jpg"), "photo_001.jpg");
+
+    // A file made after the listing is seen: the folder changed, so its names are read again (the
+    // folder's time set back, so that the listing counts it as settled and keeps its names).
+    dir.setTime("", 1000000000);
+    form->RefreshList1Click();
+    dir.write("photo_004.jpg", "made later");
+    whenDialogShows(*form, [&](TRenameReport& report) { filled = seen(*report.model()); });
+    form->ButtonDoit->click();
+    EXPECT_EQ(filled.tips[2], "The new name belongs to a file that is not renamed.");
 }
 
 TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
