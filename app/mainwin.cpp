@@ -304,12 +304,8 @@ void TForm1::buildMenus()
 void TForm1::createWindows(Windows windows)
 {
     m_windows = windows;
-    if (m_windows.LogWindow)
-        m_windows.LogWindow->setRefreshFileList([this] { m_fileList.RefreshFileList(); });
-    if (m_windows.RenameReport) {
+    if (m_windows.RenameReport)
         m_windows.RenameReport->setImages(&m_fileList.model().images());
-        m_windows.RenameReport->setLogWindow(m_windows.LogWindow);
-    }
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -326,10 +322,10 @@ void TForm1::FormShow()
     m_fileList.SetupFileList();
     // A damaged settings file is reported, and the rest of the start-up still runs, so that the
     // window is fully usable.
-    runHandler(this, [this] { LoadSettings(*this); });
+    runHandler(this, [this] { LoadSettings(); });
     applyCommandLine();
     m_presetStore.clear();
-    runHandler(this, [this] { BuildPresetMenu(*this); });
+    runHandler(this, [this] { BuildPresetMenu(); });
     pattern->setFocus();
     m_shown = true;
 }
@@ -362,14 +358,86 @@ void TForm1::applyCommandLine()
 void TForm1::closeEvent(QCloseEvent* event)
 {
     // A settings file that cannot be written is reported; the window still closes.
-    runHandler(this, [this] { SaveSettings(*this); });
+    runHandler(this, [this] { SaveSettings(); });
     m_presetStore.clear();
     QWidget::closeEvent(event);
     emit closed();
 }
 
-void TForm1::rebuildPresetMenu()
+void TForm1::LoadSettings()
 {
+    const std::optional<MainCfgRead> read = loadMainCfg(m_settingsFolder);
+    if (!read)
+        return;
+    applySettings(*read);
+    if (!read->error.empty())
+        throw AppError(read->error);
+}
+
+void TForm1::applySettings(const MainCfgRead& read)
+{
+    using F = MainCfgField;
+    const MainSettings& v = read.values;
+    applyWindowBounds(this, v.main, read, F::MainTop);
+    if (read.has(F::Pattern))
+        pattern->setEditText(displayText(v.pattern));
+    if (read.has(F::Replacement))
+        RepStr->setEditText(displayText(v.replacement));
+    if (read.has(F::Filter))
+        Extension->setText(displayText(v.filter));  // the file list takes the filter at once
+    if (read.has(F::Folder))
+        selectSavedFolder(v.folder);
+    if (read.started(F::PatternHistory))
+        appendComboItems(pattern, v.patternHistory);
+    if (read.started(F::ReplacementHistory))
+        appendComboItems(RepStr, v.replacementHistory);
+    if (read.has(F::FileListWidth))
+        setFileListWidth(v.fileListWidth);
+    if (m_windows.RenameReport)
+        m_windows.RenameReport->applySettings(read);
+    if (m_windows.ClipWindow)
+        m_windows.ClipWindow->applySettings(read);
+}
+
+void TForm1::selectSavedFolder(const std::string& folder)
+{
+    if (FolderView1->SetDirectory(folder)) {
+        m_fileList.ListFolder(FolderView1->Directory(), false);
+        return;
+    }
+    std::string application = m_applicationFolder;
+    while (application.size() > 1 && application.back() == '/')
+        application.pop_back();
+    FolderView1->SetDirectory(application);
+}
+
+MainSettings TForm1::currentSettings() const
+{
+    MainSettings s;
+    s.main = windowBounds(this, this);
+    s.pattern = textOf(pattern);
+    s.replacement = textOf(RepStr);
+    s.filter = textOf(Extension);
+    s.folder = FolderView1->Directory();
+    s.patternHistory = comboItems(pattern);
+    s.replacementHistory = comboItems(RepStr);
+    s.fileListWidth = FileListView1->width();
+    if (m_windows.RenameReport)
+        m_windows.RenameReport->collectSettings(s, this);
+    if (m_windows.ClipWindow)
+        m_windows.ClipWindow->collectSettings(s, this);
+    return s;
+}
+
+void TForm1::SaveSettings()
+{
+    saveMainCfg(m_settingsFolder, currentSettings());
+}
+
+void TForm1::BuildPresetMenu()
+{
+    if (std::optional<PresetStore> store = loadPresetStore(m_settingsFolder))
+        m_presetStore = std::move(*store);
     LoadParrern1->clear();
     Dummy1 = nullptr;
     for (std::size_t n = 0; n < presetCount(m_presetStore); ++n) {
@@ -398,7 +466,12 @@ void TForm1::SavePattern1Click()
     // Cancelling the prompt registers an empty comment: the prompt offers no way back.
     const std::optional<QString> comment =
         InputPrompt::ask(this, QStringLiteral("Save Pattern"), QStringLiteral("Comment"), 255);
-    registerCurrentPreset(*this, comment.value_or(QString()).toStdString());
+    // The store is read again first: another copy of the program may have added presets.
+    if (std::optional<PresetStore> store = loadPresetStore(m_settingsFolder))
+        m_presetStore = std::move(*store);
+    registerPreset(m_presetStore, {comment.value_or(QString()).toStdString(), textOf(pattern), textOf(RepStr)});
+    savePresetStore(m_settingsFolder, m_presetStore);
+    BuildPresetMenu();
 }
 
 void TForm1::Dummy1Click(int preset)

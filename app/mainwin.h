@@ -9,6 +9,7 @@
 
 #include "browse/file_list.h"
 #include "browse/folder_source.h"
+#include "core/settings_format.h"
 
 class QAction;
 class QCheckBox;
@@ -54,10 +55,10 @@ public:
     const std::string& settingsFolder() const { return m_settingsFolder; }
     // Another settings folder, before the window is first shown (tests use a temporary one).
     void setSettingsFolder(std::string folder) { m_settingsFolder = std::move(folder); }
-    // The preset store: pattern.cfg's lines as last read.
-    std::vector<std::string>& presetStore() { return m_presetStore; }
-    // Rebuilds "Load Preset" from the store: one entry per preset, a comment "-" a separator.
-    void rebuildPresetMenu();
+    // Applies main.cfg's values that were read to this window and the others, value by value in
+    // the file's order; and gathers them from all windows to be saved.
+    void applySettings(const MainCfgRead& read);
+    MainSettings currentSettings() const;
     // Gives the file list that width; the folder tree takes the rest.
     void setFileListWidth(int width);
     bool shown() const { return m_shown; }
@@ -154,6 +155,16 @@ private:
     void buildBottomPanel();
     void buildMenus();
     void FormShow();
+    // Restores main.cfg; a damaged file keeps every value applied before the failing line, then
+    // throws AppError with the reader's message.
+    void LoadSettings();
+    void SaveSettings();
+    // Reloads the preset store from pattern.cfg (when there is one) and rebuilds "Load Preset":
+    // one entry per preset, a comment "-" a separator.
+    void BuildPresetMenu();
+    // Selects the saved folder and lists it; a folder the tree cannot select gives the
+    // application folder, unlisted.
+    void selectSavedFolder(const std::string& folder);
     void applyCommandLine();
     void moveSelected(int by);
     void focusNameBox();
@@ -162,7 +173,7 @@ private:
     std::vector<std::string> m_arguments;
     std::string m_applicationFolder;
     std::string m_settingsFolder;
-    std::vector<std::string> m_presetStore;
+    PresetStore m_presetStore;  // pattern.cfg's lines as last read
     bool m_shown = false;
     bool m_firstShowDone = false;
     std::int32_t m_sequenceCounter = 0;

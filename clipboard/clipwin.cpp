@@ -152,6 +152,22 @@ UrlStep TClipWindow::urlStep() const
     return UrlStep::NotCare;
 }
 
+void TClipWindow::applySettings(const MainCfgRead& read)
+{
+    if (read.started(MainCfgField::ClipPatternHistory))
+        appendComboItems(pattern, read.values.clipPatternHistory);
+    if (read.started(MainCfgField::ClipReplacementHistory))
+        appendComboItems(RepStr, read.values.clipReplacementHistory);
+    applyWindowBounds(this, read.values.clip, read, MainCfgField::ClipTop);
+}
+
+void TClipWindow::collectSettings(MainSettings& settings, const QWidget* mainWindow) const
+{
+    settings.clipPatternHistory = comboItems(pattern);
+    settings.clipReplacementHistory = comboItems(RepStr);
+    settings.clip = windowBounds(this, mainWindow);
+}
+
 void TClipWindow::setVisible(bool visible)
 {
     const bool showing = visible && !isVisible();

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "core/clipboard_pass.h"
+#include "core/settings_format.h"
 #include "urlcoder.h"
 
 class QAction;
@@ -56,6 +57,10 @@ public:
     // The text as it is written: up to its first zero byte; an error when it is too large.
     static std::string writableText(std::string text);
     UrlStep urlStep() const;
+
+    // Its histories and bounds from main.cfg, and into the settings to be saved.
+    void applySettings(const MainCfgRead& read);
+    void collectSettings(MainSettings& settings, const QWidget* mainWindow) const;
 
     // Runs FormShow when the window is shown anew and FormClose whenever it is hidden.
     void setVisible(bool visible) override;

@@ -211,8 +211,7 @@ void TLogWindow::Action1UndoExecute()
     m_model->eraseRows([&](std::vector<TLogEntry>& entries) { outcome = undoLogRowsOnDisk(entries, positions); });
     // The rows that could not be undone stay selected.
     selectRows(outcome.kept);
-    if (m_refreshFileList)
-        m_refreshFileList();
+    emit undone();
 }
 
 }  // namespace moxtal

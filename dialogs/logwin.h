@@ -46,8 +46,6 @@ public:
     // Appends the rows of a rename pass at once, in their order.
     void AddLogEntries(std::vector<TLogEntry> entries);
     const std::vector<TLogEntry>& entries() const { return m_model->entries(); }
-    // What the undo calls afterwards: the main window's RefreshFileList.
-    void setRefreshFileList(std::function<void()> refresh) { m_refreshFileList = std::move(refresh); }
 
     void Action1SaveExecute();
     void Action1RemoveExecute();
@@ -66,9 +64,12 @@ public:
     QAction* Action1Remove;
     QAction* Action1Undo;
 
+signals:
+    // Files were renamed back: the file list shows the folder anew.
+    void undone();
+
 private:
     LogModel* m_model;
-    std::function<void()> m_refreshFileList;
     QString m_lastSaveName;  // the save dialog's last chosen file, for the rest of the run
 };
 

@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 
 #include "core/rename_loop.h"
-#include "logwin.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
 #include "ui_common.h"
@@ -112,6 +111,16 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TRenameReport::updateActions);
 }
 
+void TRenameReport::applySettings(const MainCfgRead& read)
+{
+    applyWindowBounds(this, read.values.report, read, MainCfgField::ReportTop);
+}
+
+void TRenameReport::collectSettings(MainSettings& settings, const QWidget* mainWindow) const
+{
+    settings.report = windowBounds(this, mainWindow);
+}
+
 bool TRenameReport::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ListView1->viewport() && event->type() == QEvent::Resize)
@@ -190,8 +199,8 @@ void TRenameReport::ButtonrenClick()
     });
     m_renameDone = m_renameDone || done.renameDone;
     m_model->setPredictions({});  // the result words say what happened now
-    if (m_log)
-        m_log->AddLogEntries(std::move(done.log));
+    if (!done.log.empty())
+        emit renamed(std::move(done.log));
     m_renameUsed = true;
     updateActions();
 }

@@ -12,6 +12,7 @@
 #include "platform/listing.h"
 #include "platform/posix_handles.h"
 #include "confirm_model.h"
+#include "core/settings_format.h"
 
 class QAction;
 class QPushButton;
@@ -19,16 +20,15 @@ class QTableView;
 
 namespace moxtal {
 
-class TLogWindow;
-
 // The confirmation dialog: reviews the proposed names and renames the files of "Replace" rows.
 class TRenameReport : public QDialog {
     Q_OBJECT
 public:
     // directory gives the current folder, read again for every row.
     explicit TRenameReport(std::function<std::string()> directory, QWidget* parent = nullptr);
-    // The log that receives every successful rename.
-    void setLogWindow(TLogWindow* log) { m_log = log; }
+    // Its bounds from main.cfg, and into the settings to be saved.
+    void applySettings(const MainCfgRead& read);
+    void collectSettings(MainSettings& settings, const QWidget* mainWindow) const;
 
     void setImages(const ImageList* images) { m_model->setImages(images); }
     void clearRows() { m_model->setRows({}); }
@@ -67,6 +67,10 @@ public:
     // task bar, so that a finished "Rename" stays finished.
     void setVisible(bool visible) override;
 
+signals:
+    // A rename pass renamed files: the hand-over for the rename log, one entry per success.
+    void renamed(std::vector<TLogEntry> log);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -81,7 +85,6 @@ private:
     std::function<std::string()> m_directory;
     std::optional<FolderIdentity> m_listed;
     std::shared_ptr<const FolderNames> m_listedNames;
-    TLogWindow* m_log = nullptr;
     ConfirmRowModel* m_model;
     bool m_renameDone = false;
     bool m_renameUsed = false;  // "Rename" runs once per showing

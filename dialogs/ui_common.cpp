@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include "core/rename_job.h"
+#include "core/screen_fit.h"
 #include "platform/desktop.h"
 
 namespace moxtal {
@@ -68,6 +69,13 @@ void setComboItems(QComboBox* box, const std::vector<std::string>& items)
         box->addItem(displayText(item));
     box->setCurrentIndex(-1);
     box->setEditText(text);
+}
+
+void appendComboItems(QComboBox* box, const std::vector<std::string>& items)
+{
+    std::vector<std::string> all = comboItems(box);
+    all.insert(all.end(), items.begin(), items.end());
+    setComboItems(box, all);
 }
 
 void promoteComboHistory(QComboBox* box)
@@ -133,6 +141,53 @@ bool clipboardHoldsText()
         stale = false;
     }
     return holds;
+}
+
+namespace {
+
+std::vector<ScreenArea> screenAreas()
+{
+    std::vector<ScreenArea> areas;
+    QList<QScreen*> screens = QGuiApplication::screens();
+    // The primary screen first: a window that is on no screen goes there.
+    std::stable_partition(screens.begin(), screens.end(),
+                          [](const QScreen* s) { return s == QGuiApplication::primaryScreen(); });
+    for (const QScreen* screen : screens) {
+        const QRect a = screen->availableGeometry();
+        areas.push_back({a.x(), a.y(), a.width(), a.height()});
+    }
+    return areas;
+}
+
+MainCfgField nextField(MainCfgField field, int by)
+{
+    return static_cast<MainCfgField>(static_cast<int>(field) + by);
+}
+
+}  // namespace
+
+void applyWindowBounds(QWidget* window, const WindowBounds& bounds, const MainCfgRead& read, MainCfgField top)
+{
+    if (!read.has(top))
+        return;
+    const QRect now = window->geometry();
+    WindowBounds b {bounds.top, now.x(), now.width(), now.height()};
+    if (read.has(nextField(top, 1)))
+        b.left = bounds.left;
+    if (read.has(nextField(top, 2)))
+        b.width = bounds.width;
+    if (read.has(nextField(top, 3)))
+        b.height = bounds.height;
+    b = fitOnScreens(b, screenAreas());
+    window->setGeometry(b.left, b.top, b.width, b.height);
+}
+
+WindowBounds windowBounds(const QWidget* window, const QWidget* mainWindow)
+{
+    QRect at = window->geometry();
+    if (!window->testAttribute(Qt::WA_WState_Created) && !window->testAttribute(Qt::WA_Moved))
+        at.moveCenter(mainWindow->geometry().center());
+    return {at.y(), at.x(), at.width(), at.height()};
 }
 
 void applyHintDuration(QWidget* window)

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/settings_format.h"
+
 class QAbstractItemView;
 class QComboBox;
 class QMimeData;
@@ -33,6 +35,9 @@ std::vector<std::string> comboItems(const QComboBox* box);
 // text goes to the first item.
 void setComboItems(QComboBox* box, const std::vector<std::string>& items);
 
+// Appends items to the box's list, keeping its text (setComboItems).
+void appendComboItems(QComboBox* box, const std::vector<std::string>& items);
+
 // Moves the box's text to the top of its item list by the shared history rule (letter case
 // ignored the Unicode way); the text itself stays.
 void promoteComboHistory(QComboBox* box);
@@ -45,6 +50,15 @@ void setClipboardTextBytes(const std::string& text);
 // Whether the clipboard holds text, asked of its owner once per change notice: an owner that never
 // answers must not stall every idle moment of the windows.
 bool clipboardHoldsText();
+
+// Applies the bounds values of a window that were read (top is the field of its top), brought onto
+// a screen; the window's own size limits then apply. Bounds are the client area's, as the user sees
+// the window placed and sized, so that a restore puts it back exactly and start/close cycles never
+// move it under a window manager.
+void applyWindowBounds(QWidget* window, const WindowBounds& bounds, const MainCfgRead& read, MainCfgField top);
+// A window's bounds as applyWindowBounds takes them. A window that has never been placed is where it
+// would first appear: centred over the main window.
+WindowBounds windowBounds(const QWidget* window, const QWidget* mainWindow);
 
 // Hints stay visible for 10 seconds on every control of the window.
 void applyHintDuration(QWidget* window);

@@ -358,33 +358,6 @@ bool isDirectory(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string chooseSettingsFolder(const std::string& applicationFolder, bool applicationFolderWritable,
-                                 bool installed, const char* xdgConfigHome, const char* home)
-{
-    const bool system = applicationFolder == "/usr/" || applicationFolder.rfind("/usr/", 0) == 0;
-    if (applicationFolderWritable && !system && !installed)
-        return applicationFolder;
-    std::string base;
-    if (xdgConfigHome && xdgConfigHome[0] == '/')
-        base = xdgConfigHome;
-    else
-        base = std::string(home && *home ? home : "") + "/.config";
-    return joinPath(base, "moxtal/");
-}
-
-bool isInstalledProgramFolder(const std::string& folder)
-{
-    // An install into a prefix (cmake --install --prefix ~/.local) puts the desktop entry beside bin/.
-    return pathExists(folder + "../share/applications/org.moxtal.Moxtal.desktop");
-}
-
-std::string settingsFolderFor(const std::string& applicationFolder)
-{
-    const bool writable = ::access(applicationFolder.c_str(), W_OK) == 0;
-    return chooseSettingsFolder(applicationFolder, writable, isInstalledProgramFolder(applicationFolder),
-                                std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-}
-
 bool makeFolders(const std::string& folder)
 {
     for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {

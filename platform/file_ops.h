@@ -112,17 +112,6 @@ bool pathExists(const std::string& path);
 // True when path names a folder (symbolic links followed).
 bool isDirectory(const std::string& path);
 
-// Where main.cfg and pattern.cfg live, ending with "/": the application folder when the user can
-// write there, it is not under /usr and it is no install (a portable copy, the build tree); otherwise
-// the folder "moxtal" in $XDG_CONFIG_HOME, or in ~/.config when that is not set.
-std::string chooseSettingsFolder(const std::string& applicationFolder, bool applicationFolderWritable,
-                                 bool installed, const char* xdgConfigHome, const char* home);
-// True when the program folder (ending with "/") is the bin/ of an install: the program's desktop
-// entry is in ../share/applications/.
-bool isInstalledProgramFolder(const std::string& folder);
-// The same for this process: asks the file system and the environment.
-std::string settingsFolderFor(const std::string& applicationFolder);
-
 // Creates folder and its missing parents; true when it exists afterwards.
 bool makeFolders(const std::string& folder);
 

@@ -4,6 +4,7 @@
 #include "core/rename_loop.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
+#include "settings/settings.h"
 #include "temp_folder.h"
 
 #include <cerrno>
