@@ -6,7 +6,8 @@
 
 #include <QIcon>
 
-#include "dialogs/ui_common.h"
+#include "ui/fonts.h"
+#include "ui/seams.h"
 #include "platform/desktop.h"
 #include "platform/file_icons.h"
 

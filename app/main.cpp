@@ -2,7 +2,7 @@
 #include <exception>
 
 #include "application.h"
-#include "dialogs/ui_common.h"
+#include "ui/seams.h"
 #include "windows.h"
 
 int main(int argc, char** argv)

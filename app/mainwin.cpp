@@ -31,7 +31,14 @@
 #include "dialogs/historywin.h"
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
-#include "dialogs/ui_common.h"
+#include "ui/clipboard_text.h"
+#include "ui/combo_history.h"
+#include "ui/fonts.h"
+#include "ui/handlers.h"
+#include "ui/idle.h"
+#include "ui/seams.h"
+#include "ui/widgets.h"
+#include "ui/window_bounds.h"
 #include "platform/desktop.h"
 #include "platform/file_icons.h"
 #include "platform/file_ops.h"
@@ -115,18 +122,11 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     panel4Layout->setContentsMargins(0, 0, 0, 0);
     panel4Layout->addWidget(FolderView1);
 
-    FileListView1 = new QTableView(Splitter1);
-    FileListView1->setObjectName(QStringLiteral("FileListView1"));
-    FileListView1->setModel(&m_fileList.model());
-    FileListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FileListView1 = makeRowTable(Splitter1, "FileListView1", &m_fileList.model());
     FileListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     FileListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FileListView1->setShowGrid(true);
-    FileListView1->setWordWrap(false);
     FileListView1->setSortingEnabled(false);
-    FileListView1->verticalHeader()->hide();
-    FileListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    FileListView1->verticalHeader()->setDefaultSectionSize(18);
     FileListView1->horizontalHeader()->setSectionsClickable(true);
     FileListView1->horizontalHeader()->setHighlightSections(false);
     FileListView1->setMinimumWidth(300);
@@ -200,10 +200,7 @@ void TForm1::buildTopPanel()
     Loadpeset->setFocusPolicy(Qt::NoFocus);
 
     auto makeCombo = [this](const char* name, const QString& text, int left, int top, int width, const QString& hint) {
-        auto* box = place(new QComboBox(topPanel), name, left, top, width, 20, hint);
-        box->setEditable(true);
-        box->setInsertPolicy(QComboBox::NoInsert);
-        box->setEditText(text);
+        auto* box = place(makeEditableCombo(topPanel, name, text), name, left, top, width, 20, hint);
         box->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
         return box;
     };

@@ -14,7 +14,7 @@
 #include "app/windows.h"
 #include "browse/folderview.h"
 #include "dialogs/rpllist.h"
-#include "dialogs/ui_common.h"
+#include "ui/seams.h"
 
 namespace {
 

@@ -15,7 +15,14 @@
 #include <QToolButton>
 
 #include "core/regular_expression.h"
-#include "dialogs/ui_common.h"
+#include "ui/clipboard_text.h"
+#include "ui/combo_history.h"
+#include "ui/fonts.h"
+#include "ui/handlers.h"
+#include "ui/idle.h"
+#include "ui/seams.h"
+#include "ui/widgets.h"
+#include "ui/window_bounds.h"
 #include "platform/desktop.h"
 
 namespace moxtal {
@@ -72,14 +79,7 @@ TClipWindow::TClipWindow(QWidget* parent)
     setMinimumWidth(340);
     setFixedHeight(170);
 
-    auto makeCombo = [this](const char* name, const QString& text) {
-        auto* box = new QComboBox(this);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setEditable(true);
-        box->setInsertPolicy(QComboBox::NoInsert);
-        box->setEditText(text);
-        return box;
-    };
+    auto makeCombo = [this](const char* name, const QString& text) { return makeEditableCombo(this, name, text); };
     pattern = makeCombo("pattern", QStringLiteral("(.*)"));
     RepStr = makeCombo("RepStr", QStringLiteral("\\1"));
     LogFrom = makeCombo("LogFrom", {});

@@ -51,7 +51,7 @@ CompiledPattern::CompiledPattern(const std::string& pattern, std::uint32_t optio
     m_code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), PCRE2_ZERO_TERMINATED,
                                options, &errorCode, &errorOffset, nullptr));
     if (!m_code)
-        throw std::invalid_argument(pcre2ErrorMessage(errorCode));
+        throw AppError(pcre2ErrorMessage(errorCode));
     m_matchData.reset(pcre2_match_data_create(kOffsetPairs, nullptr));
     if (!m_matchData)
         throw std::bad_alloc();
@@ -129,7 +129,7 @@ std::string CompiledPattern::replace(std::string_view subject, const std::string
             }
             const int group = i + 1 < translated.size() ? translated[i + 1] - '0' : -1;
             if (group < 1 || group > 9)
-                throw std::invalid_argument("sub pattern error");
+                throw AppError("sub pattern error");
             ++i;
             const bool isSet = group < rc && static_cast<std::uint32_t>(group) < kOffsetPairs &&
                                ovector[2 * group] != PCRE2_UNSET;
@@ -176,11 +176,7 @@ std::string TranslateReplacement(const std::string& replacement, CodePage cp)
 
 int RegexMatch(const std::string& text, const std::string& pattern)
 {
-    try {
-        return CompiledPattern(pattern, kCaseless).match(text);
-    } catch (const std::invalid_argument& e) {
-        throw AppError(e.what());
-    }
+    return CompiledPattern(pattern, kCaseless).match(text);
 }
 
 std::string RegexReplace(std::string subject, const std::string& pattern,

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,13 +13,9 @@ struct pcre2_real_match_data_8;
 struct pcre2_real_match_context_8;
 struct pcre2_real_jit_stack_8;
 
-namespace moxtal {
+#include "app_error.h"
 
-// The application's general error: its message is shown to the user by the error display.
-class AppError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace moxtal {
 
 // A match the library could not carry out (a match or depth limit, for example); its message is
 // PCRE2's own text. No match is not an error: it is the result code kNoMatch.
@@ -48,7 +43,7 @@ constexpr char kFolderMarker = '\x0A';
 class CompiledPattern {
 public:
     // Compiles pattern (up to its first NUL byte) with the given option bits. Throws
-    // std::invalid_argument carrying PCRE2's compile error message when it does not compile.
+    // AppError carrying PCRE2's compile error message when it does not compile.
     CompiledPattern(const std::string& pattern, std::uint32_t options);
 
     // One execution over text; returns PCRE2's result code (0: a group above 4 took part,
@@ -99,7 +94,7 @@ int RegexMatch(const std::string& text, const std::string& pattern);
 
 // Replaces every match of pattern in subject by replacement, expanding back references.
 // Date, date-time and folder markers and literal backslashes stay in the result.
-// Throws std::invalid_argument for a pattern that does not compile and for "sub pattern error",
+// Throws AppError for a pattern that does not compile and for "sub pattern error",
 // MatchError when a match fails with an error other than no match.
 std::string RegexReplace(std::string subject, const std::string& pattern,
                          const std::string& replacement, std::uint32_t options,

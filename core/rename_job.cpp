@@ -23,39 +23,6 @@ std::string folderNameOf(std::string_view folder, CodePage cp)
     return std::string(folder.substr(slash + 1));
 }
 
-std::string quotedInMessage(std::string_view value)
-{
-    constexpr std::size_t kMost = 100;
-    if (value.size() <= kMost)
-        return std::string(value);
-    std::size_t cut = kMost;
-    // Not inside a UTF-8 character.
-    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
-        --cut;
-    return std::string(value.substr(0, cut)) + "...";
-}
-
-std::int32_t parseInteger(const std::string& text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
-    // Parse the magnitude with its sign so that -2147483648 is in range.
-    std::string digits = negative ? "-" : "";
-    digits.append(text, i, std::string::npos);
-    std::int32_t value = 0;
-    const char* first = digits.data();
-    const char* last = digits.data() + digits.size();
-    const bool startsWithDigit = i < text.size() && text[i] >= '0' && text[i] <= '9';
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (!startsWithDigit || error != std::errc() || end != last)
-        throw AppError("'" + quotedInMessage(text) + "' は整数ではありません");
-    return value;
-}
-
 JobNumbers parseJobNumbers(const JobTexts& texts)
 {
     JobNumbers numbers;
@@ -230,13 +197,8 @@ JobResult computeRenameRows(const std::string& folder, std::size_t count, const 
     for (std::size_t index = 0; index < count; ++index) {
         const JobEntry entry = entryAt(index);
         const NameParts parts = splitBaseName(entry.name, cp);
-        if (!compiled) {
-            try {
-                compiled.emplace(texts.pattern, kCaseless);
-            } catch (const std::invalid_argument& e) {
-                throw AppError(e.what());
-            }
-        }
+        if (!compiled)
+            compiled.emplace(texts.pattern, kCaseless);
         // A match limit or a similar failure is no verdict on the name: the job ends.
         const int rc = compiled->match(parts.base);
         if (rc == kNoMatch)
@@ -280,31 +242,6 @@ JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntr
                             const JobTexts& texts, CodePage cp)
 {
     return computeRenameRows(folder, entries, texts, parseJobNumbers(texts), cp);
-}
-
-bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-        if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
-void promoteHistory(std::vector<std::string>& items, const std::string& text, const TextEquals& equals)
-{
-    if (text.empty())
-        return;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (equals(items[i], text)) {
-            std::swap(items[0], items[i]);
-            return;
-        }
-    }
-    items.insert(items.begin(), text);
 }
 
 }  // namespace moxtal

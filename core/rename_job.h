@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "integers.h"
 #include "regular_expression.h"
 
 namespace moxtal {
@@ -62,13 +63,6 @@ NameParts splitBaseName(std::string_view name, CodePage cp = CodePage::Utf8);
 // The text after the last "/" of a folder path ("" for "/"); what \f inserts.
 std::string folderNameOf(std::string_view folder, CodePage cp = CodePage::Utf8);
 
-// A value as a message quotes it: at most its first 100 bytes (cut before a UTF-8 character),
-// "..." after a cut, so that a huge damaged line never fills a message box.
-std::string quotedInMessage(std::string_view value);
-
-// Reads a signed 32-bit decimal integer; throws AppError "'text' は整数ではありません" otherwise.
-std::int32_t parseInteger(const std::string& text);
-
 // The sequence start and step of a job, read from the texts of their boxes.
 struct JobNumbers {
     std::int32_t start = 0;
@@ -113,7 +107,7 @@ std::string_view decideStatus(std::string_view oldBase, std::string_view newBase
 
 // Computes the confirmation rows of a rename job over the entries in list order, numbering from
 // numbers.start. Throws AppError for a pattern that does not compile and for a match the library
-// could not carry out (the message names the file), std::invalid_argument for "sub pattern error".
+// could not carry out (the message names the file), AppError for "sub pattern error".
 JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
                             const JobTexts& texts, JobNumbers numbers, CodePage cp = CodePage::Utf8);
 // The same over count entries handed out one at a time by entryAt(i), i from 0, so that a caller
@@ -124,16 +118,5 @@ JobResult computeRenameRows(const std::string& folder, std::size_t count, const 
 // The same with the start and step read from texts first (AppError when they are not integers).
 JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
                             const JobTexts& texts, CodePage cp = CodePage::Utf8);
-
-// A caseless equality of two history texts.
-using TextEquals = std::function<bool(const std::string&, const std::string&)>;
-
-// Equality ignoring the case of ASCII letters.
-bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b);
-
-// Moves text to the top of a history list: an item equal to it ignoring case is exchanged with
-// the first item, otherwise text is inserted first. An empty text changes nothing.
-void promoteHistory(std::vector<std::string>& items, const std::string& text,
-                    const TextEquals& equals = equalsIgnoringAsciiCase);
 
 }  // namespace moxtal

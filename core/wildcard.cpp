@@ -1,5 +1,7 @@
 #include "wildcard.h"
 
+#include "text_case.h"
+
 namespace moxtal {
 
 std::vector<std::string> splitFilterMasks(std::string_view filter)
@@ -20,7 +22,7 @@ namespace {
 
 unsigned char foldCase(unsigned char c)
 {
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+    return static_cast<unsigned char>(asciiLower(static_cast<char>(c)));
 }
 
 // Length of the character at the start of text: a whole UTF-8 sequence when it is a valid one,

@@ -7,7 +7,8 @@
 
 #include "core/text_lines.h"
 #include "platform/desktop.h"
-#include "ui_common.h"
+#include "ui/combo_history.h"
+#include "ui/fonts.h"
 
 namespace moxtal {
 

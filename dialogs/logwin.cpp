@@ -11,7 +11,11 @@
 
 #include "platform/desktop.h"
 #include "platform/file_ops.h"
-#include "ui_common.h"
+#include "ui/fonts.h"
+#include "ui/handlers.h"
+#include "ui/idle.h"
+#include "ui/seams.h"
+#include "ui/widgets.h"
 
 namespace moxtal {
 
@@ -83,19 +87,11 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
     resize(440, 383);
     setMinimumWidth(440);
 
-    ListView1 = new QTableView(this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setModel(m_model);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1 = makeRowTable(this, "ListView1", m_model);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setSortingEnabled(false);
-    ListView1->setWordWrap(false);
-    ListView1->verticalHeader()->hide();
-    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    ListView1->verticalHeader()->setDefaultSectionSize(18);
     ListView1->horizontalHeader()->setSectionsClickable(false);
-    ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     ListView1->setColumnWidth(0, 100);
     ListView1->setColumnWidth(1, 100);
     ListView1->setColumnWidth(2, 300);

@@ -14,7 +14,11 @@
 #include "core/rename_loop.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
-#include "ui_common.h"
+#include "ui/fonts.h"
+#include "ui/handlers.h"
+#include "ui/idle.h"
+#include "ui/widgets.h"
+#include "ui/window_bounds.h"
 
 namespace moxtal {
 
@@ -34,20 +38,13 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     setModal(true);
     resize(456, 404);
 
-    ListView1 = new QTableView(this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setModel(m_model);
+    ListView1 = makeRowTable(this, "ListView1", m_model);
     ListView1->setFont(interfaceFont(kFixedFont));
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::SelectedClicked);
     ListView1->setShowGrid(true);
-    ListView1->setWordWrap(false);
-    ListView1->verticalHeader()->hide();
-    ListView1->verticalHeader()->setDefaultSectionSize(18);
     ListView1->horizontalHeader()->setSectionsClickable(false);
-    ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     ListView1->horizontalHeader()->setStretchLastSection(false);
     // Long names keep both ends in view: the extension stays readable.
     ListView1->setTextElideMode(Qt::ElideMiddle);

@@ -1,5 +1,7 @@
 #include "collation.h"
 
+#include "core/text_case.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -8,11 +10,6 @@
 namespace moxtal {
 
 namespace {
-
-char foldAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
 
 // The C locale orders by the bytes of the (folded) text; for ASCII names those are the names' own
 // bytes, so no collation key need be made.
@@ -24,7 +21,7 @@ std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, 
         if (sensitivity == Qt::CaseInsensitive) {
             const std::size_t n = std::min(x.size(), y.size());
             for (std::size_t i = 0; i < n; ++i) {
-                const char fx = foldAscii(x[i]), fy = foldAscii(y[i]);
+                const char fx = asciiLower(x[i]), fy = asciiLower(y[i]);
                 if (fx != fy)
                     return static_cast<unsigned char>(fx) < static_cast<unsigned char>(fy);
             }

@@ -1,7 +1,7 @@
 #include "desktop.h"
 
 
-#include "core/rename_job.h"
+#include "core/text_case.h"
 
 namespace moxtal {
 
@@ -19,12 +19,8 @@ std::string convertCase(const std::string& name, bool upper)
     if (decodesCleanly(name, text))
         return (upper ? text.toUpper() : text.toLower()).toStdString();
     std::string out = name;
-    for (char& c : out) {
-        if (upper && c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-        else if (!upper && c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    }
+    for (char& c : out)
+        c = upper ? asciiUpper(c) : asciiLower(c);
     return out;
 }
 

@@ -13,7 +13,8 @@
 #include "clipboard/clipwin.h"
 #include "clipboard/urlcoder.h"
 #include "core/regular_expression.h"
-#include "dialogs/ui_common.h"
+#include "ui/idle.h"
+#include "ui/seams.h"
 
 using namespace moxtal;
 

@@ -25,7 +25,11 @@
 #include "dialogs/confirm_model.h"
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
-#include "dialogs/ui_common.h"
+#include "ui/combo_history.h"
+#include "ui/fonts.h"
+#include "ui/idle.h"
+#include "ui/seams.h"
+#include "ui/widgets.h"
 #include "gui_helpers.h"
 #include "temp_folder.h"
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/rename_job.h"
+#include "core/text_case.h"
 #include "core/rename_loop.h"
 
 using namespace moxtal;

@@ -20,7 +20,7 @@
 #include "core/text_lines.h"
 #include "dialogs/historywin.h"
 #include "dialogs/rpllist.h"
-#include "dialogs/ui_common.h"
+#include "ui/seams.h"
 #include "gui_helpers.h"
 #include "temp_folder.h"
 

@@ -1,0 +1,20 @@
+#include "handlers.h"
+
+#include <exception>
+
+#include <QString>
+
+#include "seams.h"
+
+namespace moxtal {
+
+void runHandler(QWidget* window, const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        MessageBox::show(window, QString::fromUtf8(e.what()));
+    }
+}
+
+}  // namespace moxtal

@@ -1,0 +1,55 @@
+#include "widgets.h"
+
+#include <algorithm>
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QTableView>
+#include <QItemSelectionModel>
+#include <QWidget>
+
+namespace moxtal {
+
+std::vector<std::size_t> selectedRowPositions(const QAbstractItemView* view)
+{
+    std::vector<std::size_t> positions;
+    for (const QModelIndex& index : view->selectionModel()->selectedRows())
+        positions.push_back(static_cast<std::size_t>(index.row()));
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    return positions;
+}
+
+QTableView* makeRowTable(QWidget* parent, const char* name, QAbstractItemModel* model)
+{
+    auto* view = new QTableView(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setModel(model);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setWordWrap(false);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(18);
+    view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return view;
+}
+
+QComboBox* makeEditableCombo(QWidget* parent, const char* name, const QString& text)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setEditText(text);
+    return box;
+}
+
+void applyHintDuration(QWidget* window)
+{
+    window->setToolTipDuration(10000);
+    for (QWidget* child : window->findChildren<QWidget*>())
+        child->setToolTipDuration(10000);
+}
+
+}  // namespace moxtal
