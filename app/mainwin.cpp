@@ -41,7 +41,8 @@
 #include "ui/window_bounds.h"
 #include "platform/desktop.h"
 #include "platform/file_icons.h"
-#include "platform/file_ops.h"
+#include "platform/paths.h"
+#include "platform/renames.h"
 #include "platform/listing.h"
 #include "settings/settings.h"
 
@@ -337,9 +338,7 @@ void TForm1::applyCommandLine()
         const std::size_t slash = argument.rfind('/');
         target = slash == std::string::npos ? std::string() : argument.substr(0, slash + 1);
     }
-    std::string folder = target;
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
+    const std::string folder = withoutFinalSlash(target);
     const std::size_t slash = folder.rfind('/');
     const bool hidden = slash != std::string::npos && folder.size() > slash + 1 && folder[slash + 1] == '.';
     if (target.empty() || !isDirectory(target) || hidden)
@@ -402,10 +401,7 @@ void TForm1::selectSavedFolder(const std::string& folder)
         m_fileList.ListFolder(FolderView1->Directory(), false);
         return;
     }
-    std::string application = m_applicationFolder;
-    while (application.size() > 1 && application.back() == '/')
-        application.pop_back();
-    FolderView1->SetDirectory(application);
+    FolderView1->SetDirectory(withoutFinalSlash(m_applicationFolder));
 }
 
 MainSettings TForm1::currentSettings() const

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "platform/collation.h"
+#include "platform/paths.h"
 #include "platform/desktop.h"
 
 namespace moxtal {
@@ -144,9 +145,7 @@ QTreeWidgetItem* TFolderView::SerchRootNode(const std::string& path, std::size_t
     matchedLength = 0;
     for (int i = 0; computer && i < computer->childCount(); ++i) {
         QTreeWidgetItem* drive = computer->child(i);
-        std::string mount = pathOf(drive);
-        while (mount.size() > 1 && mount.back() == '/')
-            mount.pop_back();
+        const std::string mount = withoutFinalSlash(pathOf(drive));
         const bool prefix = mount == "/" ? !path.empty() && path[0] == '/'
                                          : path.compare(0, mount.size(), mount) == 0 &&
                                                (path.size() == mount.size() || path[mount.size()] == '/');

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "folder_source.h"
-#include "platform/file_ops.h"
+#include "platform/paths.h"
 #include "platform/posix_handles.h"
 
 namespace moxtal {

@@ -17,7 +17,9 @@
 #include "core/rename_prediction.h"
 #include "core/wildcard.h"
 #include "platform/collation.h"
-#include "platform/file_ops.h"
+#include "platform/paths.h"
+#include "platform/renames.h"
+#include "platform/whole_files.h"
 #include "platform/listing.h"
 
 namespace {

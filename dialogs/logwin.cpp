@@ -10,7 +10,8 @@
 #include <QVBoxLayout>
 
 #include "platform/desktop.h"
-#include "platform/file_ops.h"
+#include "platform/renames.h"
+#include "platform/whole_files.h"
 #include "ui/fonts.h"
 #include "ui/handlers.h"
 #include "ui/idle.h"

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/rename_loop.h"
-#include "platform/file_ops.h"
+#include "platform/renames.h"
 #include "platform/listing.h"
 #include "ui/fonts.h"
 #include "ui/handlers.h"

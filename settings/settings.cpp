@@ -5,7 +5,8 @@
 
 #include "core/regular_expression.h"
 #include "core/text_lines.h"
-#include "platform/file_ops.h"
+#include "platform/paths.h"
+#include "platform/whole_files.h"
 
 namespace moxtal {
 

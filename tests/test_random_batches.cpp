@@ -19,7 +19,8 @@
 #include "core/rename_log.h"
 #include "core/rename_loop.h"
 #include "core/rename_prediction.h"
-#include "platform/file_ops.h"
+#include "platform/renames.h"
+#include "platform/whole_files.h"
 #include "platform/listing.h"
 #include "temp_folder.h"
 

@@ -2,7 +2,9 @@
 
 #include "core/rename_job.h"
 #include "core/rename_loop.h"
-#include "platform/file_ops.h"
+#include "platform/paths.h"
+#include "platform/renames.h"
+#include "platform/whole_files.h"
 #include "platform/listing.h"
 #include "settings/settings.h"
 #include "temp_folder.h"

@@ -1,0 +1,184 @@
+#include "whole_files.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/app_error.h"
+
+namespace moxtal {
+
+namespace {
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// What a chain of symbolic links at path ends at (path itself when it is none); empty when the
+// chain is too long or cannot be read.
+std::string linkTarget(std::string path)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size())
+            return {};
+        target.resize(static_cast<std::size_t>(length));
+        path = target[0] == '/' ? target : folderOf(path) + target;
+    }
+    return {};
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+const char* const kWriteError = "ストリームへの書き込みエラー";
+
+}  // namespace
+
+WholeFileWriter::WholeFileWriter(const std::string& path) : m_path(linkTarget(path))
+{
+    const std::string cannotCreate = "ファイル " + path + " を作成できません";
+    const std::string folder = folderOf(m_path);
+    if (m_path.empty() || m_path.back() == '/')
+        throw AppError(cannotCreate);
+    // Only a regular file is ever replaced: a FIFO, a device or a folder at the path (or at the
+    // end of its links) stays as it is.
+    struct stat existing {};
+    if (::stat(m_path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+        throw AppError(cannotCreate);
+    // A short name, so that it fits beside a target of 255 bytes.
+    m_temporary = folder + ".mxtXXXXXX";
+    m_fd = UniqueFd(::mkostemp(m_temporary.data(), O_CLOEXEC));
+    if (!m_fd)
+        throw AppError(cannotCreate);
+    // mkstemp makes the file private: a file that is replaced keeps its mode, a new one gets the
+    // mode any new file would.
+    if (::stat(m_path.c_str(), &existing) == 0) {
+        ::fchmod(m_fd.get(), existing.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(m_fd.get(), 0666 & ~mask);
+    }
+}
+
+WholeFileWriter::~WholeFileWriter()
+{
+    if (!m_committed)
+        ::unlink(m_temporary.c_str());
+}
+
+void WholeFileWriter::write(std::string_view bytes)
+{
+    if (!writeAll(m_fd.get(), bytes))
+        throw AppError(kWriteError);
+}
+
+void WholeFileWriter::commit()
+{
+    if (::fsync(m_fd.get()) != 0)
+        throw AppError(kWriteError);
+    m_fd.reset();
+    if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
+        throw AppError("ファイル " + m_path + " を作成できません");
+    m_committed = true;
+}
+
+void writeWholeFile(const std::string& path, std::string_view bytes)
+{
+    WholeFileWriter writer(path);
+    writer.write(bytes);
+    writer.commit();
+}
+
+std::optional<std::string> readWholeFile(const std::string& path, std::size_t maxBytes)
+{
+    // Without blocking: a FIFO or a device is no file to read, and never holds the program up.
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        return std::nullopt;
+    std::string content;
+    content.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n == 0)
+            return content;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (content.size() + static_cast<std::size_t>(n) > maxBytes)
+            return std::nullopt;  // grew while it was read
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+LogFileAppender::LogFileAppender(const std::string& path) : m_path(path)
+{
+    m_fd = UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0666));
+    if (!m_fd)
+        throw AppError("cannot open the log " + path + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(m_fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw AppError("the log " + path + " is not a regular file");
+    if (st.st_size == 0) {
+        if (!writeAll(m_fd.get(), std::string(kLogTitle) + "\r\n"))
+            fail();
+        return;
+    }
+    // Rows are only ever added to a rename log: any other file at the path stays as it is.
+    const std::optional<std::string> text = readWholeFile(path, kMaxLogBytes);
+    if (!text)
+        throw AppError("cannot read the log " + path);
+    try {
+        scanLogCsv(*text);
+    } catch (const LogFormatError& e) {
+        throw AppError(path + " is not a rename log (" + e.what() + ")");
+    }
+}
+
+void LogFileAppender::append(const TLogEntry& entry)
+{
+    m_row.clear();
+    appendLogRow(m_row, entry);
+    if (!writeAll(m_fd.get(), m_row))
+        fail();
+}
+
+void LogFileAppender::finish()
+{
+    if (::fsync(m_fd.get()) != 0)
+        fail();
+}
+
+void LogFileAppender::fail() const
+{
+    throw AppError("cannot write the log " + m_path + ": " + std::strerror(errno));
+}
+
+}  // namespace moxtal
