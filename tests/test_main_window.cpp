@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -790,11 +791,43 @@ TEST(FolderTree, LazyFillingAndTheWalk)
 
 }  // namespace
 
-int main(int argc, char** argv)
+namespace {
+
+// Qt's own checks of the model contract (indexes, parents, signals around every change) over the
+// four list models while each goes through its changes.
+TEST(ListModels, KeepQtsModelContract)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    testing::InitGoogleTest(&argc, argv);
-    MoxtalApplication app(argc, argv);
-    setUpApplication();
-    return RUN_ALL_TESTS();
+    using Tester = QAbstractItemModelTester;
+    const auto fatal = Tester::FailureReportingMode::Fatal;
+
+    FileListModel files;
+    Tester filesTester(&files, fatal);
+    files.setEntries({{"b.txt", 2, 10, -1}, {"a.txt", 1, 20, -1}, {"c.txt", 3, 5, -1}});
+    files.sortByColumn(FileListModel::NameColumn, true);
+    files.sortByColumn(FileListModel::SizeColumn, false);
+    files.moveEntry(0, 2);
+    files.setName(1, "renamed.txt");
+    files.setEntries({});
+
+    ConfirmRowModel rows;
+    Tester rowsTester(&rows, fatal);
+    rows.setRows({{"a", "b", kStatusReplace, 0, ""}, {"b", "c", kStatusReplace, 0, ""}});
+    rows.setData(rows.index(0, ConfirmRowModel::OldColumn), QStringLiteral("x"), Qt::EditRole);
+    rows.setPredictions({{Refusal::TakenByLater, 1, true}, {}});
+    rows.setRow(1, {"b", "B", kStatusReplace, 0, ""});
+    rows.updateRows([](std::vector<ConfirmRow>& all) { all[0].result = kResultOk; });
+    rows.setPredictions({});
+
+    LogModel log;
+    Tester logTester(&log, fatal);
+    log.append({"a", "b", "/x/"});
+    log.append(std::vector<TLogEntry> {{"c", "d", "/x/"}, {"e", "f", "/y/"}});
+    log.eraseRows([](std::vector<TLogEntry>& all) { all.erase(all.begin()); });
+
+    LinesModel lines;
+    Tester linesTester(&lines, fatal);
+    lines.setLines({"one", "two"});
+    lines.setLines({});
 }
+
+}  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "core/regular_expression.h"
 
 using namespace moxtal;
@@ -13,6 +15,12 @@ struct ReplaceCase {
     std::string subject;
     std::string expected;
 };
+
+// A row prints as its name, not as a dump of its bytes.
+void PrintTo(const ReplaceCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class ReplaceTable : public testing::TestWithParam<ReplaceCase> {};
 
