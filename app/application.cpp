@@ -1,19 +1,20 @@
 #include "application.h"
 
 #include <cstdlib>
-#include <malloc.h>
 #include <exception>
+#include <malloc.h>
 
 #include <QIcon>
 
-#include "ui/fonts.h"
-#include "ui/seams.h"
 #include "platform/desktop.h"
 #include "platform/file_icons.h"
+#include "ui/fonts.h"
+#include "ui/seams.h"
 
 namespace moxtal {
 
-MoxtalApplication::MoxtalApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+MoxtalApplication::MoxtalApplication(int& argc, char** argv) : QApplication(argc, argv)
+{ }
 
 bool MoxtalApplication::notify(QObject* receiver, QEvent* event)
 {
@@ -37,8 +38,8 @@ std::string chooseDisplayPlatform(const char* qtQpaPlatform, const char* wayland
 
 void choosePlatformFromEnvironment()
 {
-    const std::string platform = chooseDisplayPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"),
-                                                        std::getenv("DISPLAY"));
+    const std::string platform =
+        chooseDisplayPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
     if (!platform.empty())
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
 }

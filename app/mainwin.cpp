@@ -11,8 +11,8 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -31,6 +31,12 @@
 #include "dialogs/historywin.h"
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
+#include "platform/desktop.h"
+#include "platform/file_icons.h"
+#include "platform/listing.h"
+#include "platform/paths.h"
+#include "platform/renames.h"
+#include "settings/settings.h"
 #include "ui/clipboard_text.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
@@ -39,12 +45,6 @@
 #include "ui/seams.h"
 #include "ui/widgets.h"
 #include "ui/window_bounds.h"
-#include "platform/desktop.h"
-#include "platform/file_icons.h"
-#include "platform/paths.h"
-#include "platform/renames.h"
-#include "platform/listing.h"
-#include "settings/settings.h"
 
 namespace moxtal {
 
@@ -61,8 +61,7 @@ std::string textOf(const QComboBox* box)
 }
 
 template <typename Control>
-Control* place(Control* control, const char* name, int left, int top, int width, int height,
-               const QString& hint = {})
+Control* place(Control* control, const char* name, int left, int top, int width, int height, const QString& hint = {})
 {
     control->setObjectName(QString::fromLatin1(name));
     control->setGeometry(left, top, width, height);
@@ -194,8 +193,8 @@ void TForm1::buildTopPanel()
     seqstart = place(new QLineEdit(QStringLiteral("0"), SequenceNo), "seqstart", 96, 8, 57, 20,
                      QStringLiteral("連番開始番号"));
     Label3 = placeLabel(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", 64, 40);
-    seqStep = place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", 96, 32, 57, 20,
-                    QStringLiteral("連番増分"));
+    seqStep =
+        place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", 96, 32, 57, 20, QStringLiteral("連番増分"));
     Loadpeset = place(new QPushButton(QStringLiteral(">>"), topPanel), "Loadpeset", 184, 14, 41, 41,
                       QStringLiteral("プリセットの呼び出し"));
     Loadpeset->setFocusPolicy(Qt::NoFocus);
@@ -213,7 +212,8 @@ void TForm1::buildTopPanel()
 
 void TForm1::buildBottomPanel()
 {
-    Panel1 = place(new QLabel(QStringLiteral("?"), bottomPanel), "Panel1", 8, 8, 25, 25, QStringLiteral("Mox-Tal Ver 1.30"));
+    Panel1 =
+        place(new QLabel(QStringLiteral("?"), bottomPanel), "Panel1", 8, 8, 25, 25, QStringLiteral("Mox-Tal Ver 1.30"));
     Panel1->setAlignment(Qt::AlignCenter);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Extension = place(new QLineEdit(QStringLiteral("*.*"), bottomPanel), "Extension", 48, 9, 81, 20,
@@ -270,7 +270,8 @@ void TForm1::buildMenus()
     ShowLogWindow1 = action("ShowLogWindow1", QStringLiteral("Show LogWindow"), &TForm1::ShowLogWindow1Click);
     PopupMenu1->addAction(ShowLogWindow1);
     PopupMenu1->addSeparator();
-    ClipboardReplace1 = action("ClipboardReplace1", QStringLiteral("Clipboard Watcher..."), &TForm1::ClipboardReplace1Click);
+    ClipboardReplace1 =
+        action("ClipboardReplace1", QStringLiteral("Clipboard Watcher..."), &TForm1::ClipboardReplace1Click);
     ClipboardReplace1->setCheckable(true);
     PopupMenu1->addAction(ClipboardReplace1);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm1::PopupMenu1Popup);

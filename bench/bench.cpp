@@ -56,7 +56,7 @@ Run runProgram(const std::vector<std::string>& argv, const std::string& workDir 
         ::_exit(127);
     }
     int status = 0;
-    struct rusage usage {};
+    struct rusage usage { };
     ::wait4(pid, &status, 0, &usage);
     Run run;
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -90,7 +90,7 @@ double median(std::vector<double> values)
 
 bool isTmpfs(const fs::path& path)
 {
-    struct statfs info {};
+    struct statfs info { };
     return ::statfs(path.c_str(), &info) == 0 && info.f_type == 0x01021994;
 }
 
@@ -191,8 +191,8 @@ int main(int argc, char** argv)
                     FILE* f = std::fopen(names.c_str(), "w");
                     std::fwrite(list.data(), 1, list.size(), f);
                     std::fclose(f);
-                    perl.push_back(runProgram({*perlRename, "s/.*/sprintf(\"img_%06d.dat\", $::n++)/e"}, folder.string(),
-                                              names.string())
+                    perl.push_back(runProgram({*perlRename, "s/.*/sprintf(\"img_%06d.dat\", $::n++)/e"},
+                                              folder.string(), names.string())
                                        .seconds);
                     fs::remove(names);
                 }

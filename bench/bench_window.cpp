@@ -76,7 +76,7 @@ int main(int argc, char** argv)
         row("rename pass", files, pass);
         row("close and refresh", files, refresh);
     }
-    struct rusage usage {};
+    struct rusage usage { };
     ::getrusage(RUSAGE_SELF, &usage);
     std::printf("| window: peak memory, %zu files | %.1f MB |\n", files, usage.ru_maxrss / 1024.0);
     form.reset();

@@ -8,7 +8,8 @@
 
 namespace moxtal {
 
-FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
+FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent)
+{ }
 
 int FileListModel::rowCount(const QModelIndex& parent) const
 {
@@ -28,9 +29,12 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
-        case NameColumn: return displayText(e.name);
-        case SizeColumn: return QString::number(e.size);
-        case DateColumn: return displayText(dateTextOf(e.timeStamp));
+        case NameColumn:
+            return displayText(e.name);
+        case SizeColumn:
+            return QString::number(e.size);
+        case DateColumn:
+            return displayText(dateTextOf(e.timeStamp));
         }
         break;
     case Qt::DecorationRole:
@@ -51,9 +55,12 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
         return {};
     if (role == Qt::DisplayRole) {
         switch (section) {
-        case NameColumn: return QStringLiteral(" Name");
-        case SizeColumn: return QStringLiteral("Size");
-        case DateColumn: return QStringLiteral("Date");
+        case NameColumn:
+            return QStringLiteral(" Name");
+        case SizeColumn:
+            return QStringLiteral("Size");
+        case DateColumn:
+            return QStringLiteral("Date");
         }
     }
     if (role == Qt::TextAlignmentRole)
@@ -92,7 +99,7 @@ void FileListModel::sortByColumn(Column column, bool descending)
 {
     if (column != NameColumn && column != SizeColumn && column != DateColumn)
         return;
-    const SortColumn key = column == NameColumn ? SortColumn::Name
+    const SortColumn key = column == NameColumn   ? SortColumn::Name
                            : column == SizeColumn ? SortColumn::Size
                                                   : SortColumn::Date;
     const std::vector<std::size_t> order = columnOrder(m_entries, key, descending);

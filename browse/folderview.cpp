@@ -8,8 +8,8 @@
 #include <QTimer>
 
 #include "platform/collation.h"
-#include "platform/paths.h"
 #include "platform/desktop.h"
+#include "platform/paths.h"
 
 namespace moxtal {
 
@@ -35,9 +35,7 @@ std::string lastComponent(const std::string& path)
 }  // namespace
 
 TFolderView::TFolderView(const FolderSource& source, QWidget* parent)
-    : QTreeWidget(parent),
-      m_source(source),
-      m_folderIcon(QIcon::fromTheme(QStringLiteral("folder"))),
+    : QTreeWidget(parent), m_source(source), m_folderIcon(QIcon::fromTheme(QStringLiteral("folder"))),
       m_openFolderIcon(QIcon::fromTheme(QStringLiteral("folder-open"), m_folderIcon))
 {
     setHeaderHidden(true);

@@ -32,8 +32,7 @@ bool isUnder(const std::string& path, const std::string& base)
 }
 
 // Calls visit(name) for every subfolder of path; false when the folder cannot be opened.
-template <typename Visit>
-bool forEachSubfolder(const std::string& path, Visit visit)
+template <typename Visit> bool forEachSubfolder(const std::string& path, Visit visit)
 {
     const DirHandle dir = openFolder(path);
     if (!dir)
@@ -44,7 +43,7 @@ bool forEachSubfolder(const std::string& path, Visit visit)
             continue;
         bool folder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat st {};
+            struct stat st { };
             folder = ::fstatat(dir.fd(), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
         }
         if (folder && !visit(name))

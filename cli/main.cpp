@@ -17,10 +17,10 @@
 #include "core/rename_prediction.h"
 #include "core/wildcard.h"
 #include "platform/collation.h"
+#include "platform/listing.h"
 #include "platform/paths.h"
 #include "platform/renames.h"
 #include "platform/whole_files.h"
-#include "platform/listing.h"
 
 namespace {
 
@@ -159,7 +159,7 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o)
                 return "--sort takes name, size or date, not " + quoted(key);
         } else if (arg == "--pattern" || arg == "--replace" || arg == "--start" || arg == "--step" ||
                    arg == "--filter" || arg == "--log" || arg == "--undo") {
-            std::string& into = arg == "--pattern" ? o.texts.pattern
+            std::string& into = arg == "--pattern"   ? o.texts.pattern
                                 : arg == "--replace" ? o.texts.replacement
                                 : arg == "--start"   ? o.texts.seqStart
                                 : arg == "--step"    ? o.texts.seqStep
@@ -206,7 +206,8 @@ std::optional<moxtal::JobNumbers> parseNumbers(const moxtal::JobTexts& texts)
         try {
             *into = moxtal::parseInteger(*text);
         } catch (const std::exception&) {
-            refuse(std::string(option) + " needs an integer, not '" + moxtal::escapeField(moxtal::quotedInMessage(*text)) + "'");
+            refuse(std::string(option) + " needs an integer, not '" +
+                   moxtal::escapeField(moxtal::quotedInMessage(*text)) + "'");
             return std::nullopt;
         }
     }
@@ -323,19 +324,18 @@ int runJob(const Options& o)
                 return refuse(std::string(e.what()) + "; nothing was renamed");
             }
         }
-        moxtal::renameRowsAt(
-            folderFd.get(), folder, job.rows, false, [&](const moxtal::TLogEntry& entry) {
-                if (!log)
-                    return true;
-                try {
-                    log->append(entry);
-                    return true;
-                } catch (const std::exception& e) {
-                    logError = std::string(e.what()) + "; the pass stopped after renaming " + quoted(entry.From) +
-                               " to " + quoted(entry.To) + ", which the log does not hold";
-                    return false;
-                }
-            });
+        moxtal::renameRowsAt(folderFd.get(), folder, job.rows, false, [&](const moxtal::TLogEntry& entry) {
+            if (!log)
+                return true;
+            try {
+                log->append(entry);
+                return true;
+            } catch (const std::exception& e) {
+                logError = std::string(e.what()) + "; the pass stopped after renaming " + quoted(entry.From) + " to " +
+                           quoted(entry.To) + ", which the log does not hold";
+                return false;
+            }
+        });
         if (log && !logError) {
             try {
                 log->finish();
@@ -350,7 +350,8 @@ int runJob(const Options& o)
     // What the pass would refuse (a preview) or did refuse (a rename), and why, on standard error.
     std::size_t refusals = 0;
     if (!o.rename) {
-        const std::vector<std::string> names = moxtal::entryNamesAt(folderFd.get()).value_or(std::vector<std::string> {});
+        const std::vector<std::string> names =
+            moxtal::entryNamesAt(folderFd.get()).value_or(std::vector<std::string> {});
         const std::vector<moxtal::RowPrediction> predicted = moxtal::predictRefusals(job.rows, names);
         for (std::size_t i = 0; i < predicted.size(); ++i) {
             if (predicted[i].refusal == moxtal::Refusal::None)

@@ -16,10 +16,18 @@ void appendEscapedField(std::string& out, std::string_view text)
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
         default:
             // A control byte would reach the terminal as a command (ESC sequences).
             if (byte < 0x20 || byte == 0x7F) {
@@ -58,10 +66,18 @@ std::optional<std::string> unescapeField(std::string_view field)
         if (++i == field.size())
             return std::nullopt;
         switch (field[i]) {
-        case '\\': out += '\\'; break;
-        case 't': out += '\t'; break;
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
+        case '\\':
+            out += '\\';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
         case 'x': {
             const int high = i + 2 < field.size() ? hexValue(field[i + 1]) : -1;
             const int low = high >= 0 ? hexValue(field[i + 2]) : -1;
@@ -71,7 +87,8 @@ std::optional<std::string> unescapeField(std::string_view field)
             i += 2;
             break;
         }
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
         }
     }
     return out;

@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "core/regular_expression.h"
+#include "platform/desktop.h"
 #include "ui/clipboard_text.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
@@ -23,7 +24,6 @@
 #include "ui/seams.h"
 #include "ui/widgets.h"
 #include "ui/window_bounds.h"
-#include "platform/desktop.h"
 
 namespace moxtal {
 
@@ -266,12 +266,12 @@ void TClipWindow::handleOnce()
     m_toLines->setLines({});
     LogTo->setEditText({});
 
-    const ClipboardPass pass = runClipboardPass(
-        m_fromLines->lines(), pattern->currentText().toStdString(), RepStr->currentText().toStdString(), urlStep(),
-        [this](const std::string& line, UrlStep step) {
-            UrlCoder1.InputString = line;
-            return step == UrlStep::Encode ? UrlCoder1.GetEncodeString() : UrlCoder1.GetDecodeString();
-        });
+    const ClipboardPass pass =
+        runClipboardPass(m_fromLines->lines(), pattern->currentText().toStdString(),
+                         RepStr->currentText().toStdString(), urlStep(), [this](const std::string& line, UrlStep step) {
+                             UrlCoder1.InputString = line;
+                             return step == UrlStep::Encode ? UrlCoder1.GetEncodeString() : UrlCoder1.GetDecodeString();
+                         });
 
     if (!pass.changed) {
         m_toLines->setLines({pass.matched ? "===" : "---"});

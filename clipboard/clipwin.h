@@ -90,8 +90,8 @@ private:
     LinesModel* m_toLines;
     bool m_watching = false;
     bool m_handling = false;  // a handling is running: a nested notice waits for it to end
-    bool m_pending = false;   // a notice arrived during the handling
-    bool m_errorOpen = false;         // the error box is open: notices wait until it closes
+    bool m_pending = false;  // a notice arrived during the handling
+    bool m_errorOpen = false;  // the error box is open: notices wait until it closes
     bool m_noticeWhileError = false;  // a notice arrived while the error box was open
     std::optional<std::string> m_lastWritten;  // the last result written, to know it when it comes back
 };

@@ -23,8 +23,8 @@ struct ClipboardPass {
 using UrlLineCoder = std::function<std::string(const std::string& line, UrlStep step)>;
 
 // Runs the pattern (caselessly) and the replacement over the text of the source lines, then the URL
-// step line by line; a line whose decoded bytes are not valid UTF-8 stays as it was. Throws AppError for a pattern that does not compile or a match the library
-// cannot carry out, AppError for "sub pattern error".
+// step line by line; a line whose decoded bytes are not valid UTF-8 stays as it was. Throws AppError for a pattern that
+// does not compile or a match the library cannot carry out, AppError for "sub pattern error".
 ClipboardPass runClipboardPass(const std::vector<std::string>& sourceLines, const std::string& pattern,
                                const std::string& replacement, UrlStep step, const UrlLineCoder& coder);
 

@@ -12,8 +12,7 @@ bool isLeadByte(CodePage cp, unsigned char c)
 namespace {
 
 // Calls visit(position) for every byte that begins a character, stopping when visit returns false.
-template <typename Visit>
-void forEachCharStart(std::string_view text, CodePage cp, std::size_t from, Visit visit)
+template <typename Visit> void forEachCharStart(std::string_view text, CodePage cp, std::size_t from, Visit visit)
 {
     std::size_t i = 0;
     while (i < text.size()) {

@@ -10,7 +10,7 @@ namespace moxtal {
 // UTF-8 only (the system code page on Linux); Shift-JIS stays so that the scans keep their designed
 // behaviour on Japanese names from the original platform, which the tests and fuzz targets hold.
 enum class CodePage {
-    Utf8,   // the system code page on Linux: no ASCII byte is ever part of a multibyte character
+    Utf8,  // the system code page on Linux: no ASCII byte is ever part of a multibyte character
     Cp932,  // Shift-JIS: a lead byte 0x81-0x9F or 0xE0-0xFC is followed by a trail byte that may be ASCII
 };
 

@@ -48,8 +48,8 @@ CompiledPattern::CompiledPattern(const std::string& pattern, std::uint32_t optio
 {
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
-    m_code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), PCRE2_ZERO_TERMINATED,
-                               options, &errorCode, &errorOffset, nullptr));
+    m_code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), PCRE2_ZERO_TERMINATED, options,
+                               &errorCode, &errorOffset, nullptr));
     if (!m_code)
         throw AppError(pcre2ErrorMessage(errorCode));
     m_matchData.reset(pcre2_match_data_create(kOffsetPairs, nullptr));
@@ -131,8 +131,8 @@ std::string CompiledPattern::replace(std::string_view subject, const std::string
             if (group < 1 || group > 9)
                 throw AppError("sub pattern error");
             ++i;
-            const bool isSet = group < rc && static_cast<std::uint32_t>(group) < kOffsetPairs &&
-                               ovector[2 * group] != PCRE2_UNSET;
+            const bool isSet =
+                group < rc && static_cast<std::uint32_t>(group) < kOffsetPairs && ovector[2 * group] != PCRE2_UNSET;
             if (!isSet)
                 continue;
             const std::size_t groupStart = ovector[2 * group];
@@ -179,8 +179,8 @@ int RegexMatch(const std::string& text, const std::string& pattern)
     return CompiledPattern(pattern, kCaseless).match(text);
 }
 
-std::string RegexReplace(std::string subject, const std::string& pattern,
-                         const std::string& replacement, std::uint32_t options, CodePage cp)
+std::string RegexReplace(std::string subject, const std::string& pattern, const std::string& replacement,
+                         std::uint32_t options, CodePage cp)
 {
     const std::string translated = TranslateReplacement(replacement, cp);
     return CompiledPattern(pattern, options).replace(std::move(subject), translated);

@@ -96,8 +96,7 @@ int RegexMatch(const std::string& text, const std::string& pattern);
 // Date, date-time and folder markers and literal backslashes stay in the result.
 // Throws AppError for a pattern that does not compile and for "sub pattern error",
 // MatchError when a match fails with an error other than no match.
-std::string RegexReplace(std::string subject, const std::string& pattern,
-                         const std::string& replacement, std::uint32_t options,
-                         CodePage cp = CodePage::Utf8);
+std::string RegexReplace(std::string subject, const std::string& pattern, const std::string& replacement,
+                         std::uint32_t options, CodePage cp = CodePage::Utf8);
 
 }  // namespace moxtal

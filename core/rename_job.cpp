@@ -33,8 +33,7 @@ JobNumbers parseJobNumbers(const JobTexts& texts)
 
 std::int32_t advanceCounter(std::int32_t counter, std::int32_t step)
 {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(counter) +
-                                     static_cast<std::uint32_t>(step));
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(counter) + static_cast<std::uint32_t>(step));
 }
 
 std::string sequenceNumberText(std::int32_t counter, std::size_t width)
@@ -175,10 +174,11 @@ bool holdsMarker(const ProposedName& name, char marker)
 
 }  // namespace
 
-JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
-                            const JobTexts& texts, JobNumbers numbers, CodePage cp)
+JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries, const JobTexts& texts,
+                            JobNumbers numbers, CodePage cp)
 {
-    return computeRenameRows(folder, entries.size(), [&](std::size_t i) { return entries[i]; }, texts, numbers, cp);
+    return computeRenameRows(
+        folder, entries.size(), [&](std::size_t i) { return entries[i]; }, texts, numbers, cp);
 }
 
 JobResult computeRenameRows(const std::string& folder, std::size_t count, const JobEntryAt& entryAt,
@@ -238,8 +238,8 @@ JobResult computeRenameRows(const std::string& folder, std::size_t count, const 
     return result;
 }
 
-JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
-                            const JobTexts& texts, CodePage cp)
+JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries, const JobTexts& texts,
+                            CodePage cp)
 {
     return computeRenameRows(folder, entries, texts, parseJobNumbers(texts), cp);
 }

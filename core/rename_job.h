@@ -14,8 +14,8 @@ namespace moxtal {
 
 // What the rename job reads of one file entry, in list order; views into the caller's list.
 struct JobEntry {
-    std::string_view name;      // file name with extension, no folder
-    int image = -1;             // icon index in the file list's image list
+    std::string_view name;  // file name with extension, no folder
+    int image = -1;  // icon index in the file list's image list
     std::string_view dateText;  // text of the Date column (only read when the replacement uses \d or \D)
     // When set, the caller's string that name views: the row takes it over instead of a copy
     // (the caller has no further use for it).
@@ -108,15 +108,15 @@ std::string_view decideStatus(std::string_view oldBase, std::string_view newBase
 // Computes the confirmation rows of a rename job over the entries in list order, numbering from
 // numbers.start. Throws AppError for a pattern that does not compile and for a match the library
 // could not carry out (the message names the file), AppError for "sub pattern error".
-JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
-                            const JobTexts& texts, JobNumbers numbers, CodePage cp = CodePage::Utf8);
+JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries, const JobTexts& texts,
+                            JobNumbers numbers, CodePage cp = CodePage::Utf8);
 // The same over count entries handed out one at a time by entryAt(i), i from 0, so that a caller
 // with its own list of files needs no second list.
 using JobEntryAt = std::function<JobEntry(std::size_t index)>;
 JobResult computeRenameRows(const std::string& folder, std::size_t count, const JobEntryAt& entryAt,
                             const JobTexts& texts, JobNumbers numbers, CodePage cp = CodePage::Utf8);
 // The same with the start and step read from texts first (AppError when they are not integers).
-JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries,
-                            const JobTexts& texts, CodePage cp = CodePage::Utf8);
+JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries, const JobTexts& texts,
+                            CodePage cp = CodePage::Utf8);
 
 }  // namespace moxtal

@@ -18,7 +18,7 @@ void appendQuoted(std::string& out, const std::string& field)
 // Walks the text of a log, counting lines as a reader sees them.
 class LogReader {
 public:
-    explicit LogReader(std::string_view text) : m_text(text) {}
+    explicit LogReader(std::string_view text) : m_text(text) { }
 
     bool atEnd() const { return m_pos >= m_text.size(); }
 
@@ -34,7 +34,8 @@ public:
         m_pos += bytes.size();
     }
 
-    void expectLineEnd() {
+    void expectLineEnd()
+    {
         expect("\r\n", "a line must end with CR LF");
         ++m_line;
     }

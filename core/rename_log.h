@@ -12,8 +12,8 @@ namespace moxtal {
 
 // One successful rename of the run.
 struct TLogEntry {
-    std::string From;    // the name before the rename, no folder
-    std::string To;      // the name after it
+    std::string From;  // the name before the rename, no folder
+    std::string To;  // the name after it
     std::string Folder;  // the folder holding the file, ending with "/"
 
     bool operator==(const TLogEntry&) const = default;
@@ -44,8 +44,7 @@ std::vector<std::size_t> scanLogCsv(std::string_view text);
 TLogEntry logRowAt(std::string_view text, std::size_t start);
 
 // Erases the items at positions (ascending, without duplicates) in one pass.
-template <typename T>
-void eraseAtPositions(std::vector<T>& items, const std::vector<std::size_t>& positions)
+template <typename T> void eraseAtPositions(std::vector<T>& items, const std::vector<std::size_t>& positions)
 {
     std::size_t next = 0, kept = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -64,7 +63,7 @@ void eraseAtPositions(std::vector<T>& items, const std::vector<std::size_t>& pos
 using RenameBack = std::function<bool(const TLogEntry& entry)>;
 
 struct UndoOutcome {
-    std::vector<bool> undone;       // per given position, in the order given
+    std::vector<bool> undone;  // per given position, in the order given
     std::vector<std::size_t> kept;  // where the rows that could not be undone stand afterwards
 };
 

@@ -4,8 +4,8 @@
 
 namespace moxtal {
 
-std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
-                           const RenameInFolder& rename, TLogEntry* log)
+std::string_view renameRow(const std::string& folder, const ConfirmRow& row, const RenameInFolder& rename,
+                           TLogEntry* log)
 {
     if (row.status != kStatusReplace)
         return kResultSkipped;
@@ -26,8 +26,8 @@ std::string_view renameRow(const std::string& folder, const ConfirmRow& row,
     return kResultOk;
 }
 
-RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows,
-                            const RenameInFolder& rename, bool keepLog, const RenameDone& done)
+RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows, const RenameInFolder& rename,
+                            bool keepLog, const RenameDone& done)
 {
     RenameLoopResult result;
     if (keepLog)

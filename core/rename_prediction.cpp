@@ -1,10 +1,10 @@
 #include "rename_prediction.h"
 
+#include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string_view>
-#include <cstdint>
-#include <functional>
 
 namespace moxtal {
 
@@ -199,16 +199,21 @@ std::string refusalText(const RowPrediction& p)
 {
     const std::string other = std::to_string(p.otherRow + 1);
     switch (p.refusal) {
-    case Refusal::None: return {};
-    case Refusal::NoSuchFile: return "No file has the old name.";
-    case Refusal::TakenByOther: return "The new name belongs to a file that is not renamed.";
+    case Refusal::None:
+        return {};
+    case Refusal::NoSuchFile:
+        return "No file has the old name.";
+    case Refusal::TakenByOther:
+        return "The new name belongs to a file that is not renamed.";
     case Refusal::TakenByLater:
         return "The new name belongs to a file that row " + other + " renames later." +
                (p.reverseOrderSucceeds ? " In the reverse list order this row would succeed: sort the file list "
                                          "the other way before \"Do!\"."
                                        : "");
-    case Refusal::SameNewName: return "Row " + other + " gets the same new name first.";
-    case Refusal::NameTooLong: return "The new name is longer than 255 bytes.";
+    case Refusal::SameNewName:
+        return "Row " + other + " gets the same new name first.";
+    case Refusal::NameTooLong:
+        return "The new name is longer than 255 bytes.";
     }
     return {};
 }

@@ -11,11 +11,11 @@ namespace moxtal {
 // Why the rename pass will refuse a row, worked out before it runs.
 enum class Refusal {
     None,
-    NoSuchFile,     // no file has the old name when the row's turn comes
-    TakenByOther,   // the new name belongs to a file that no row renames
-    TakenByLater,   // the new name belongs to a file that a later row renames away
-    SameNewName,    // an earlier row moves another file onto the new name
-    NameTooLong,    // the new name is longer than a file name may be
+    NoSuchFile,  // no file has the old name when the row's turn comes
+    TakenByOther,  // the new name belongs to a file that no row renames
+    TakenByLater,  // the new name belongs to a file that a later row renames away
+    SameNewName,  // an earlier row moves another file onto the new name
+    NameTooLong,  // the new name is longer than a file name may be
 };
 
 // The longest file name, in bytes, that Linux file systems take.
@@ -23,8 +23,8 @@ inline constexpr std::size_t kMaxNameBytes = 255;
 
 struct RowPrediction {
     Refusal refusal = Refusal::None;
-    std::size_t otherRow = 0;          // the later row (TakenByLater) or the earlier one (SameNewName)
-    bool reverseOrderSucceeds = false; // TakenByLater: the row would succeed with the rows in reverse order
+    std::size_t otherRow = 0;  // the later row (TakenByLater) or the earlier one (SameNewName)
+    bool reverseOrderSucceeds = false;  // TakenByLater: the row would succeed with the rows in reverse order
 };
 
 // Walks the rows in list order over the names the folder holds now, as the pass renames them: a

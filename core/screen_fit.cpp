@@ -33,8 +33,10 @@ WindowBounds fitOnScreens(WindowBounds bounds, const std::vector<ScreenArea>& sc
     if (!screenOfTopEdge(bounds, screens)) {
         const std::int64_t lastLeft = std::int64_t {screen.left} + screen.width - std::max(bounds.width, 0);
         const std::int64_t lastTop = std::int64_t {screen.top} + screen.height - std::max(bounds.height, 0);
-        bounds.left = static_cast<int>(std::clamp<std::int64_t>(bounds.left, screen.left, std::max<std::int64_t>(lastLeft, screen.left)));
-        bounds.top = static_cast<int>(std::clamp<std::int64_t>(bounds.top, screen.top, std::max<std::int64_t>(lastTop, screen.top)));
+        bounds.left = static_cast<int>(
+            std::clamp<std::int64_t>(bounds.left, screen.left, std::max<std::int64_t>(lastLeft, screen.left)));
+        bounds.top = static_cast<int>(
+            std::clamp<std::int64_t>(bounds.top, screen.top, std::max<std::int64_t>(lastTop, screen.top)));
     }
     return bounds;
 }

@@ -13,7 +13,7 @@ namespace {
 // Reads the lines of main.cfg one value after another, noting how far it got.
 class MainCfgReader {
 public:
-    MainCfgReader(std::vector<std::string> lines, MainCfgRead& read) : m_lines(std::move(lines)), m_read(read) {}
+    MainCfgReader(std::vector<std::string> lines, MainCfgRead& read) : m_lines(std::move(lines)), m_read(read) { }
 
     bool atEnd() const { return m_index >= m_lines.size(); }
 

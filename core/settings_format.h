@@ -33,13 +33,27 @@ struct MainSettings {
 
 // The values of main.cfg in the order they are read.
 enum class MainCfgField {
-    MainTop, MainLeft, MainWidth, MainHeight,
-    Pattern, Replacement, Filter, Folder,
-    PatternHistory, ReplacementHistory,
+    MainTop,
+    MainLeft,
+    MainWidth,
+    MainHeight,
+    Pattern,
+    Replacement,
+    Filter,
+    Folder,
+    PatternHistory,
+    ReplacementHistory,
     FileListWidth,
-    ReportTop, ReportLeft, ReportWidth, ReportHeight,
-    ClipPatternHistory, ClipReplacementHistory,
-    ClipTop, ClipLeft, ClipWidth, ClipHeight,
+    ReportTop,
+    ReportLeft,
+    ReportWidth,
+    ReportHeight,
+    ClipPatternHistory,
+    ClipReplacementHistory,
+    ClipTop,
+    ClipLeft,
+    ClipWidth,
+    ClipHeight,
     End
 };
 

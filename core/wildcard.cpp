@@ -59,8 +59,7 @@ bool wildcardMatch(std::string_view mask, std::string_view name)
             ++m;
             n += characterLength(name.substr(n));
         } else if (m < mask.size() &&
-                   foldCase(static_cast<unsigned char>(mask[m])) ==
-                       foldCase(static_cast<unsigned char>(name[n]))) {
+                   foldCase(static_cast<unsigned char>(mask[m])) == foldCase(static_cast<unsigned char>(name[n]))) {
             ++m;
             ++n;
         } else if (starMask != std::string_view::npos) {

@@ -9,7 +9,8 @@
 
 namespace moxtal {
 
-ConfirmRowModel::ConfirmRowModel(QObject* parent) : QAbstractTableModel(parent) {}
+ConfirmRowModel::ConfirmRowModel(QObject* parent) : QAbstractTableModel(parent)
+{ }
 
 int ConfirmRowModel::rowCount(const QModelIndex& parent) const
 {
@@ -28,10 +29,14 @@ QVariant ConfirmRowModel::data(const QModelIndex& index, int role) const
     const ConfirmRow& r = row(index.row());
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         switch (index.column()) {
-        case OldColumn: return displayText(r.oldName);
-        case NewColumn: return displayText(r.newName);
-        case StatusColumn: return displayText(r.status);
-        case ResultColumn: return displayText(r.result);
+        case OldColumn:
+            return displayText(r.oldName);
+        case NewColumn:
+            return displayText(r.newName);
+        case StatusColumn:
+            return displayText(r.status);
+        case ResultColumn:
+            return displayText(r.result);
         }
     }
     if (role == Qt::DecorationRole && index.column() == OldColumn && m_images)
@@ -107,10 +112,14 @@ QVariant ConfirmRowModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     switch (section) {
-    case OldColumn: return QStringLiteral("Old");
-    case NewColumn: return QStringLiteral("New");
-    case StatusColumn: return QStringLiteral("Status");
-    case ResultColumn: return QStringLiteral("Result");
+    case OldColumn:
+        return QStringLiteral("Old");
+    case NewColumn:
+        return QStringLiteral("New");
+    case StatusColumn:
+        return QStringLiteral("Status");
+    case ResultColumn:
+        return QStringLiteral("Result");
     }
     return {};
 }

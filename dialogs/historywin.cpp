@@ -66,7 +66,8 @@ void THistory::OKButton1Click()
     if (m_box) {
         // A single empty last line adds no item; empty lines elsewhere are empty items.
         const QByteArray text = Memo1->toPlainText().toUtf8();
-        const std::vector<std::string> items = linesOf(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        const std::vector<std::string> items =
+            linesOf(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
         setComboItems(m_box, items);
     }
     accept();

@@ -36,9 +36,12 @@ QVariant LogModel::data(const QModelIndex& index, int role) const
         return {};
     const TLogEntry& e = m_entries[static_cast<std::size_t>(index.row())];
     switch (index.column()) {
-    case 0: return displayText(e.From);
-    case 1: return displayText(e.To);
-    case 2: return displayText(e.Folder);
+    case 0:
+        return displayText(e.From);
+    case 1:
+        return displayText(e.To);
+    case 2:
+        return displayText(e.Folder);
     }
     return {};
 }
@@ -68,7 +71,8 @@ void LogModel::append(std::vector<TLogEntry> entries)
     if (m_entries.empty())
         m_entries = std::move(entries);  // the first pass of a run: no second copy of a large log
     else
-        m_entries.insert(m_entries.end(), std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()));
+        m_entries.insert(m_entries.end(), std::make_move_iterator(entries.begin()),
+                         std::make_move_iterator(entries.end()));
     endInsertRows();
 }
 

@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 
 #include "core/rename_loop.h"
-#include "platform/renames.h"
 #include "platform/listing.h"
+#include "platform/renames.h"
 #include "ui/fonts.h"
 #include "ui/handlers.h"
 #include "ui/idle.h"
@@ -78,7 +78,8 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
                            ActionDelete);
     ToUpper = makeButton("ToUpper", QStringLiteral("UpperCase"), QStringLiteral("小文字→大文字変換"), ActionUpperCase);
     ToLower = makeButton("ToLower", QStringLiteral("Lowercase"), QStringLiteral("大文字→小文字変換"), ActionLowercase);
-    ButtonCancel = makeButton("ButtonCancel", QStringLiteral("Close"), QStringLiteral("このウィンドウを閉じる"), nullptr);
+    ButtonCancel =
+        makeButton("ButtonCancel", QStringLiteral("Close"), QStringLiteral("このウィンドウを閉じる"), nullptr);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* bottomPanel = new QWidget(this);
@@ -191,9 +192,8 @@ void TRenameReport::ButtonrenClick()
     // put at its path meanwhile gets no rename.
     const std::string folder = m_directory();
     RenameLoopResult done;
-    m_model->updateRows([&](std::vector<ConfirmRow>& rows) {
-        done = renameRowsInFolder(folder, rows, true, m_listed);
-    });
+    m_model->updateRows(
+        [&](std::vector<ConfirmRow>& rows) { done = renameRowsInFolder(folder, rows, true, m_listed); });
     m_renameDone = m_renameDone || done.renameDone;
     m_model->setPredictions({});  // the result words say what happened now
     if (!done.log.empty())

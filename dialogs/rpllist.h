@@ -8,11 +8,11 @@
 
 #include <QDialog>
 
+#include "confirm_model.h"
+#include "core/settings_format.h"
 #include "platform/file_icons.h"
 #include "platform/listing.h"
 #include "platform/posix_handles.h"
-#include "confirm_model.h"
-#include "core/settings_format.h"
 
 class QAction;
 class QPushButton;

@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::vector<TLogEntry> entries = parseLogCsv(text);
         if (formatLogCsv(entries) != text)
             __builtin_trap();
-    } catch (const LogFormatError&) {
-    }
+    } catch (const LogFormatError&) { }
     // Rows cut from the input: every third piece between "|" is a folder.
     std::vector<TLogEntry> rows;
     std::string piece;

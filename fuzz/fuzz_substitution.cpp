@@ -28,14 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)TranslateReplacement(replacement, cp);
     try {
         (void)RegexReplace(parts[2], pattern, replacement, kCaseless);
-    } catch (const AppError&) {
-    }
+    } catch (const AppError&) { }
     std::vector<JobEntry> entries;
     for (std::size_t i = 2; i < parts.size(); ++i)
         entries.push_back({parts[i], static_cast<int>(i), "2003/01/15 12:34:56"});
     for (const CodePage cp : {CodePage::Utf8, CodePage::Cp932}) {
         try {
-            const JobResult job = computeRenameRows("/x/folder", entries, JobTexts {pattern, replacement, "-3", "7"}, cp);
+            const JobResult job =
+                computeRenameRows("/x/folder", entries, JobTexts {pattern, replacement, "-3", "7"}, cp);
             for (const ConfirmRow& row : job.rows) {
                 if (row.status == kStatusReplace && row.newName.find_first_of("<>|*/:?;,") != std::string::npos &&
                     cp == CodePage::Utf8) {
@@ -46,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         __builtin_trap();
                 }
             }
-        } catch (const AppError&) {
-        }
+        } catch (const AppError&) { }
     }
     return 0;
 }

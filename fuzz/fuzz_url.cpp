@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string encoded = URLEncode(text);
     if (URLDecode(encoded) != text)
         __builtin_trap();
-    if (encoded.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz+%") != std::string::npos)
+    if (encoded.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz+%") !=
+        std::string::npos)
         __builtin_trap();
     UrlDecodeFailure failure;
     const std::optional<std::string> decoded = tryURLDecode(text, &failure);

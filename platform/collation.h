@@ -16,8 +16,7 @@ std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& nam
                                         bool descending = false, const QLocale& locale = QLocale::system());
 
 // Reorders items so that position i holds the item that was at order[i].
-template <typename T>
-void applyOrder(std::vector<T>& items, const std::vector<std::size_t>& order)
+template <typename T> void applyOrder(std::vector<T>& items, const std::vector<std::size_t>& order)
 {
     std::vector<T> sorted;
     sorted.reserve(items.size());

@@ -1,6 +1,5 @@
 #include "desktop.h"
 
-
 #include "core/text_case.h"
 
 namespace moxtal {

@@ -34,7 +34,7 @@ private:
     std::vector<QIcon> m_images;
     std::vector<QString> m_iconNames;
     QHash<QString, int> m_iconMap;  // MIME icon name -> image index
-    QHash<QString, int> m_byKey;    // glob key of a name -> image index
+    QHash<QString, int> m_byKey;  // glob key of a name -> image index
     long long m_lookups = 0;
 };
 

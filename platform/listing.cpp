@@ -18,8 +18,7 @@ namespace moxtal {
 
 std::int64_t LocalFileTime::stamp() const
 {
-    return ((((static_cast<std::int64_t>(year) * 13 + month) * 32 + day) * 24 + hour) * 60 + minute) * 60 +
-           second;
+    return ((((static_cast<std::int64_t>(year) * 13 + month) * 32 + day) * 24 + hour) * 60 + minute) * 60 + second;
 }
 
 LocalFileTime LocalFileTime::fromStamp(std::int64_t stamp)
@@ -222,7 +221,7 @@ constexpr std::int64_t kSettledNs = 200'000'000;
 
 std::optional<std::int64_t> folderModified(int folderFd)
 {
-    struct stat st {};
+    struct stat st { };
     if (folderFd < 0 || ::fstat(folderFd, &st) != 0)
         return std::nullopt;
     return std::int64_t {st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
@@ -252,7 +251,8 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
     // tmpfs): room for them at once spares a large listing its copies while it grows. Room that
     // stays unused is never touched, so it costs no memory.
     if (struct stat folderStatus {}; ::fstat(fd, &folderStatus) == 0 && folderStatus.st_size > 0)
-        files.reserve(std::min<std::size_t>(static_cast<std::size_t>(folderStatus.st_size) / 12, std::size_t {1} << 22));
+        files.reserve(
+            std::min<std::size_t>(static_cast<std::size_t>(folderStatus.st_size) / 12, std::size_t {1} << 22));
     bool first = true;
     bool namesTaken = false;
     for (const std::string& mask : masks) {
@@ -269,7 +269,7 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
                 names->names.emplace_back(name);
             if (!wildcardMatch(mask, name))
                 continue;
-            struct stat st {};
+            struct stat st { };
             if (::fstatat(fd, entry->d_name, &st, 0) != 0)
                 continue;  // unreadable status or a dangling link
             EntryAttributes attributes;
@@ -317,9 +317,8 @@ std::vector<std::size_t> columnOrder(const std::vector<ListedFile>& files, SortC
     const auto key = [&](std::size_t i) { return column == SortColumn::Size ? files[i].size : files[i].timeStamp; };
     std::vector<std::size_t> order(files.size());
     std::iota(order.begin(), order.end(), std::size_t {0});
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return descending ? key(b) < key(a) : key(a) < key(b);
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return descending ? key(b) < key(a) : key(a) < key(b); });
     return order;
 }
 

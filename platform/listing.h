@@ -42,7 +42,7 @@ struct ListedFile {
     std::string name;
     std::int64_t size = 0;
     std::int64_t timeStamp = 0;  // LocalFileTime::stamp(); dateTextOf gives its date text
-    int image = -1;              // the file list's icon index
+    int image = -1;  // the file list's icon index
 };
 
 // The date texts a job over files needs: one per file when replacement uses \d or \D, else none

@@ -56,8 +56,7 @@ std::u32string toU32(const QString& text)
     return std::u32string(units.begin(), units.end());
 }
 
-template <typename Char>
-bool isAscii(Char c)
+template <typename Char> bool isAscii(Char c)
 {
     return static_cast<char32_t>(c) < 0x80;
 }
@@ -146,8 +145,8 @@ namespace {
 // no such file or a line cannot be read for certain.
 std::optional<QStringList> globsFromFiles()
 {
-    const QStringList folders =
-        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("mime"), QStandardPaths::LocateDirectory);
+    const QStringList folders = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("mime"),
+                                                          QStandardPaths::LocateDirectory);
     if (folders.isEmpty())
         return std::nullopt;
     QStringList patterns;

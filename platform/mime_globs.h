@@ -40,11 +40,11 @@ private:
     };
 
     std::unordered_set<std::u16string> m_suffixes;  // "*.txt" kept as ".txt", lower case
-    std::vector<bool> m_suffixStarts;               // first code units of the suffixes (< 0x10000)
+    std::vector<bool> m_suffixStarts;  // first code units of the suffixes (< 0x10000)
     qsizetype m_longestSuffix = 0;
-    QSet<QString> m_literals;                       // lower case
-    std::vector<ComplexGlob> m_complex;             // "*", "?" and "[...]" that we match ourselves
-    std::vector<OpaqueGlob> m_opaque;               // any other syntax: the database decides
+    QSet<QString> m_literals;  // lower case
+    std::vector<ComplexGlob> m_complex;  // "*", "?" and "[...]" that we match ourselves
+    std::vector<OpaqueGlob> m_opaque;  // any other syntax: the database decides
 };
 
 // Matches text against a glob of "*", "?" and bracket sets ("[a-z]", "[!0-9]"), one code unit per

@@ -7,7 +7,7 @@ namespace moxtal {
 
 std::optional<FolderIdentity> identityOf(int fd)
 {
-    struct stat st {};
+    struct stat st { };
     if (fd < 0 || ::fstat(fd, &st) != 0)
         return std::nullopt;
     return FolderIdentity {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};

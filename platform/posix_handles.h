@@ -11,8 +11,8 @@ namespace moxtal {
 // Owns a file descriptor and closes it.
 class UniqueFd {
 public:
-    explicit UniqueFd(int fd = -1) noexcept : m_fd(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.release()) {}
+    explicit UniqueFd(int fd = -1) noexcept : m_fd(fd) { }
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.release()) { }
     UniqueFd& operator=(UniqueFd&& other) noexcept
     {
         if (this != &other) {
@@ -47,7 +47,7 @@ private:
 // Owns a directory stream and closes it (with the descriptor it was opened on).
 class DirHandle {
 public:
-    explicit DirHandle(DIR* dir = nullptr) noexcept : m_dir(dir) {}
+    explicit DirHandle(DIR* dir = nullptr) noexcept : m_dir(dir) { }
     DirHandle(DirHandle&& other) noexcept : m_dir(other.m_dir) { other.m_dir = nullptr; }
     DirHandle(const DirHandle&) = delete;
     DirHandle& operator=(const DirHandle&) = delete;

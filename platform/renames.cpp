@@ -30,7 +30,8 @@ int renameat2NoReplace(int dirFd, const char* oldName, const char* newName)
 
 bool sameFile(int dirFd, const std::string& a, const std::string& b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb {};
     if (::fstatat(dirFd, a.c_str(), &sa, AT_SYMLINK_NOFOLLOW) != 0 ||
         ::fstatat(dirFd, b.c_str(), &sb, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
@@ -39,7 +40,7 @@ bool sameFile(int dirFd, const std::string& a, const std::string& b)
 
 bool nameTaken(int dirFd, const std::string& name)
 {
-    struct stat st {};
+    struct stat st { };
     return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 

@@ -26,7 +26,7 @@ std::string folderOf(const std::string& path)
 std::string linkTarget(std::string path)
 {
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
+        struct stat st { };
         if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             return path;
         std::string target(PATH_MAX, '\0');
@@ -64,7 +64,7 @@ WholeFileWriter::WholeFileWriter(const std::string& path) : m_path(linkTarget(pa
         throw AppError(cannotCreate);
     // Only a regular file is ever replaced: a FIFO, a device or a folder at the path (or at the
     // end of its links) stays as it is.
-    struct stat existing {};
+    struct stat existing { };
     if (::stat(m_path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
         throw AppError(cannotCreate);
     // A short name, so that it fits beside a target of 255 bytes.
@@ -116,9 +116,8 @@ std::optional<std::string> readWholeFile(const std::string& path, std::size_t ma
 {
     // Without blocking: a FIFO or a device is no file to read, and never holds the program up.
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat st {};
-    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::uint64_t>(st.st_size) > maxBytes)
+    struct stat st { };
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxBytes)
         return std::nullopt;
     std::string content;
     content.reserve(static_cast<std::size_t>(st.st_size));
@@ -143,7 +142,7 @@ LogFileAppender::LogFileAppender(const std::string& path) : m_path(path)
     m_fd = UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0666));
     if (!m_fd)
         throw AppError("cannot open the log " + path + ": " + std::strerror(errno));
-    struct stat st {};
+    struct stat st { };
     if (::fstat(m_fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         throw AppError("the log " + path + " is not a regular file");
     if (st.st_size == 0) {

@@ -10,8 +10,8 @@
 
 namespace moxtal {
 
-std::string chooseSettingsFolder(const std::string& applicationFolder, bool applicationFolderWritable,
-                                 bool installed, const char* xdgConfigHome, const char* home)
+std::string chooseSettingsFolder(const std::string& applicationFolder, bool applicationFolderWritable, bool installed,
+                                 const char* xdgConfigHome, const char* home)
 {
     const bool system = applicationFolder == "/usr/" || applicationFolder.rfind("/usr/", 0) == 0;
     if (applicationFolderWritable && !system && !installed)

@@ -14,8 +14,8 @@ inline constexpr const char* kPatternCfg = "pattern.cfg";
 // Where main.cfg and pattern.cfg live, ending with "/": the application folder when the user can
 // write there, it is not under /usr and it is no install (a portable copy, the build tree); otherwise
 // the folder "moxtal" in $XDG_CONFIG_HOME, or in ~/.config when that is not set.
-std::string chooseSettingsFolder(const std::string& applicationFolder, bool applicationFolderWritable,
-                                 bool installed, const char* xdgConfigHome, const char* home);
+std::string chooseSettingsFolder(const std::string& applicationFolder, bool applicationFolderWritable, bool installed,
+                                 const char* xdgConfigHome, const char* home);
 // True when the program folder (ending with "/") is the bin/ of an install: the program's desktop
 // entry is in ../share/applications/.
 bool isInstalledProgramFolder(const std::string& folder);

@@ -48,7 +48,7 @@ std::string TempFolder::read(const std::string& name) const
 
 bool TempFolder::exists(const std::string& name) const
 {
-    struct stat st {};
+    struct stat st { };
     return ::lstat(file(name).c_str(), &st) == 0;
 }
 

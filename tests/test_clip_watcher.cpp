@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QClipboard>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QImage>
@@ -60,7 +60,7 @@ protected:
 
     TClipWindow watcher;
     QStringList written;  // every text the clipboard held, the copy from outside first
-    QStringList titles;   // the caption at each change
+    QStringList titles;  // the caption at each change
 };
 
 TEST_F(ClipWatcherTest, DesignValuesLeaveTheSameString)
@@ -190,8 +190,10 @@ TEST_F(ClipWatcherTest, BytesTheReplacementDidNotTouchStayAsTheyWere)
 {
     watcher.pattern->setEditText("abc");
     watcher.RepStr->setEditText("xyz");
-    copyBytes("\xFF\x82\xA0" "abc");  // Shift-JIS, not UTF-8
-    EXPECT_EQ(heldBytes(), "\xFF\x82\xA0" "xyz\r\n");
+    copyBytes("\xFF\x82\xA0"
+              "abc");  // Shift-JIS, not UTF-8
+    EXPECT_EQ(heldBytes(), "\xFF\x82\xA0"
+                           "xyz\r\n");
     watcher.pattern->setEditText("(.*)");
     watcher.RepStr->setEditText("\\1");
     watcher.Decode->setChecked(true);

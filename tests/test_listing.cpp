@@ -104,7 +104,7 @@ TEST(DateText, BoundariesOfThePackedForm)
 {
     // The tests run with TZ=UTC and the C locale.
     EXPECT_EQ(formatDateText(toLocalFileTime(1042588800)), "2003/01/15");  // midnight: date only
-    EXPECT_EQ(formatDateText(toLocalFileTime(0)), "1980/01/01");           // before 1980
+    EXPECT_EQ(formatDateText(toLocalFileTime(0)), "1980/01/01");  // before 1980
     EXPECT_EQ(formatDateText(toLocalFileTime(1042588801)), "2003/01/15");  // 00:00:01 rounds down
     EXPECT_EQ(formatDateText(toLocalFileTime(1042588802)), "2003/01/15 00:00:02");
     EXPECT_LT(toLocalFileTime(1042588802).stamp(), toLocalFileTime(1042634097).stamp());

@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeDatabase>
 #include <QPushButton>
@@ -18,7 +18,6 @@
 #include <map>
 #include <sys/stat.h>
 
-#include "platform/file_icons.h"
 #include "app/application.h"
 #include "app/windows.h"
 #include "browse/folderview.h"
@@ -26,13 +25,14 @@
 #include "dialogs/confirm_model.h"
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
+#include "gui_helpers.h"
+#include "platform/file_icons.h"
+#include "temp_folder.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
 #include "ui/idle.h"
 #include "ui/seams.h"
 #include "ui/widgets.h"
-#include "gui_helpers.h"
-#include "temp_folder.h"
 
 using namespace moxtal;
 
@@ -72,11 +72,15 @@ public:
         return slash == 0 ? "/" : path.substr(0, slash);
     }
 
-    std::vector<std::pair<std::string, std::string>> tree {
-        {"/data", "data"},           {"/data/photos", "photos"}, {"/data/Photos", "Photos"},
-        {"/data/Photos/2024", "2024"}, {"/empty", "empty"},       {"/unreadable", "unreadable"},
-        {"/System Volume Information", "System Volume Information"},
-        {"/System Volume Information/x", "x"}, {"/media/usb/docs", "docs"}};
+    std::vector<std::pair<std::string, std::string>> tree {{"/data", "data"},
+                                                           {"/data/photos", "photos"},
+                                                           {"/data/Photos", "Photos"},
+                                                           {"/data/Photos/2024", "2024"},
+                                                           {"/empty", "empty"},
+                                                           {"/unreadable", "unreadable"},
+                                                           {"/System Volume Information", "System Volume Information"},
+                                                           {"/System Volume Information/x", "x"},
+                                                           {"/media/usb/docs", "docs"}};
     mutable std::map<std::string, int> reads;
 };
 
@@ -447,11 +451,9 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThem)
     auto form = makeWindow();
     form->show();
     const std::map<QWidget*, QRect> places {
-        {form->seqstart, {96, 8, 57, 20}},
-        {form->seqStep, {96, 32, 57, 20}},     {form->pattern, {233, 10, 176, 20}},
-        {form->RepStr, {232, 34, 177, 20}},    {form->ButtonDoit, {414, 32, 75, 25}},
-        {form->Extension, {48, 9, 81, 20}},    {form->Edit1, {132, 9, 193, 20}},
-        {form->CloseButton, {416, 8, 75, 25}}};
+        {form->seqstart, {96, 8, 57, 20}},  {form->seqStep, {96, 32, 57, 20}},     {form->pattern, {233, 10, 176, 20}},
+        {form->RepStr, {232, 34, 177, 20}}, {form->ButtonDoit, {414, 32, 75, 25}}, {form->Extension, {48, 9, 81, 20}},
+        {form->Edit1, {132, 9, 193, 20}},   {form->CloseButton, {416, 8, 75, 25}}};
     for (const auto& [control, place] : places)
         EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
     EXPECT_EQ(form->Label3->pos(), QPoint(64, 40));
@@ -569,8 +571,8 @@ TEST_F(MainWindowTest, KeyboardAndFocus)
     dir.write("a.txt", "A");
     // Deep enough that the tree must scroll sideways to show the folder.
     std::string deep = dir.path();
-    for (const char* part : {"/first-level-folder", "/second-level-folder", "/third-level-folder",
-                             "/the-folder-the-user-started-on"}) {
+    for (const char* part :
+         {"/first-level-folder", "/second-level-folder", "/third-level-folder", "/the-folder-the-user-started-on"}) {
         deep += part;
         ::mkdir(deep.c_str(), 0755);
     }
@@ -625,7 +627,8 @@ TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
     pressKey(form->Edit1, Qt::Key_Return);
     const std::string folder = dir.path() + "/";
     ASSERT_EQ(logWindow.entries(),
-              (std::vector<TLogEntry> {{"a.txt", "aa.txt", folder}, {"b.txt", "bb.txt", folder}, {"aa.txt", "z.txt", folder}}));
+              (std::vector<TLogEntry> {
+                  {"a.txt", "aa.txt", folder}, {"b.txt", "bb.txt", folder}, {"aa.txt", "z.txt", folder}}));
     runIdleUpdates();
     EXPECT_TRUE(logWindow.Save->isEnabled());
     EXPECT_FALSE(logWindow.ButtonDel->isEnabled());
@@ -638,7 +641,8 @@ TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
     const std::string bad = dir.file("missing/log.csv");
     FileDialog::setNextAnswer(QString::fromStdString(bad));
     logWindow.Save->click();
-    EXPECT_EQ(MessageBox::takeRecorded(), QStringList {QString::fromStdString("ファイル " + bad + " を作成できません")});
+    EXPECT_EQ(MessageBox::takeRecorded(),
+              QStringList {QString::fromStdString("ファイル " + bad + " を作成できません")});
     FileDialog::setNextAnswer(std::nullopt);  // cancelled
     logWindow.Save->click();
     EXPECT_EQ(logWindow.entries().size(), 3u);

@@ -5,9 +5,9 @@
 // MOXTAL_RANDOM_TRIALS=N runs N trials (default 300); MOXTAL_RANDOM_SEED=S replays from seed S.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
-#include <cstdio>
 #include <map>
 #include <numeric>
 #include <random>
@@ -19,9 +19,9 @@
 #include "core/rename_log.h"
 #include "core/rename_loop.h"
 #include "core/rename_prediction.h"
+#include "platform/listing.h"
 #include "platform/renames.h"
 #include "platform/whole_files.h"
-#include "platform/listing.h"
 #include "temp_folder.h"
 
 using namespace moxtal;
@@ -45,7 +45,7 @@ Contents snapshot(const std::string& folder)
         return contents;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        struct stat st {};
+        struct stat st { };
         if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
             continue;
         contents[name] = readWholeFile(folder + "/" + name).value_or("<unreadable>");
@@ -56,19 +56,21 @@ Contents snapshot(const std::string& folder)
 
 class Batch {
 public:
-    explicit Batch(unsigned long seed) : m_random(seed) {}
+    explicit Batch(unsigned long seed) : m_random(seed) { }
 
     std::size_t pick(std::size_t count) { return std::uniform_int_distribution<std::size_t>(0, count - 1)(m_random); }
     bool chance(double p) { return std::bernoulli_distribution(p)(m_random); }
-    template <typename T>
-    const T& oneOf(const std::vector<T>& items) { return items[pick(items.size())]; }
+    template <typename T> const T& oneOf(const std::vector<T>& items) { return items[pick(items.size())]; }
 
     std::string baseName()
     {
         static const std::vector<std::string> stems {
-            "a", "A", "b", "abc", "ABC", "Abc", "img_1", "IMG_001", "001", "002", "0", "photo", "x y", " lead",
-            "trail ", "caf\xE9", "\xFF\xFE", "\xE5\x86\x99\xE7\x9C\x9F", "a\\b", "\\\\", "a.b", "tab\tname",
-            "new\nline", "%41", "(x)", "[y]", "$", "~", "-", "---", "img_", "img_000", "img_001"};
+            "a",     "A",       "b",      "abc",       "ABC",       "Abc",
+            "img_1", "IMG_001", "001",    "002",       "0",         "photo",
+            "x y",   " lead",   "trail ", "caf\xE9",   "\xFF\xFE",  "\xE5\x86\x99\xE7\x9C\x9F",
+            "a\\b",  "\\\\",    "a.b",    "tab\tname", "new\nline", "%41",
+            "(x)",   "[y]",     "$",      "~",         "-",         "---",
+            "img_",  "img_000", "img_001"};
         std::string name = oneOf(stems);
         if (chance(0.3))
             name += std::to_string(pick(12));
@@ -79,23 +81,26 @@ public:
 
     std::string extension()
     {
-        static const std::vector<std::string> extensions {".txt", ".TXT", ".jpg", ".tar.gz", "", "", ".", ".\xFF", ".a b"};
+        static const std::vector<std::string> extensions {".txt", ".TXT", ".jpg",  ".tar.gz", "",
+                                                          "",     ".",    ".\xFF", ".a b"};
         return oneOf(extensions);
     }
 
     std::string pattern()
     {
         static const std::vector<std::string> patterns {
-            "(.*)", "", "^a", "a", "A", "(\\w+)", "([a-z]+)(\\d*)", "(.)(.*)", "x*", "$", "\\d+", "^(.)", "b|c",
-            "(?i)img", "^", ".", "(a)|(b)", "\\\\", " ", "(.*)(.)", "\\x{E9}", "[0-9]", "(", "[", "a{2,}"};
+            "(.*)",    "",      "^a",  "a",       "A",    "(\\w+)", "([a-z]+)(\\d*)", "(.)(.*)", "x*", "$",
+            "\\d+",    "^(.)",  "b|c", "(?i)img", "^",    ".",      "(a)|(b)",        "\\\\",    " ",  "(.*)(.)",
+            "\\x{E9}", "[0-9]", "(",   "[",       "a{2,}"};
         return oneOf(patterns);
     }
 
     std::string replacement()
     {
         static const std::vector<std::string> replacements {
-            "\\1", "", "x", "\\\\\\", "\\1_\\\\", "\\2\\1", "\\d", "\\D", "\\f", "img\\\\\\", "\\\\\\\\\\1", "A", "a",
-            "\\0", "\\1\\1", "~", "abc", "001", "\\1.", "/", "?", "img_", "\\3", "\\\\"};
+            "\\1", "",          "x",           "\\\\\\", "\\1_\\\\", "\\2\\1", "\\d",    "\\D",
+            "\\f", "img\\\\\\", "\\\\\\\\\\1", "A",      "a",        "\\0",    "\\1\\1", "~",
+            "abc", "001",       "\\1.",        "/",      "?",        "img_",   "\\3",    "\\\\"};
         return oneOf(replacements);
     }
 
@@ -114,7 +119,8 @@ void makeFolder(Batch& batch, const TempFolder& dir, int& serial)
         std::string name = batch.baseName() + batch.extension();
         if (name.size() > 255)
             name.resize(255);
-        if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos || !names.insert(name).second)
+        if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
+            !names.insert(name).second)
             continue;
         const std::string path = dir.file(name);
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
@@ -164,9 +170,12 @@ TrialResult runBatch(Batch& batch, const TempFolder& dir)
 
     JobResult job;
     try {
-        job = computeRenameRows(dir.path(), files.size(),
-                                [&](std::size_t i) { return JobEntry {files[i].name, 0, dates[i]}; }, texts,
-                                parseJobNumbers(texts));
+        job = computeRenameRows(
+            dir.path(), files.size(),
+            [&](std::size_t i) {
+                return JobEntry {files[i].name, 0, dates[i]};
+            },
+            texts, parseJobNumbers(texts));
     } catch (const std::exception&) {
         ++g_tally.badPatterns;
         EXPECT_EQ(snapshot(dir.path()), before);  // a pattern that does not compile renames nothing
@@ -237,7 +246,8 @@ void undoAndCheck(const TempFolder& dir, std::vector<TLogEntry> log, const std::
         model.erase(row.To);
     }
     EXPECT_EQ(snapshot(dir.path()), model);
-    EXPECT_EQ(log.size(), rows.size() - static_cast<std::size_t>(std::count(outcome.undone.begin(), outcome.undone.end(), true)));
+    EXPECT_EQ(log.size(),
+              rows.size() - static_cast<std::size_t>(std::count(outcome.undone.begin(), outcome.undone.end(), true)));
 }
 
 TEST(RandomBatches, NoFileIsEverLostAndUndoPutsTheFolderBack)
@@ -276,7 +286,8 @@ TEST(RandomBatches, NoFileIsEverLostAndUndoPutsTheFolderBack)
     }
     std::printf("%lu trials: %lu rows, %lu renamed, %lu failed, %lu patterns refused, %lu names taken meanwhile, "
                 "%lu renames undone\n",
-                trials, g_tally.rows, g_tally.ok, g_tally.failed, g_tally.badPatterns, g_tally.intruders, g_tally.undone);
+                trials, g_tally.rows, g_tally.ok, g_tally.failed, g_tally.badPatterns, g_tally.intruders,
+                g_tally.undone);
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 
 #include "core/rename_job.h"
 #include "core/rename_loop.h"
+#include "platform/listing.h"
 #include "platform/paths.h"
 #include "platform/renames.h"
 #include "platform/whole_files.h"
-#include "platform/listing.h"
 #include "settings/settings.h"
 #include "temp_folder.h"
 
@@ -190,8 +190,8 @@ TEST(RenameLoopOnDisk, JobThenRenameNumbersFilesInListOrder)
     dir.write("b.jpg", "first");
     dir.write("a.jpg", "second");
     dir.write("c.txt", "other");
-    const std::vector<JobEntry> entries {{"b.jpg", 0, "2003/01/15"}, {"a.jpg", 0, "2003/01/15"},
-                                         {"c.txt", 0, "2003/01/15"}};
+    const std::vector<JobEntry> entries {
+        {"b.jpg", 0, "2003/01/15"}, {"a.jpg", 0, "2003/01/15"}, {"c.txt", 0, "2003/01/15"}};
     JobResult job = computeRenameRows(dir.path(), entries, {"(.*)", "IMG_\\\\\\", "1", "1"});
     job.rows[2].status = "Same name";  // dropped from renaming, as the dialog allows
     const RenameLoopResult r = renameRowsInFolder(dir.path(), job.rows);
@@ -214,7 +214,7 @@ TEST(WholeFile, WritesReplacesAndFailsWithoutHarm)
     EXPECT_EQ(readWholeFile(path), std::string("a\0b\r\n", 5));
     writeWholeFile(path, "new");
     EXPECT_EQ(dir.read("log.csv"), "new");
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_NE(st.st_mode & 0044, 0u);  // not left private like a temporary file
 
@@ -243,7 +243,7 @@ TEST(WholeFile, LongNamesLinksModesAndHostileFiles)
     const std::string longest = dir.file(std::string(255, 'n'));
     writeWholeFile(longest, "long");
     EXPECT_EQ(readWholeFile(longest), "long");
-    EXPECT_THROW(writeWholeFile(dir.file("") , "x"), AppError);  // a path ending with "/"
+    EXPECT_THROW(writeWholeFile(dir.file(""), "x"), AppError);  // a path ending with "/"
 
     // A link is written at its target and stays a link; a private file stays private.
     dir.write("real.csv", "old");
@@ -251,7 +251,7 @@ TEST(WholeFile, LongNamesLinksModesAndHostileFiles)
     ASSERT_EQ(::symlink("real.csv", dir.file("link.csv").c_str()), 0);
     writeWholeFile(dir.file("link.csv"), "new");
     EXPECT_EQ(dir.read("real.csv"), "new");
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::lstat(dir.file("link.csv").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     ASSERT_EQ(::stat(dir.file("real.csv").c_str(), &st), 0);
@@ -307,12 +307,14 @@ TEST(LogUndoOnDisk, ChainGoneTakenAndMix)
 {
     TempFolder dir;
     const std::string folder = dir.path() + "/";
-    dir.write("c.txt", "ABC");      // went a -> b -> c
-    dir.write("y.txt", "Y");        // went x -> y, but x is taken again
+    dir.write("c.txt", "ABC");  // went a -> b -> c
+    dir.write("y.txt", "Y");  // went x -> y, but x is taken again
     dir.write("x.txt", "other X");
-    dir.write("q.txt", "Q");        // went p -> q, not selected
-    std::vector<TLogEntry> log {{"a.txt", "b.txt", folder}, {"x.txt", "y.txt", folder},
-                                {"p.txt", "q.txt", folder}, {"gone.txt", "moved.txt", folder},
+    dir.write("q.txt", "Q");  // went p -> q, not selected
+    std::vector<TLogEntry> log {{"a.txt", "b.txt", folder},
+                                {"x.txt", "y.txt", folder},
+                                {"p.txt", "q.txt", folder},
+                                {"gone.txt", "moved.txt", folder},
                                 {"b.txt", "c.txt", folder}};
     const UndoOutcome outcome = undoLogRowsOnDisk(log, {0, 1, 3, 4});
     EXPECT_EQ(outcome.undone, (std::vector<bool> {true, false, false, true}));
@@ -335,7 +337,8 @@ namespace {
 
 TEST(SettingsFolder, PortableUnlessSystemOrReadOnly)
 {
-    EXPECT_EQ(chooseSettingsFolder("/home/u/moxtal/build/app/", true, false, nullptr, "/home/u"), "/home/u/moxtal/build/app/");
+    EXPECT_EQ(chooseSettingsFolder("/home/u/moxtal/build/app/", true, false, nullptr, "/home/u"),
+              "/home/u/moxtal/build/app/");
     EXPECT_EQ(chooseSettingsFolder("/usr/bin/", true, true, nullptr, "/home/u"), "/home/u/.config/moxtal/");
     EXPECT_EQ(chooseSettingsFolder("/usr/local/bin/", true, false, "/x/conf", "/home/u"), "/x/conf/moxtal/");
     EXPECT_EQ(chooseSettingsFolder("/opt/moxtal/", false, false, "", "/home/u"), "/home/u/.config/moxtal/");

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "core/rename_job.h"
-#include "core/text_case.h"
 #include "core/rename_loop.h"
+#include "core/text_case.h"
 
 using namespace moxtal;
 
@@ -17,8 +17,8 @@ std::vector<JobEntry> entries(std::initializer_list<const char*> names)
     return out;
 }
 
-JobResult run(const std::vector<JobEntry>& files, std::string pattern, std::string replacement,
-              std::string start = "0", std::string step = "1", std::string folder = "/home/u/Photos")
+JobResult run(const std::vector<JobEntry>& files, std::string pattern, std::string replacement, std::string start = "0",
+              std::string step = "1", std::string folder = "/home/u/Photos")
 {
     return computeRenameRows(folder, files, JobTexts {pattern, replacement, start, step});
 }
@@ -47,7 +47,11 @@ TEST(NameSplit, ExtensionFromLastDot)
     EXPECT_EQ(splitBaseName("archive.tar.gz").extension, ".gz");
     EXPECT_EQ(splitBaseName("README").extension, "");
     EXPECT_EQ(splitBaseName(".htaccess").base, "");
-    EXPECT_EQ(splitBaseName("\x81\x2E" "a", CodePage::Cp932).extension, "");  // 0x2E as trail byte
+    EXPECT_EQ(splitBaseName("\x81\x2E"
+                            "a",
+                            CodePage::Cp932)
+                  .extension,
+              "");  // 0x2E as trail byte
     EXPECT_EQ(folderNameOf("/home/u/Photos"), "Photos");
     EXPECT_EQ(folderNameOf("/"), "");
 }
@@ -128,8 +132,7 @@ TEST(RenameJob, StartAndStepMustBeIntegers)
 
 TEST(RenameJob, DateTimeAndFolderEscapes)
 {
-    EXPECT_EQ(newNames(run(entries({"a.jpg"}), "(.*)", "\\d_\\D_\\f")),
-              (Names {"20030115_20030115123456_Photos.jpg"}));
+    EXPECT_EQ(newNames(run(entries({"a.jpg"}), "(.*)", "\\d_\\D_\\f")), (Names {"20030115_20030115123456_Photos.jpg"}));
     std::vector<JobEntry> midnight {{"a.jpg", 0, "2003/01/15"}};
     EXPECT_EQ(newNames(run(midnight, "(.*)", "\\D")), (Names {"20030115.jpg"}));
     // Expansions come after the numbering, so a folder name with a backslash is no number run.
@@ -140,7 +143,8 @@ TEST(RenameJob, DateTimeAndFolderEscapes)
 TEST(RenameJob, StatusWordsInTheirOrder)
 {
     EXPECT_EQ(statuses(run(entries({".htaccess", "a.txt"}), "(.*)", "")), (Names {"Empty name", "Invalid name"}));
-    EXPECT_EQ(statuses(run(entries({"a.txt", "b.txt", "c.txt"}), "(.*)", "\\1?")), (Names {"Invalid name", "Invalid name", "Invalid name"}));
+    EXPECT_EQ(statuses(run(entries({"a.txt", "b.txt", "c.txt"}), "(.*)", "\\1?")),
+              (Names {"Invalid name", "Invalid name", "Invalid name"}));
     for (const char* bad : {"<", ">", "|", "*", "/", ":", "?", ";", ","})
         EXPECT_EQ(decideStatus("a", std::string("x") + bad, CodePage::Utf8), kStatusInvalidName) << bad;
     EXPECT_EQ(statuses(run(entries({"abc.txt"}), "(.*)", "ABC")), (Names {"Replace"}));
@@ -155,15 +159,18 @@ TEST(RenameJob, Cp932NameWithBackslashTrailByte)
     // 表 (0x95 0x5C) in a name: the 0x5C is no number run and no escape.
     const std::vector<JobEntry> files {{"\x95\x5C.txt", 0, "2003/01/15"}};
     const JobResult r = computeRenameRows("/x", files, JobTexts {"(.*)", "\\1\\", "9", "1"}, CodePage::Cp932);
-    EXPECT_EQ(newNames(r), (Names {"\x95\x5C" "9.txt"}));
+    EXPECT_EQ(newNames(r), (Names {"\x95\x5C"
+                                   "9.txt"}));
     const JobResult same = computeRenameRows("/x", files, JobTexts {"(.*)", "\\1", "9", "1"}, CodePage::Cp932);
     EXPECT_EQ(same.rows[0].status, "Same name");
     EXPECT_EQ(same.counter, 9);
     // The replacement's own 表 ends no number run in Shift-JIS; read as UTF-8 its 0x5C is one.
     const std::vector<JobEntry> plain {{"a.txt", 0, "2003/01/15"}};
     const JobTexts texts {"(.*)", "\x95\x5C\\\\", "9", "1"};
-    EXPECT_EQ(newNames(computeRenameRows("/x", plain, texts, CodePage::Cp932)), (Names {"\x95\x5C" "09.txt"}));
-    EXPECT_EQ(newNames(computeRenameRows("/x", plain, texts, CodePage::Utf8)), (Names {"\x95" "009.txt"}));
+    EXPECT_EQ(newNames(computeRenameRows("/x", plain, texts, CodePage::Cp932)), (Names {"\x95\x5C"
+                                                                                        "09.txt"}));
+    EXPECT_EQ(newNames(computeRenameRows("/x", plain, texts, CodePage::Utf8)), (Names {"\x95"
+                                                                                       "009.txt"}));
 }
 
 TEST(RenameJob, MatchErrorEndsTheJobNamingTheFile)
@@ -223,10 +230,9 @@ TEST(History, PromotionSwapsOrInserts)
 
 TEST(RenameLoop, ResultWordsFlagAndLogInRowOrder)
 {
-    std::vector<ConfirmRow> rows {
-        {"a.txt", "b.txt", "Replace", 0, ""},      {"c.txt", "c.txt", "Same name", 0, ""},
-        {"d.txt", "d?.txt", "Invalid name", 0, ""}, {"e.txt", "e.txt", "Replace", 0, ""},
-        {"f.txt", "g.txt", "replace", 0, ""},      {"h.txt", "taken.txt", "Replace", 0, ""}};
+    std::vector<ConfirmRow> rows {{"a.txt", "b.txt", "Replace", 0, ""},       {"c.txt", "c.txt", "Same name", 0, ""},
+                                  {"d.txt", "d?.txt", "Invalid name", 0, ""}, {"e.txt", "e.txt", "Replace", 0, ""},
+                                  {"f.txt", "g.txt", "replace", 0, ""},       {"h.txt", "taken.txt", "Replace", 0, ""}};
     std::vector<std::string> calls;
     auto rename = [&](const std::string& from, const std::string& to) {
         calls.push_back(from + "|" + to);
@@ -266,8 +272,11 @@ TEST(RenameJob, RowsCanTakeTheNamesOver)
     std::vector<std::string> names = original;
     const JobTexts texts {"^(a|l+)$", "x\\1", "0", "1"};
     const JobResult r = computeRenameRows(
-        "/f", names.size(), [&](std::size_t i) { return JobEntry {names[i], 0, "", &names[i]}; }, texts,
-        parseJobNumbers(texts));
+        "/f", names.size(),
+        [&](std::size_t i) {
+            return JobEntry {names[i], 0, "", &names[i]};
+        },
+        texts, parseJobNumbers(texts));
     ASSERT_EQ(r.rows.size(), 2u);
     EXPECT_EQ(r.rows[0].oldName, "a.txt");
     EXPECT_EQ(r.rows[0].newName, "xa.txt");

@@ -22,8 +22,8 @@ TEST(LogCsv, ExactBytes)
 
 TEST(LogCsv, ReadsBackWhatItWrites)
 {
-    const Entries tricky {{"a.txt", "b.txt", "/x/"},       {"\"", "\"\"", "/q\"/"},    {"a,b", ",", "/,/"},
-                          {"l\r\nf", "\r", "/\n/"},        {"\xFF\xFE", "\x80", "/\xE9/"}, {"a.txt", "b.txt", "/x/"}};
+    const Entries tricky {{"a.txt", "b.txt", "/x/"}, {"\"", "\"\"", "/q\"/"},        {"a,b", ",", "/,/"},
+                          {"l\r\nf", "\r", "/\n/"},  {"\xFF\xFE", "\x80", "/\xE9/"}, {"a.txt", "b.txt", "/x/"}};
     EXPECT_EQ(parseLogCsv(formatLogCsv(tricky)), tricky);
     EXPECT_EQ(parseLogCsv(formatLogCsv({})), Entries {});
 

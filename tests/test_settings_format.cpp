@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/settings_format.h"
 #include "core/screen_fit.h"
+#include "core/settings_format.h"
 #include "core/text_lines.h"
 
 #include <tuple>
@@ -51,7 +51,10 @@ void expectSame(const MainSettings& a, const MainSettings& b)
 TEST(MainCfg, WritesTheFullFormAndReadsItBack)
 {
     const std::string text = writeMainCfg(sample());
-    EXPECT_EQ(text.rfind("-5\r\n-20\r\n510\r\n416\r\n(\\d+)\r\nIMG_\\\\\\\r\n*.jpg;*.png\r\n/home/u/写真\r\na\r\n\r\n--- \r\n", 0), 0u);
+    EXPECT_EQ(
+        text.rfind(
+            "-5\r\n-20\r\n510\r\n416\r\n(\\d+)\r\nIMG_\\\\\\\r\n*.jpg;*.png\r\n/home/u/写真\r\na\r\n\r\n--- \r\n", 0),
+        0u);
     EXPECT_EQ(linesOf(text).size(), 21u + 4 + 0 + 1 + 2);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     const MainCfgRead read = readMainCfg(text);
@@ -89,7 +92,9 @@ TEST(MainCfg, WhatOneLineCannotHoldIsMadeToFit)
 TEST(MainCfg, TheThreeAcceptedLengths)
 {
     const Lines all = linesOf(writeMainCfg(sample()));
-    auto head = [&](std::size_t count) { return textOfLines(Lines(all.begin(), all.begin() + static_cast<long>(count))); };
+    auto head = [&](std::size_t count) {
+        return textOfLines(Lines(all.begin(), all.begin() + static_cast<long>(count)));
+    };
     const std::size_t headLength = 8 + 4 + 1 + 0 + 1;
     MainCfgRead read = readMainCfg(head(headLength));
     EXPECT_EQ(read.error, "");
@@ -123,8 +128,8 @@ TEST(MainCfg, NonIntegerAtEachNumberLine)
 {
     const Lines all = linesOf(writeMainCfg(sample()));
     const std::vector<std::pair<std::size_t, F>> numbers {
-        {0, F::MainTop}, {3, F::MainHeight}, {14, F::FileListWidth}, {15, F::ReportTop}, {18, F::ReportHeight},
-        {24, F::ClipTop}, {27, F::ClipHeight}};
+        {0, F::MainTop},       {3, F::MainHeight}, {14, F::FileListWidth}, {15, F::ReportTop},
+        {18, F::ReportHeight}, {24, F::ClipTop},   {27, F::ClipHeight}};
     ASSERT_EQ(all.size(), 28u);
     for (const auto& [line, field] : numbers) {
         Lines damaged = all;
@@ -141,9 +146,10 @@ TEST(Presets, RegisterFindsThePairOrAppends)
     registerPreset(store, {"dates", "(\\d+)", "x"});
     registerPreset(store, {"other", "(\\D+)", "x"});
     registerPreset(store, {"renamed", "(\\d+)", "x"});  // same pair: new comment, same place
-    registerPreset(store, {"dates", "(\\D+)", "y"});    // same comment, new pair
-    registerPreset(store, {"case", "(\\d+)", "X"});     // letter case makes another pair
-    EXPECT_EQ(store, (Lines {"renamed", "(\\d+)", "x", "other", "(\\D+)", "x", "dates", "(\\D+)", "y", "case", "(\\d+)", "X"}));
+    registerPreset(store, {"dates", "(\\D+)", "y"});  // same comment, new pair
+    registerPreset(store, {"case", "(\\d+)", "X"});  // letter case makes another pair
+    EXPECT_EQ(store, (Lines {"renamed", "(\\d+)", "x", "other", "(\\D+)", "x", "dates", "(\\D+)", "y", "case", "(\\d+)",
+                             "X"}));
     EXPECT_EQ(presetCount(store), 4u);
     EXPECT_EQ(presetAt(store, 2).replacement, "y");
     EXPECT_EQ(readMainCfg("").error, "リストのインデックスが範囲を超えています (0)");

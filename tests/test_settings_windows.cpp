@@ -5,13 +5,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
-#include <QScreen>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTableView>
 
@@ -20,9 +20,9 @@
 #include "core/text_lines.h"
 #include "dialogs/historywin.h"
 #include "dialogs/rpllist.h"
-#include "ui/seams.h"
 #include "gui_helpers.h"
 #include "temp_folder.h"
+#include "ui/seams.h"
 
 using namespace moxtal;
 
@@ -114,9 +114,9 @@ TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
 
 TEST_F(SettingsTest, MinimumSizesApplyToRestoredBounds)
 {
-    testSettingsFolder().write("main.cfg", textOfLines({"10", "20", "100", "90", "p", "r", "*.*", "/nowhere", "---",
-                                                        "---", "50", "1", "2", "3", "4", "---", "---", "5", "6",
-                                                        "100", "500"}));
+    testSettingsFolder().write(
+        "main.cfg", textOfLines({"10", "20", "100", "90", "p",   "r",   "*.*", "/nowhere", "---", "---", "50",
+                                 "1",  "2",  "3",   "4",  "---", "---", "5",   "6",        "100", "500"}));
     auto form = makeWindow();
     form->show();
     EXPECT_EQ(form->width(), 510);
@@ -147,8 +147,8 @@ TEST_F(SettingsTest, DamagedFilesLeaveAUsableWindow)
     dir.write("a.txt");
     ::mkdir(dir.file("sub").c_str(), 0755);
     dir.write("sub/b.txt");
-    const std::vector<std::string> full {"1", "2", "600", "400", "pat", "rep", "*.*", dir.path(), "h1", "---", "---",
-                                         "370", "1", "2", "456", "404", "---", "---", "3", "4", "340", "170"};
+    const std::vector<std::string> full {"1",   "2", "600", "400", "pat", "rep", "*.*", dir.path(), "h1", "---", "---",
+                                         "370", "1", "2",   "456", "404", "---", "---", "3",        "4",  "340", "170"};
     testSettingsFolder().write("pattern.cfg", textOfLines({"comment", "p", "r"}));
     auto check = [&](const std::vector<std::string>& lines, const QString& message) {
         testSettingsFolder().write("main.cfg", textOfLines(lines));
@@ -192,9 +192,11 @@ TEST_F(SettingsTest, FilesThatCannotBeWrittenOrRead)
     bool closed = false;
     QObject::connect(form.get(), &TForm1::closed, [&] { closed = true; });
     form->show();
-    EXPECT_EQ(MessageBox::takeRecorded(), QStringList {QString::fromStdString("ファイル " + readOnly.file("main.cfg") + " は開けません")});
+    EXPECT_EQ(MessageBox::takeRecorded(),
+              QStringList {QString::fromStdString("ファイル " + readOnly.file("main.cfg") + " は開けません")});
     form->close();
-    EXPECT_EQ(MessageBox::takeRecorded(), QStringList {QString::fromStdString("ファイル " + readOnly.file("main.cfg") + " を作成できません")});
+    EXPECT_EQ(MessageBox::takeRecorded(),
+              QStringList {QString::fromStdString("ファイル " + readOnly.file("main.cfg") + " を作成できません")});
     EXPECT_TRUE(closed);
 }
 
@@ -209,12 +211,17 @@ TEST_F(SettingsTest, HostileSettingsFilesNeitherHangNorFlood)
     };
     const Case cases[] = {
         {"main.cfg", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }},
-        {"main.cfg", [](const std::string& p) {
+        {"main.cfg",
+         [](const std::string& p) {
              ::mkfifo((p + ".fifo").c_str(), 0600);
              ASSERT_EQ(::symlink((p + ".fifo").c_str(), p.c_str()), 0);
          }},
         {"pattern.cfg", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }},
-        {"pattern.cfg", [](const std::string& p) { ASSERT_EQ(::truncate(testSettingsFolder().write("pattern.cfg").c_str(), (65 << 20)), 0); (void)p; }},
+        {"pattern.cfg",
+         [](const std::string& p) {
+             ASSERT_EQ(::truncate(testSettingsFolder().write("pattern.cfg").c_str(), (65 << 20)), 0);
+             (void)p;
+         }},
     };
     for (const Case& c : cases) {
         forgetSettings();
@@ -222,11 +229,13 @@ TEST_F(SettingsTest, HostileSettingsFilesNeitherHangNorFlood)
         c.make(path);
         auto form = makeWindow();
         form->show();
-        EXPECT_EQ(MessageBox::takeRecorded(), QStringList {QString::fromStdString("ファイル " + path + " は開けません")}) << c.file;
+        EXPECT_EQ(MessageBox::takeRecorded(),
+                  QStringList {QString::fromStdString("ファイル " + path + " は開けません")})
+            << c.file;
         EXPECT_TRUE(form->shown());
         form->close();
         MessageBox::takeRecorded();
-        struct stat st {};
+        struct stat st { };
         if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
             EXPECT_TRUE(S_ISFIFO(st.st_mode)) << c.file;
         }
@@ -256,7 +265,7 @@ TEST_F(SettingsTest, PresetsRegisterApplyAndSurviveARestart)
         registerAs("(\\d+)", "n\\1", QString("numbers"));
         registerAs("a", "b", QString("-"));
         registerAs("(\\d+)", "n\\1", QString("digits"));  // same pair: renamed in place
-        registerAs("x", "y", std::nullopt);                // cancelled: an empty comment
+        registerAs("x", "y", std::nullopt);  // cancelled: an empty comment
         EXPECT_EQ(captions(form->LoadParrern1), (QStringList {"digits", "|", ""}));
 
         // The real prompt opens in the middle of the screen, not over the window.

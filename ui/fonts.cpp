@@ -1,6 +1,5 @@
 #include "fonts.h"
 
-
 namespace moxtal {
 
 void installFontSubstitutions()

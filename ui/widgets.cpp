@@ -5,8 +5,8 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QTableView>
 #include <QItemSelectionModel>
+#include <QTableView>
 #include <QWidget>
 
 namespace moxtal {

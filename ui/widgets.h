@@ -15,7 +15,6 @@ namespace moxtal {
 // The positions of a view's selected rows, top to bottom, each once.
 std::vector<std::size_t> selectedRowPositions(const QAbstractItemView* view);
 
-
 // A report-style list of rows over model: whole rows selected, no word wrap, no row numbers,
 // rows 18 pixels high, headers left-aligned.
 QTableView* makeRowTable(QWidget* parent, const char* name, QAbstractItemModel* model);
