@@ -27,6 +27,7 @@
 #include "browse/folderview.h"
 #include "clipboard/clipwin.h"
 #include "core/rename_job.h"
+#include "core/version.h"
 #include "core/settings_format.h"
 #include "dialogs/historywin.h"
 #include "dialogs/logwin.h"
@@ -213,7 +214,7 @@ void TForm1::buildTopPanel()
 void TForm1::buildBottomPanel()
 {
     Panel1 =
-        place(new QLabel(QStringLiteral("?"), bottomPanel), "Panel1", 8, 8, 25, 25, QStringLiteral("Mox-Tal Ver 1.30"));
+        place(new QLabel(QStringLiteral("?"), bottomPanel), "Panel1", 8, 8, 25, 25, QStringLiteral("Mox-Tal Ver ") + QLatin1String(kVersion));
     Panel1->setAlignment(Qt::AlignCenter);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Extension = place(new QLineEdit(QStringLiteral("*.*"), bottomPanel), "Extension", 48, 9, 81, 20,

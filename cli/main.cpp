@@ -15,6 +15,7 @@
 #include "core/rename_log.h"
 #include "core/rename_loop.h"
 #include "core/rename_prediction.h"
+#include "core/version.h"
 #include "core/wildcard.h"
 #include "platform/collation.h"
 #include "platform/listing.h"
@@ -52,6 +53,7 @@ constexpr const char* kUsage =
     "                  a file; prints From, To, Folder and Ok or Failed per row, as undone, and\n"
     "                  rewrites FILE.csv without the rows it undid\n"
     "  --help          print this text\n"
+    "  --version       print the version\n"
     "\n"
     "Without --rename, each row that the rename pass would refuse (its new name still taken when\n"
     "its turn comes, another row's new name, no such file) goes to standard error with the reason,\n"
@@ -130,6 +132,7 @@ struct Options {
     std::optional<moxtal::SortColumn> sort;
     bool reverse = false;
     bool help = false;
+    bool version = false;
 };
 
 // Reads the command line; a message when it is not one moxtal-cli takes.
@@ -139,6 +142,10 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o)
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             o.help = true;
+            return std::nullopt;
+        }
+        if (arg == "--version") {
+            o.version = true;
             return std::nullopt;
         }
         if (arg == "--rename") {
@@ -401,9 +408,9 @@ int main(int argc, char** argv)
     Options options;
     if (const std::optional<std::string> error = parseOptions(argc, argv, options))
         return usageError(*error);
-    if (options.help) {
+    if (options.help || options.version) {
         Output out;
-        out.add(kUsage);
+        out.add(options.help ? std::string(kUsage) : std::string("moxtal-cli (Mox-Tal) ") + moxtal::kVersion + "\n");
         return out.finish() ? kSuccess : kOutputFailed;
     }
     if (!options.undoPath.empty())

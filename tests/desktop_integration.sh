@@ -5,6 +5,7 @@
 set -u
 SOURCE=$1
 BUILD=$2
+VERSION=$3
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 failures=0
@@ -22,6 +23,8 @@ done
 expected="./usr/bin/moxtal
 ./usr/bin/moxtal-cli
 ./usr/share/applications/org.moxtal.Moxtal.desktop
+./usr/share/doc/moxtal/changelog.gz
+./usr/share/doc/moxtal/copyright
 ./usr/share/icons/hicolor/scalable/apps/org.moxtal.Moxtal.svg
 ./usr/share/man/man1/moxtal-cli.1.gz
 ./usr/share/man/man1/moxtal.1.gz
@@ -41,9 +44,21 @@ $files"
         case $depends in *"$need"*) ;; *) fail "Depends lacks $need: $depends" ;; esac
     done
     [ "$(dpkg-deb -f "$deb" Package)" = "moxtal" ] || fail "package name"
+    [ "$(dpkg-deb -f "$deb" Version)" = "$VERSION" ] || fail "package version $(dpkg-deb -f "$deb" Version)"
+    # Debian's own checker: no error and no warning.
+    lintian --no-tag-display-limit "$deb" >"$WORK/lintian.log" 2>&1
+    grep -E '^[EW]: ' "$WORK/lintian.log" && fail "lintian"
 else
     cat "$WORK/cpack.log"; fail "cpack -G DEB"
 fi
+
+# One version everywhere: the programs, the manual pages, the AppStream release.
+[ "$("$BUILD/app/moxtal" --version)" = "Mox-Tal $VERSION" ] || fail "moxtal --version"
+[ "$("$BUILD/cli/moxtal-cli" --version)" = "moxtal-cli (Mox-Tal) $VERSION" ] || fail "moxtal-cli --version"
+for page in moxtal.1 moxtal-cli.1; do
+    grep -q "\"Mox-Tal $VERSION\"" "$SOURCE/man/$page" || fail "$page is not of version $VERSION"
+done
+grep -q "<release version=\"$VERSION\"" "$SOURCE/data/org.moxtal.Moxtal.metainfo.xml" || fail "metainfo release"
 
 [ "$failures" -eq 0 ] && echo "desktop integration: all passed"
 exit "$failures"
