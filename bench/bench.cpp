@@ -65,6 +65,38 @@ Run runProgram(const std::vector<std::string>& argv, const std::string& workDir 
     return run;
 }
 
+// A benchmark that measures a wrong result measures nothing: every child must succeed and leave
+// the folder as it should be, else the run fails.
+bool g_failed = false;
+
+void expect(bool ok, const std::string& what)
+{
+    if (!ok) {
+        std::printf("FAILED: %s\n", what.c_str());
+        g_failed = true;
+    }
+}
+
+// The number of files in folder whose names begin with prefix, and of all files.
+std::pair<int, int> countFiles(const fs::path& folder, const std::string& prefix)
+{
+    int matching = 0, all = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        ++all;
+        matching += entry.path().filename().string().rfind(prefix, 0) == 0;
+    }
+    return {matching, all};
+}
+
+// A rename run succeeded and left exactly count files, every one renamed to img_....
+void expectRenamed(const Run& run, const fs::path& folder, int count, const std::string& who)
+{
+    expect(run.status == 0, who + " exited with status " + std::to_string(run.status));
+    const auto [renamed, all] = countFiles(folder, "img_");
+    expect(renamed == count && all == count, who + " left " + std::to_string(all) + " files, " +
+                                                 std::to_string(renamed) + " renamed, of " + std::to_string(count));
+}
+
 void makeFiles(const fs::path& folder, int count)
 {
     fs::remove_all(folder);
@@ -175,13 +207,19 @@ int main(int argc, char** argv)
             std::vector<double> limit, listed, moxtal, perl;
             for (int r = 0; r < runs; ++r) {
                 makeFiles(folder, size);
-                limit.push_back(runProgram({baseline, "rename", folder.string()}).seconds);
+                const Run plain = runProgram({baseline, "rename", folder.string()});
+                expectRenamed(plain, folder, size, "the C rename loop");
+                limit.push_back(plain.seconds);
                 makeFiles(folder, size);
-                listed.push_back(runProgram({baseline, "listed", folder.string()}).seconds);
+                const Run sorted = runProgram({baseline, "listed", folder.string()});
+                expectRenamed(sorted, folder, size, "the C list-and-rename loop");
+                listed.push_back(sorted.seconds);
                 makeFiles(folder, size);
                 std::vector<std::string> args = cliRename;
                 args.push_back(folder.string());
-                moxtal.push_back(runProgram(args).seconds);
+                const Run ours = runProgram(args);
+                expectRenamed(ours, folder, size, "moxtal-cli --rename");
+                moxtal.push_back(ours.seconds);
                 if (perlRename) {
                     makeFiles(folder, size);
                     const fs::path names = folder.string() + ".names";
@@ -191,10 +229,11 @@ int main(int argc, char** argv)
                     FILE* f = std::fopen(names.c_str(), "w");
                     std::fwrite(list.data(), 1, list.size(), f);
                     std::fclose(f);
-                    perl.push_back(runProgram({*perlRename, "s/.*/sprintf(\"img_%06d.dat\", $::n++)/e"},
-                                              folder.string(), names.string())
-                                       .seconds);
+                    const Run theirs = runProgram({*perlRename, "s/.*/sprintf(\"img_%06d.dat\", $::n++)/e"},
+                                                  folder.string(), names.string());
                     fs::remove(names);
+                    expectRenamed(theirs, folder, size, "perl-rename");
+                    perl.push_back(theirs.seconds);
                 }
             }
             std::printf("| rename %d files on %s | C loop readdir + renameat2: %s | C loop: %s | %s | %s |\n", size,
@@ -208,8 +247,11 @@ int main(int argc, char** argv)
         std::vector<double> limit, moxtal;
         long peak = 0;
         for (int r = 0; r < runs; ++r) {
-            limit.push_back(runProgram({baseline, "preview", folder.string()}).seconds);
+            const Run plain = runProgram({baseline, "preview", folder.string()});
+            expect(plain.status == 0, "the C preview loop exited with status " + std::to_string(plain.status));
+            limit.push_back(plain.seconds);
             const Run preview = runProgram({cli, "--replace", "img_\\\\\\\\\\\\", folder.string()});
+            expect(preview.status == 0, "the moxtal-cli preview exited with status " + std::to_string(preview.status));
             moxtal.push_back(preview.seconds);
             peak = std::max(peak, preview.peakKb);
         }
@@ -225,10 +267,13 @@ int main(int argc, char** argv)
         const fs::path folder = places.front().second;
         makeFiles(folder, size);
         std::fflush(stdout);
-        const Run run = runProgram({window, folder.string(), std::to_string(size >= 1000000 ? 0 : 1)}, {}, {}, false);
-        if (run.status != 0)
-            std::printf("window benchmark failed (%d)\n", run.status);
+        const bool rename = size < 1000000;
+        const Run run = runProgram({window, folder.string(), std::to_string(rename ? 1 : 0)}, {}, {}, false);
+        if (rename)
+            expectRenamed(run, folder, size, "the window");
+        else
+            expect(run.status == 0, "the window exited with status " + std::to_string(run.status));
         fs::remove_all(folder);
     }
-    return 0;
+    return g_failed ? 1 : 0;
 }

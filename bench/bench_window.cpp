@@ -1,6 +1,7 @@
 // The window on one folder, without a display: listing, each column sort, "Do!" up to the dialog
 // shown, the rename pass, the refresh, and the peak memory. Prints rows of the benchmark's table.
 //   bench_window FOLDER RENAME(0|1)
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "app/application.h"
 #include "app/windows.h"
 #include "browse/folderview.h"
+#include "core/rename_loop.h"
 #include "dialogs/rpllist.h"
 #include "ui/seams.h"
 
@@ -50,6 +52,14 @@ int main(int argc, char** argv)
     // The folder chosen in the tree: its first listing also reads the MIME database.
     const double first = timed([&] { form->FolderView1->SetDirectory(folder); });
     const std::size_t files = list.model().entries().size();
+    int status = 0;
+    const auto expect = [&](bool ok, const char* what) {
+        if (!ok) {
+            std::printf("FAILED: the window %s\n", what);
+            status = 1;
+        }
+    };
+    expect(files > 0, "listed no file");
     row("selecting the folder (first listing)", files, first);
     row("listing (Refresh FileList)", files, timed([&] { form->RefreshList1Click(); }));
     row("sort by Name", files, timed([&] { form->FileListView1ColumnClick(0); }));
@@ -63,8 +73,13 @@ int main(int argc, char** argv)
     double toDialog = 0, pass = 0;
     QTimer::singleShot(0, report, [&] {
         toDialog = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (rename)
+        expect(report->rows().size() == files, "proposed another number of rows than files");
+        if (rename) {
             pass = timed([&] { report->ButtonrenClick(); });
+            const auto& rows = report->rows();
+            expect(std::all_of(rows.begin(), rows.end(), [](const moxtal::ConfirmRow& r) { return r.result == moxtal::kResultOk; }),
+                   "renamed rows that did not end \"Ok\"");
+        }
         start = std::chrono::steady_clock::now();
         report->reject();
     });
@@ -80,5 +95,5 @@ int main(int argc, char** argv)
     ::getrusage(RUSAGE_SELF, &usage);
     std::printf("| window: peak memory, %zu files | %.1f MB |\n", files, usage.ru_maxrss / 1024.0);
     form.reset();
-    return 0;
+    return status;
 }

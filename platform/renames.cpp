@@ -96,21 +96,23 @@ bool renameNoReplace(const std::string& folder, const std::string& oldName, cons
 }
 
 RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
-                                    std::optional<FolderIdentity> listed)
+                                    std::optional<FolderIdentity> listed, const BeforeRename& beforeRename)
 {
     UniqueFd folderFd = openRenameFolder(folder);
     // Another folder put at the listed one's path gets no rename: every row fails.
     if (listed && identityOf(folderFd.get()) != listed)
         folderFd.reset();
-    return renameRowsAt(folderFd.get(), folder, rows, keepLog);
+    return renameRowsAt(folderFd.get(), folder, rows, keepLog, {}, beforeRename);
 }
 
 RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
-                              const RenameDone& done)
+                              const RenameDone& done, const BeforeRename& beforeRename)
 {
     return renameRows(
         folder, rows,
         [&](const std::string& oldName, const std::string& newName) {
+            if (beforeRename)
+                beforeRename(oldName, newName);
             return renameNoReplaceAt(folderFd, oldName, newName);
         },
         keepLog, done);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,12 +31,16 @@ UniqueFd openRenameFolder(const std::string& folder);
 // The rename pass of the confirmation rows: the folder is opened once and every "Replace" row is
 // renamed in it with renameNoReplaceAt; a folder that cannot be opened, and one that is not the
 // listed folder when that is given, gives "Failed" rows.
+// beforeRename runs right before each rename is tried (another process acting in the middle of a
+// pass, in the tests).
+using BeforeRename = std::function<void(const std::string& oldName, const std::string& newName)>;
 RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog = true,
-                                    std::optional<FolderIdentity> listed = std::nullopt);
+                                    std::optional<FolderIdentity> listed = std::nullopt,
+                                    const BeforeRename& beforeRename = {});
 // The same in the folder open as folderFd (whose path is folder); done hears of every success and
 // may stop the pass.
 RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
-                              const RenameDone& done = {});
+                              const RenameDone& done = {}, const BeforeRename& beforeRename = {});
 
 // Renames a logged file back (Folder + To to Folder + From) with renameNoReplaceAt; the folder
 // stays open for the rows of the same folder that follow.

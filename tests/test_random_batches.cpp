@@ -18,6 +18,7 @@
 #include "core/rename_job.h"
 #include "core/rename_log.h"
 #include "core/rename_loop.h"
+#include "core/regular_expression.h"
 #include "core/rename_prediction.h"
 #include "platform/listing.h"
 #include "platform/renames.h"
@@ -133,7 +134,7 @@ void makeFolder(Batch& batch, const TempFolder& dir, int& serial)
             ::chmod(path.c_str(), 0444);  // read-only: not listed
     }
     if (batch.chance(0.3))
-        dir.write(".hidden" + std::to_string(serial++), "hidden");
+        dir.write(".hidden", "hidden");
     if (batch.chance(0.2))
         ::mkfifo(dir.file("fifo").c_str(), 0644);
     if (batch.chance(0.3)) {
@@ -170,14 +171,13 @@ TrialResult runBatch(Batch& batch, const TempFolder& dir)
 
     JobResult job;
     try {
-        job = computeRenameRows(
-            dir.path(), files.size(),
-            [&](std::size_t i) {
-                return JobEntry {files[i].name, 0, dates[i]};
-            },
-            texts, parseJobNumbers(texts));
-    } catch (const std::exception&) {
+        job = computeRenameRows(dir.path(), files.size(),
+                                [&](std::size_t i) { return JobEntry {files[i].name, 0, dates[i]}; }, texts,
+                                parseJobNumbers(texts));
+    } catch (const AppError& e) {
+        // Only a pattern that does not compile may end a job here.
         ++g_tally.badPatterns;
+        EXPECT_THROW(CompiledPattern(texts.pattern, kCaseless), AppError) << e.what();
         EXPECT_EQ(snapshot(dir.path()), before);  // a pattern that does not compile renames nothing
         trial.expected = before;
         return trial;
@@ -187,20 +187,37 @@ TrialResult runBatch(Batch& batch, const TempFolder& dir)
     int intruders = 0;
     const UniqueFd folderFd = openRenameFolder(dir.path());
     const std::vector<RowPrediction> predicted = predictRefusals(job.rows, entryNamesAt(folderFd.get()).value());
-    const RenameLoopResult done = renameRows(dir.path(), job.rows, [&](const std::string& from, const std::string& to) {
-        if (batch.chance(0.05) && model.count(to) == 0 && to.find('/') == std::string::npos && !to.empty() &&
-            to != "." && to != "..") {
-            const std::string content = "intruder " + std::to_string(intruders++);
-            const int fd = ::openat(folderFd.get(), to.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-            if (fd >= 0) {
-                EXPECT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
-                ::close(fd);
-                model[to] = content;
-                ++g_tally.intruders;
+    // What the folder held at each row's turn, seen just before its rename: a row must fail exactly
+    // when its new name was taken (by any entry), its file was gone or its name too long.
+    std::vector<std::size_t> attempted;
+    for (std::size_t i = 0; i < job.rows.size(); ++i) {
+        if (job.rows[i].status == kStatusReplace && job.rows[i].oldName != job.rows[i].newName)
+            attempted.push_back(i);
+    }
+    std::vector<bool> mustFail(job.rows.size(), false);
+    std::size_t turn = 0;
+    const auto exists = [&](const std::string& name) {
+        struct stat st {};
+        return ::fstatat(folderFd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    };
+    const RenameLoopResult done = renameRowsInFolder(
+        dir.path(), job.rows, true, std::nullopt, [&](const std::string& from, const std::string& to) {
+            if (batch.chance(0.05) && model.count(to) == 0 && to.find('/') == std::string::npos && !to.empty() &&
+                to != "." && to != "..") {
+                const std::string content = "intruder " + std::to_string(intruders++);
+                const int fd = ::openat(folderFd.get(), to.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+                if (fd >= 0) {
+                    EXPECT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+                    ::close(fd);
+                    model[to] = content;
+                    ++g_tally.intruders;
+                }
             }
-        }
-        return renameNoReplaceAt(folderFd.get(), from, to);
-    });
+            const bool plain = to.find('/') == std::string::npos && to != "." && to != "..";
+            ASSERT_LT(turn, attempted.size());
+            mustFail[attempted[turn++]] = !plain || exists(to) || !exists(from) || to.size() > kMaxNameBytes;
+        });
+    EXPECT_EQ(turn, attempted.size());
 
     for (std::size_t i = 0; i < job.rows.size(); ++i) {
         const ConfirmRow& row = job.rows[i];
@@ -213,6 +230,9 @@ TrialResult runBatch(Batch& batch, const TempFolder& dir)
         g_tally.ok += row.result == kResultOk;
         g_tally.failed += row.result == kResultFailed;
         SCOPED_TRACE("row [" + row.oldName + "] -> [" + row.newName + "] " + std::string(row.status));
+        if (row.status == kStatusReplace && row.oldName != row.newName) {
+            EXPECT_EQ(row.result == kResultFailed, mustFail[i]) << "[" << row.oldName << "] -> [" << row.newName << "]";
+        }
         if (row.status != kStatusReplace) {
             EXPECT_EQ(row.result, kResultSkipped);
         } else if (row.result == kResultOk) {

@@ -148,15 +148,13 @@ TEST(RenameLoopOnDisk, PassStaysInTheFolderItOpened)
     top.write("photos/b.txt", "B");
     const std::string folder = top.file("photos");
     std::vector<ConfirmRow> rows {replaceRow("a.txt", "x.txt"), replaceRow("b.txt", "y.txt")};
-    const UniqueFd folderFd = openRenameFolder(folder);
     int calls = 0;
-    renameRows(folder, rows, [&](const std::string& from, const std::string& to) {
+    renameRowsInFolder(folder, rows, true, std::nullopt, [&](const std::string&, const std::string&) {
         if (++calls == 2) {
             ::rename(folder.c_str(), top.file("moved").c_str());
             ::mkdir(folder.c_str(), 0755);
             top.write("photos/b.txt", "newcomer");
         }
-        return renameNoReplaceAt(folderFd.get(), from, to);
     });
     EXPECT_EQ(results(rows), (Names {"Ok", "Ok"}));
     EXPECT_EQ(top.read("moved/y.txt"), "B");
