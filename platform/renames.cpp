@@ -23,9 +23,26 @@ bool differOnlyInCase(const std::string& a, const std::string& b)
     return a != b && equalsIgnoringCase(a, b);
 }
 
+RenamePath g_renamePath = RenamePath::NoReplaceFlag;
+
 int renameat2NoReplace(int dirFd, const char* oldName, const char* newName)
 {
+    // A file system without the flag answers EINVAL; the tests make any one answer so.
+    if (g_renamePath != RenamePath::NoReplaceFlag) {
+        errno = EINVAL;
+        return -1;
+    }
     return ::renameat2(dirFd, oldName, dirFd, newName, RENAME_NOREPLACE);
+}
+
+int linkWithoutFollowing(int dirFd, const char* oldName, const char* newName)
+{
+    // FAT, exFAT and some network mounts have no hard links: EPERM.
+    if (g_renamePath == RenamePath::CheckThenRename) {
+        errno = EPERM;
+        return -1;
+    }
+    return ::linkat(dirFd, oldName, dirFd, newName, 0);
 }
 
 bool sameFile(int dirFd, const std::string& a, const std::string& b)
@@ -79,6 +96,11 @@ bool renameCaseChange(int fd, const std::string& oldName, const std::string& new
 }
 
 }  // namespace
+
+void useRenamePath(RenamePath path)
+{
+    g_renamePath = path;
+}
 
 UniqueFd openRenameFolder(const std::string& folder)
 {
@@ -141,7 +163,7 @@ bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& ne
         return refuse(renameError);
 
     // The file system does not know the flag: a hard link fails on an existing target.
-    if (::linkat(fd, from, fd, to, 0) == 0) {
+    if (linkWithoutFollowing(fd, from, to) == 0) {
         if (::unlinkat(fd, from, 0) == 0)
             return true;
         const int unlinkError = errno;

@@ -24,6 +24,18 @@ bool renameNoReplace(const std::string& folder, const std::string& oldName, cons
 // for a taken name).
 bool renameNoReplaceAt(int folderFd, const std::string& oldName, const std::string& newName);
 
+// The three ways the non-replacing rename can go, by what the file system offers:
+// - NoReplaceFlag: renameat2(RENAME_NOREPLACE), atomic: the target is never replaced;
+// - LinkThenUnlink: without the flag, link then unlink: atomic too (link fails on an existing
+//   target); a crash between the two leaves the file under both names, never lost;
+// - CheckThenRename: without hard links either (FAT, exFAT, some network mounts), an existence
+//   check then rename: not atomic, another program creating the target between the two could see
+//   it replaced.
+// The program always starts at the first and falls back as the file system answers; tests make it
+// start at another to run the fallbacks on any file system.
+enum class RenamePath { NoReplaceFlag, LinkThenUnlink, CheckThenRename };
+void useRenamePath(RenamePath path);
+
 // Opens the folder of a rename pass once, for renameNoReplaceAt. The full paths of a pass are
 // folder + "/" + name, so an empty folder is the root. Empty when the folder cannot be opened.
 UniqueFd openRenameFolder(const std::string& folder);

@@ -34,7 +34,30 @@ ConfirmRow replaceRow(const std::string& from, const std::string& to)
 
 using Names = std::vector<std::string>;
 
-TEST(RenameNoReplace, NeverReplacesAnExistingFile)
+// Every no-overwrite test runs through each way the rename can go: the folders of the tests are on
+// a file system with RENAME_NOREPLACE and hard links, so the two fallbacks are chosen by force.
+class RenameNoReplace : public testing::TestWithParam<RenamePath> {
+protected:
+    void SetUp() override { useRenamePath(GetParam()); }
+    void TearDown() override { useRenamePath(RenamePath::NoReplaceFlag); }
+};
+
+std::string pathName(const testing::TestParamInfo<RenamePath>& info)
+{
+    switch (info.param) {
+    case RenamePath::NoReplaceFlag: return "NoReplaceFlag";
+    case RenamePath::LinkThenUnlink: return "LinkThenUnlink";
+    case RenamePath::CheckThenRename: return "CheckThenRename";
+    }
+    return "Unknown";
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, RenameNoReplace,
+                         testing::Values(RenamePath::NoReplaceFlag, RenamePath::LinkThenUnlink,
+                                         RenamePath::CheckThenRename),
+                         pathName);
+
+TEST_P(RenameNoReplace, NeverReplacesAnExistingFile)
 {
     TempFolder dir;
     dir.write("a.txt", "from a");
@@ -47,7 +70,7 @@ TEST(RenameNoReplace, NeverReplacesAnExistingFile)
     EXPECT_EQ(dir.read("c.txt"), "from a");
 }
 
-TEST(RenameNoReplace, RefusesNamesThatLeaveTheFolder)
+TEST_P(RenameNoReplace, RefusesNamesThatLeaveTheFolder)
 {
     TempFolder dir;
     dir.write("a.txt");
@@ -60,7 +83,7 @@ TEST(RenameNoReplace, RefusesNamesThatLeaveTheFolder)
     EXPECT_FALSE(renameNoReplace(dir.path(), "missing.txt", "b.txt"));
 }
 
-TEST(RenameNoReplace, CaseChangeOnCaseSensitiveFolderIsANewName)
+TEST_P(RenameNoReplace, CaseChangeOnCaseSensitiveFolderIsANewName)
 {
     TempFolder dir;
     dir.write("photo.jpg");
@@ -69,7 +92,7 @@ TEST(RenameNoReplace, CaseChangeOnCaseSensitiveFolderIsANewName)
     EXPECT_FALSE(dir.exists("photo.jpg"));
 }
 
-TEST(RenameNoReplace, TwoLinksOfOneFileAreNoCaseChange)
+TEST_P(RenameNoReplace, TwoLinksOfOneFileAreNoCaseChange)
 {
     // abc.txt and ABC.txt are separate entries of one file: the rename would do nothing.
     TempFolder dir;
@@ -83,7 +106,7 @@ TEST(RenameNoReplace, TwoLinksOfOneFileAreNoCaseChange)
     EXPECT_EQ(results(rows), (Names {"Failed"}));
 }
 
-TEST(RenameNoReplace, NonUtf8NamesKeepTheirBytes)
+TEST_P(RenameNoReplace, NonUtf8NamesKeepTheirBytes)
 {
     TempFolder dir;
     const std::string from = "\x82\xA0\xFF.txt";
