@@ -34,15 +34,30 @@ std::vector<std::string> listedNames(TForm1& form)
     return out;
 }
 
-void whenShown(std::function<void()> handler)
+namespace {
+int g_pendingHandlers = 0;
+}  // namespace
+
+int pendingDialogHandlers()
 {
-    QTimer::singleShot(0, std::move(handler));
+    const int pending = g_pendingHandlers;
+    g_pendingHandlers = 0;
+    return pending;
+}
+
+void whenShown(QObject* context, std::function<void()> handler)
+{
+    ++g_pendingHandlers;
+    QTimer::singleShot(0, context, [handler = std::move(handler)] {
+        --g_pendingHandlers;
+        handler();
+    });
 }
 
 void whenDialogShows(TForm1& form, std::function<void(TRenameReport&)> handler)
 {
     TRenameReport* report = form.windows().RenameReport;
-    QTimer::singleShot(0, report, [report, handler] {
+    whenShown(report, [report, handler] {
         handler(*report);
         report->reject();
     });

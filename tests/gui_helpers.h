@@ -8,6 +8,8 @@
 #include "app/mainwin.h"
 #include "app/windows.h"
 
+class QObject;
+
 class TempFolder;
 
 namespace moxtal {
@@ -25,8 +27,12 @@ std::unique_ptr<moxtal::TForm1> makeWindow(std::vector<std::string> arguments = 
 
 std::vector<std::string> listedNames(moxtal::TForm1& form);
 
-// Runs handler on a modal dialog as soon as it is shown (its own event loop runs then).
-void whenShown(std::function<void()> handler);
+// Runs handler on a modal dialog as soon as it is shown (its own event loop runs then); context is
+// the dialog (or the window asking), so a handler never outlives it.
+void whenShown(QObject* context, std::function<void()> handler);
+// How many handlers given to whenShown have not run, counted afresh: a check in a handler that
+// never ran checks nothing, so every test of the windows asserts afterwards that this is 0.
+int pendingDialogHandlers();
 
 // Runs handler on the confirmation dialog as soon as it is shown, then closes it.
 void whenDialogShows(moxtal::TForm1& form, std::function<void(moxtal::TRenameReport&)> handler);

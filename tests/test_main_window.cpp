@@ -98,6 +98,7 @@ protected:
         MessageBox::takeRecorded();
         forgetSettings();
     }
+    void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
 };
 
 TEST_F(MainWindowTest, StartUpOnAFolderListsIt)
@@ -319,8 +320,9 @@ TEST_F(MainWindowTest, ErrorsShowMessageAndNoDialog)
     dir.write("a.txt");
     auto form = makeWindow({dir.path()});
     form->show();
+    // Were the dialog to open, this closes it, so that the test fails instead of hanging.
     bool opened = false;
-    QObject::connect(form->windows().RenameReport, &QDialog::finished, [&] { opened = true; });
+    whenDialogShows(*form, [&](TRenameReport&) { opened = true; });
     form->pattern->setEditText("(");
     EXPECT_THROW(form->ButtonDoitClick(), AppError);
     form->pattern->setEditText("(.*)");
@@ -332,6 +334,7 @@ TEST_F(MainWindowTest, ErrorsShowMessageAndNoDialog)
         EXPECT_STREQ(e.what(), "'x1' は整数ではありません");
     }
     EXPECT_FALSE(opened);
+    EXPECT_EQ(pendingDialogHandlers(), 1);  // the closing handler never had to run
 }
 
 TEST_F(MainWindowTest, ApplicationErrorDisplayShowsTheMessage)

@@ -59,6 +59,7 @@ protected:
         MessageBox::takeRecorded();
         forgetSettings();
     }
+    void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
 };
 
 TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
@@ -271,7 +272,7 @@ TEST_F(SettingsTest, PresetsRegisterApplyAndSurviveARestart)
         // The real prompt opens in the middle of the screen, not over the window.
         form->move(0, 0);
         QRect promptAt;
-        whenShown([&] {
+        whenShown(form.get(), [&] {
             QWidget* prompt = QApplication::activeModalWidget();
             ASSERT_TRUE(prompt);
             promptAt = prompt->frameGeometry();
@@ -311,7 +312,7 @@ TEST_F(SettingsTest, HistoryEditor)
     form->RepStr->addItems({"a", "", "b"});
     form->RepStr->setEditText("current");
     auto edit = [&](std::function<void()> inDialog) {
-        whenShown([&] {
+        whenShown(&editor, [&] {
             inDialog();
             if (editor.isVisible())
                 editor.reject();
