@@ -119,7 +119,7 @@ struct DateFormats {
     QString date;
     QString time;
 
-    DateFormats() : locale(QLocale::system())
+    explicit DateFormats(const QLocale& of) : locale(of)
     {
         cLocale = locale.language() == QLocale::C;
         if (cLocale)
@@ -135,9 +135,11 @@ struct DateFormats {
 
 const DateFormats& dateFormats()
 {
-    static const DateFormats formats;
+    static const DateFormats formats(QLocale::system());
     return formats;
 }
+
+std::string formatDateText(const LocalFileTime& t, const DateFormats& formats);
 
 void appendTwoDigits(std::string& out, int value)
 {
@@ -149,8 +151,19 @@ void appendTwoDigits(std::string& out, int value)
 
 std::string formatDateText(const LocalFileTime& t)
 {
+    return formatDateText(t, dateFormats());
+}
+
+std::string formatDateText(const LocalFileTime& t, const QLocale& locale)
+{
+    return formatDateText(t, DateFormats(locale));
+}
+
+namespace {
+
+std::string formatDateText(const LocalFileTime& t, const DateFormats& formats)
+{
     const bool midnight = t.hour == 0 && t.minute == 0 && t.second == 0;
-    const DateFormats& formats = dateFormats();
     if (formats.cLocale) {
         std::string out;
         out.reserve(19);
@@ -174,6 +187,8 @@ std::string formatDateText(const LocalFileTime& t)
         text += QLatin1Char(' ') + formats.locale.toString(QTime(t.hour, t.minute, t.second), formats.time);
     return text.toStdString();
 }
+
+}  // namespace
 
 std::string dateTextOf(std::int64_t stamp)
 {

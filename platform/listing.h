@@ -33,6 +33,8 @@ LocalFileTime toLocalFileTime(std::time_t time);
 // The date text of the file list: the locale's short date, a blank, its long time without the
 // time zone; the date alone at midnight. "yyyy/MM/dd HH:mm:ss" in the C locale.
 std::string formatDateText(const LocalFileTime& time);
+// The same in the given locale.
+std::string formatDateText(const LocalFileTime& time, const QLocale& locale);
 
 // The date text of a listed file's time stamp; made when it is shown or used, not per listing.
 std::string dateTextOf(std::int64_t stamp);

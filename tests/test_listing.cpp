@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,10 +110,21 @@ TEST(DateText, BoundariesOfThePackedForm)
     EXPECT_EQ(formatDateText(toLocalFileTime(1042588801)), "2003/01/15");  // 00:00:01 rounds down
     EXPECT_EQ(formatDateText(toLocalFileTime(1042588802)), "2003/01/15 00:00:02");
     EXPECT_LT(toLocalFileTime(1042588802).stamp(), toLocalFileTime(1042634097).stamp());
+    EXPECT_EQ(formatDateText(toLocalFileTime(5000000000)), "2107/12/31 23:59:58");  // after 2107: the last
     for (const std::time_t t : {std::time_t {0}, std::time_t {1042634097}, std::time_t {4354819198}}) {
         const LocalFileTime local = toLocalFileTime(t);
         EXPECT_EQ(dateTextOf(local.stamp()), formatDateText(local)) << t;  // the stamp holds the time
     }
+}
+
+TEST(DateText, RealLocales)
+{
+    // The locale's short date, a blank, its long time without the time zone.
+    const LocalFileTime t {2003, 1, 15, 12, 34, 56};
+    EXPECT_EQ(formatDateText(t, QLocale(QLocale::English, QLocale::UnitedStates)), "1/15/03 12:34:56 PM");
+    EXPECT_EQ(formatDateText(t, QLocale(QLocale::Japanese, QLocale::Japan)), "2003/01/15 12時34分56秒");
+    EXPECT_EQ(formatDateText({2003, 1, 15, 0, 0, 0}, QLocale(QLocale::Japanese, QLocale::Japan)), "2003/01/15");
+    EXPECT_EQ(formatDateText(t, QLocale::c()), "2003/01/15 12:34:56");
 }
 
 TEST(Listing, LargeFileSizeIsSixtyFourBit)
@@ -127,6 +140,29 @@ TEST(Listing, LargeFileSizeIsSixtyFourBit)
 }  // namespace
 
 namespace {
+
+TEST(Collation, LiteralOrders)
+{
+    const std::vector<std::string> texts {"b.txt", "a.txt", "C.txt", "B.txt", "a10", "a9", "\xC3\xA9t\xC3\xA9", "ete"};
+    const std::vector<std::string_view> names(texts.begin(), texts.end());
+    auto ordered = [&](Qt::CaseSensitivity cs, bool descending, const QLocale& locale) {
+        std::vector<std::string> out;
+        for (const std::size_t i : collationOrder(names, cs, descending, locale))
+            out.push_back(texts[i]);
+        return out;
+    };
+    using L = std::vector<std::string>;
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    // The C locale: by bytes (capitals first); caselessly, ties by bytes.
+    EXPECT_EQ(ordered(Qt::CaseSensitive, false, QLocale::c()),
+              (L {"B.txt", "C.txt", "a.txt", "a10", "a9", "b.txt", "ete", "\xC3\xA9t\xC3\xA9"}));
+    EXPECT_EQ(ordered(Qt::CaseInsensitive, false, QLocale::c()),
+              (L {"a.txt", "a10", "a9", "B.txt", "b.txt", "C.txt", "ete", "\xC3\xA9t\xC3\xA9"}));
+    // A real locale: accents are secondary, so "été" sorts by "ete".
+    EXPECT_EQ(ordered(Qt::CaseInsensitive, false, english),
+              (L {"a.txt", "a10", "a9", "B.txt", "b.txt", "C.txt", "ete", "\xC3\xA9t\xC3\xA9"}));
+    EXPECT_EQ(ordered(Qt::CaseInsensitive, true, english).front(), "\xC3\xA9t\xC3\xA9");
+}
 
 TEST(Collation, CLocaleAsciiOrderIsTheCollatorsOrder)
 {
@@ -150,6 +186,11 @@ TEST(Collation, CLocaleAsciiOrderIsTheCollatorsOrder)
                 return collator.sortKey(cs == Qt::CaseInsensitive ? text.toCaseFolded() : text);
             };
             const std::vector<std::size_t> order = collationOrder(names, cs, descending, QLocale::c());
+            // A permutation: every name once.
+            std::vector<std::size_t> sorted = order;
+            std::sort(sorted.begin(), sorted.end());
+            for (std::size_t i = 0; i < sorted.size(); ++i)
+                ASSERT_EQ(sorted[i], i);
             for (std::size_t i = 1; i < order.size(); ++i) {
                 const std::string& a = texts[order[i - 1]];
                 const std::string& b = texts[order[i]];
