@@ -44,7 +44,7 @@ std::string pcre2ErrorMessage(int code)
     return std::string(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
 }
 
-CompiledPattern::CompiledPattern(const std::string& pattern, std::uint32_t options)
+CompiledPattern::CompiledPattern(const std::string& pattern, std::uint32_t options, bool machineCode)
 {
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
@@ -56,7 +56,7 @@ CompiledPattern::CompiledPattern(const std::string& pattern, std::uint32_t optio
     if (!m_matchData)
         throw std::bad_alloc();
     // Machine code is an optimisation only: without it (or its stack) the interpreter matches.
-    if (pcre2_jit_compile(m_code.get(), PCRE2_JIT_COMPLETE) == 0) {
+    if (machineCode && pcre2_jit_compile(m_code.get(), PCRE2_JIT_COMPLETE) == 0) {
         m_jitStack.reset(pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr));
         m_matchContext.reset(pcre2_match_context_create(nullptr));
         if (m_jitStack && m_matchContext) {

@@ -44,7 +44,8 @@ class CompiledPattern {
 public:
     // Compiles pattern (up to its first NUL byte) with the given option bits. Throws
     // AppError carrying PCRE2's compile error message when it does not compile.
-    CompiledPattern(const std::string& pattern, std::uint32_t options);
+    // machineCode false matches with the interpreter only (the fuzz target compares the two).
+    CompiledPattern(const std::string& pattern, std::uint32_t options, bool machineCode = true);
 
     // One execution over text; returns PCRE2's result code (0: a group above 4 took part,
     // kNoMatch: no match, other negative codes: the match could not be carried out).

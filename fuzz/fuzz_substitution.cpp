@@ -29,6 +29,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         (void)RegexReplace(parts[2], pattern, replacement, kCaseless);
     } catch (const AppError&) { }
+    // The machine code and the interpreter give the same replacement (their match limits count
+    // differently, so a limit reached by either is no disagreement).
+    try {
+        const CompiledPattern machine(pattern, kCaseless, true), interpreter(pattern, kCaseless, false);
+        const std::string translated = TranslateReplacement(replacement, CodePage::Utf8);
+        std::string byMachine, byInterpreter;
+        bool limited = false;
+        try {
+            byMachine = machine.replace(parts[2], translated);
+            byInterpreter = interpreter.replace(parts[2], translated);
+        } catch (const MatchError&) {
+            limited = true;
+        }
+        if (!limited && byMachine != byInterpreter)
+            __builtin_trap();
+    } catch (const AppError&) {
+    }
     std::vector<JobEntry> entries;
     for (std::size_t i = 2; i < parts.size(); ++i)
         entries.push_back({parts[i], static_cast<int>(i), "2003/01/15 12:34:56"});
