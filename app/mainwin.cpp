@@ -53,12 +53,12 @@ namespace {
 
 std::string textOf(const QLineEdit* edit)
 {
-    return edit->text().toStdString();
+    return editText(edit);
 }
 
 std::string textOf(const QComboBox* box)
 {
-    return box->currentText().toStdString();
+    return comboText(box);
 }
 
 template <typename Control>
@@ -378,11 +378,11 @@ void TForm1::applySettings(const MainCfgRead& read)
     const MainSettings& v = read.values;
     applyWindowBounds(this, v.main, read, F::MainTop);
     if (read.has(F::Pattern))
-        pattern->setEditText(displayText(v.pattern));
+        setComboText(pattern, v.pattern);
     if (read.has(F::Replacement))
-        RepStr->setEditText(displayText(v.replacement));
+        setComboText(RepStr, v.replacement);
     if (read.has(F::Filter))
-        Extension->setText(displayText(v.filter));  // the file list takes the filter at once
+        setEditText(Extension, v.filter);  // the file list takes the filter at once
     if (read.has(F::Folder))
         selectSavedFolder(v.folder);
     if (read.started(F::PatternHistory))
@@ -474,8 +474,8 @@ void TForm1::Dummy1Click(int preset)
     if (preset < 0)
         return;
     const Preset chosen = presetAt(m_presetStore, static_cast<std::size_t>(preset));
-    pattern->setEditText(displayText(chosen.pattern));
-    RepStr->setEditText(displayText(chosen.replacement));
+    setComboText(pattern, chosen.pattern);
+    setComboText(RepStr, chosen.replacement);
     pattern->setFocus();
 }
 

@@ -267,8 +267,7 @@ void TClipWindow::handleOnce()
     LogTo->setEditText({});
 
     const ClipboardPass pass =
-        runClipboardPass(m_fromLines->lines(), pattern->currentText().toStdString(),
-                         RepStr->currentText().toStdString(), urlStep(), [this](const std::string& line, UrlStep step) {
+        runClipboardPass(m_fromLines->lines(), comboText(pattern), comboText(RepStr), urlStep(), [this](const std::string& line, UrlStep step) {
                              UrlCoder1.InputString = line;
                              return step == UrlStep::Encode ? UrlCoder1.GetEncodeString() : UrlCoder1.GetDecodeString();
                          });

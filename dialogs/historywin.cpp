@@ -56,6 +56,7 @@ int THistory::EditHistory(QComboBox* box)
     for (int i = 0; i < box->count(); ++i)
         text += box->itemText(i) + QLatin1Char('\n');
     Memo1->setPlainText(text);
+    m_shownText = Memo1->toPlainText();
     // Every opening starts in the text, whichever button closed the last one.
     Memo1->setFocus();
     return exec();
@@ -63,7 +64,8 @@ int THistory::EditHistory(QComboBox* box)
 
 void THistory::OKButton1Click()
 {
-    if (m_box) {
+    // An unedited list stays as it was, byte for byte (items that are not UTF-8 included).
+    if (m_box && Memo1->toPlainText() != m_shownText) {
         // A single empty last line adds no item; empty lines elsewhere are empty items.
         const QByteArray text = Memo1->toPlainText().toUtf8();
         const std::vector<std::string> items =

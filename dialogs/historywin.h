@@ -25,6 +25,7 @@ public:
 
 private:
     QComboBox* m_box = nullptr;
+    QString m_shownText;  // the list as the editor showed it
 };
 
 }  // namespace moxtal

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Drives moxtal-cli from outside on a temporary folder: listing, output form, renames, exit codes.
 set -u
-CLI=$1
+CLI=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 DIR=$(mktemp -d)
 trap 'rm -rf "$DIR"' EXIT
 failures=0
@@ -163,6 +163,24 @@ check "--sort size --reverse: smallest first" "b c a" "$("$CLI" --sort size --re
 out=$("$CLI" --sort colour "$DIR/sizes" 2>&1; echo "rc=$?")
 check "unknown sort key" "moxtal-cli: --sort takes name, size or date, not 'colour' (see moxtal-cli --help)
 rc=2" "$out"
+
+# A relative FOLDER is the working folder's; the log holds it absolute, so --undo works from anywhere.
+mkdir -p "$DIR/rel/photos"; printf r > "$DIR/rel/photos/r.txt"
+out=$(cd "$DIR/rel" && "$CLI" --replace 'moved' --rename --log ../rel.csv photos; echo "rc=$?")
+check "relative folder" "r.txt${TAB}moved.txt${TAB}Replace${TAB}Ok
+rc=0" "$out"
+grep -q "\"$DIR/rel/photos/\"" "$DIR/rel.csv" || check "log folder absolute" "$DIR/rel/photos/" "$(cat "$DIR/rel.csv")"
+out=$(cd / && "$CLI" --undo "$DIR/rel.csv" >/dev/null; echo "rc=$?")
+check "undo from another folder" "rc=0|r" "$out|$(cat "$DIR/rel/photos/r.txt")"
+
+# Names with CR and LF, and more output than one 64 KiB piece: every line reads back.
+mkdir "$DIR/long"; i=0
+while [ $i -lt 3000 ]; do printf x > "$DIR/long/name_with_a_long_stem_to_fill_the_output_$i"; i=$((i + 1)); done
+printf x > "$DIR/long/$(printf 'cr\rlf\nname')"
+"$CLI" "$DIR/long" > "$DIR/long.out"
+check "lines beyond 64 KiB" "3001" "$(wc -l < "$DIR/long.out" | tr -d ' ')"
+[ "$(wc -c < "$DIR/long.out")" -gt 65536 ] || check "output size" "over 64 KiB" "$(wc -c < "$DIR/long.out")"
+grep -q "^cr\\\\rlf\\\\nname${TAB}" "$DIR/long.out" || check "CR and LF escaped" 'cr\rlf\nname' "$(head -c 200 "$DIR/long.out")"
 
 # A name holding terminal control bytes is printed escaped.
 mkdir "$DIR/esc"; printf x > "$DIR/esc/$(printf 'a\033[2Jb')"

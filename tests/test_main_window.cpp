@@ -288,6 +288,27 @@ TEST_F(MainWindowTest, TheDialogMarksRowsThePassWillRefuse)
     EXPECT_EQ(filled.tips[2], "The new name belongs to a file that is not renamed.");
 }
 
+TEST_F(MainWindowTest, AnEditedOldCellChoosesTheFileRenamed)
+{
+    TempFolder dir;
+    dir.write("a.txt", "A");
+    dir.write("b.txt", "B");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    form->pattern->setEditText("^a$");
+    form->RepStr->setEditText("x");
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        ConfirmRowModel& m = *report.model();
+        ASSERT_EQ(m.rowCount(), 1);  // a.txt -> x.txt
+        m.setData(m.index(0, ConfirmRowModel::OldColumn), QStringLiteral("b.txt"), Qt::EditRole);
+        report.ButtonrenClick();
+    });
+    form->ButtonDoit->click();
+    EXPECT_EQ(dir.read("x.txt"), "B");
+    EXPECT_EQ(dir.read("a.txt"), "A");
+    EXPECT_FALSE(dir.exists("b.txt"));
+}
+
 TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
 {
     TempFolder top;

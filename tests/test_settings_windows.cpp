@@ -113,6 +113,27 @@ TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
     EXPECT_EQ(mainCfg(), saved);
 }
 
+TEST_F(SettingsTest, TextsThatAreNotUtf8KeepTheirBytesThroughARestart)
+{
+    // Shift-JIS and Latin-1 bytes in the texts and histories of both windows.
+    TempFolder dir;
+    const std::string written = textOfLines({"10", "20", "600", "400", "caf\xE9(.*)", "\x82\xA0\\1", "*.\xE9",
+                                             dir.path(), "\xFF\xFE", "plain", "---", "\x82\xA0", "---", "370", "5", "6",
+                                             "456", "404", "\xE9t\xE9", "---", "\xFE", "---", "7", "8", "340", "170"});
+    testSettingsFolder().write("main.cfg", written);
+    {
+        auto form = makeWindow();
+        form->show();
+        EXPECT_TRUE(MessageBox::takeRecorded().isEmpty());
+        // The history editor's OK on an unedited list keeps its bytes too.
+        THistory& editor = *form->windows().History;
+        whenShown(&editor, [&] { editor.OKButton1->click(); });
+        form->History1Click();
+        form->close();
+    }
+    EXPECT_EQ(mainCfg(), written);
+}
+
 TEST_F(SettingsTest, MinimumSizesApplyToRestoredBounds)
 {
     testSettingsFolder().write(

@@ -4,8 +4,19 @@
 #include <vector>
 
 class QComboBox;
+class QLineEdit;
 
 namespace moxtal {
+
+// Texts and items are byte strings: a text that is not UTF-8 is shown with replacement characters
+// but keeps its bytes (held beside the shown text) for as long as the user does not edit it.
+
+// The box's text as bytes, and the text set from bytes.
+std::string comboText(const QComboBox* box);
+void setComboText(QComboBox* box, const std::string& bytes);
+// The same for a one-line edit box.
+std::string editText(const QLineEdit* edit);
+void setEditText(QLineEdit* edit, const std::string& bytes);
 
 // The items of a box's list, first first.
 std::vector<std::string> comboItems(const QComboBox* box);
