@@ -298,8 +298,11 @@ int runJob(const Options& o)
     const moxtal::UniqueFd folderFd = moxtal::openRenameFolder(folder);
     bool readable = false;
     std::vector<moxtal::ListedFile> files;
+    // A preview checks the rows against every name of the folder, read in the same pass.
+    moxtal::FolderNames names;
     if (folderFd)
-        files = moxtal::listFolderAt(folderFd.get(), moxtal::splitFilterMasks(o.filter), &readable);
+        files = moxtal::listFolderAt(folderFd.get(), moxtal::splitFilterMasks(o.filter), &readable,
+                                     o.rename ? nullptr : &names);
     if (!readable)
         return refuse("cannot read folder " + quoted(*o.folder));
     // The first click on a column sorts it in its first direction; --reverse is the second click.
@@ -357,9 +360,8 @@ int runJob(const Options& o)
     // What the pass would refuse (a preview) or did refuse (a rename), and why, on standard error.
     std::size_t refusals = 0;
     if (!o.rename) {
-        const std::vector<std::string> names =
-            moxtal::entryNamesAt(folderFd.get()).value_or(std::vector<std::string> {});
-        const std::vector<moxtal::RowPrediction> predicted = moxtal::predictRefusals(job.rows, names);
+        const std::vector<moxtal::RowPrediction> predicted = moxtal::predictRefusals(job.rows, names.names);
+        std::vector<std::string>().swap(names.names);
         for (std::size_t i = 0; i < predicted.size(); ++i) {
             if (predicted[i].refusal == moxtal::Refusal::None)
                 continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -82,13 +83,20 @@ std::optional<std::int64_t> folderModified(int folderFd);
 // "/" (the computer node's "computer:"), give an empty listing; readable, when given, tells that
 // case apart from a folder without matching files; identity, when given, receives which folder
 // was listed, so that a rename can make sure it renames in that one.
+// Hears how many entries a listing has seen so far, now and then, on the calling thread; false
+// cancels the listing, which then gives nothing, as for a folder that cannot be read.
+using ListingProgress = std::function<bool(std::size_t entriesSeen)>;
 std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks,
                                    bool* readable = nullptr, std::optional<FolderIdentity>* identity = nullptr,
-                                   FolderNames* names = nullptr);
+                                   FolderNames* names = nullptr, const ListingProgress& progress = {});
 // The same for the folder open as folderFd (it stays open); names, when given, receives every
-// name the folder holds.
+// name the folder holds. The entries' status is read by a few threads at once (at most 8, never
+// more than the cores); the result is the same as one thread's.
 std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable = nullptr,
-                                     FolderNames* names = nullptr);
+                                     FolderNames* names = nullptr, const ListingProgress& progress = {});
+// How many threads read the status of a listing's entries; 0 (the default) is as many as the
+// machine has cores, at most 8. The benchmark sets 1 to compare.
+void setListingThreads(int threads);
 
 // Every name the folder open as folderFd holds ("." and ".." aside), of whatever kind: what a
 // rename in it must not land on. Nothing when it cannot be read.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,6 +126,45 @@ TEST(DateText, RealLocales)
     EXPECT_EQ(formatDateText(t, QLocale(QLocale::Japanese, QLocale::Japan)), "2003/01/15 12時34分56秒");
     EXPECT_EQ(formatDateText({2003, 1, 15, 0, 0, 0}, QLocale(QLocale::Japanese, QLocale::Japan)), "2003/01/15");
     EXPECT_EQ(formatDateText(t, QLocale::c()), "2003/01/15 12:34:56");
+}
+
+TEST(Listing, ThreadsGiveTheSameListAndProgressCanCancel)
+{
+    // Enough entries for the status reads to be shared out, of every kind the list skips too.
+    TempFolder dir;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string name = "f" + std::to_string(i) + (i % 3 ? ".txt" : ".jpg");
+        if (i % 97 == 0)
+            ::mkdir(dir.file(name).c_str(), 0755);
+        else if (i % 89 == 0)
+            ::mkfifo(dir.file(name).c_str(), 0644);
+        else
+            dir.write(name, std::string(static_cast<std::size_t>(i % 7), 'x'));  // some empty
+        if (i % 83 == 0)
+            ::chmod(dir.file(name).c_str(), 0444);
+    }
+    auto listed = [&](int threads) {
+        setListingThreads(threads);
+        std::vector<std::tuple<std::string, std::int64_t, std::int64_t>> out;
+        for (const ListedFile& f : listFolder(dir.path(), {"*.txt", "f1*"}))
+            out.emplace_back(f.name, f.size, f.timeStamp);
+        return out;
+    };
+    const auto one = listed(1);
+    EXPECT_GT(one.size(), 2000u);
+    EXPECT_EQ(listed(4), one);
+    EXPECT_EQ(listed(0), one);
+
+    std::vector<std::size_t> reports;
+    bool readable = true;
+    EXPECT_TRUE(listFolder(dir.path(), {"*.*"}, &readable, nullptr, nullptr, [&](std::size_t seen) {
+                    reports.push_back(seen);
+                    return reports.size() < 2;
+                }).empty());
+    EXPECT_FALSE(readable);  // a cancelled listing is an empty one, as for a folder that cannot be read
+    EXPECT_EQ(reports.size(), 2u);
+    EXPECT_LT(reports[0], reports[1]);
+    setListingThreads(0);
 }
 
 TEST(Listing, LargeFileSizeIsSixtyFourBit)
