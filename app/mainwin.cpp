@@ -43,6 +43,7 @@
 #include "ui/fonts.h"
 #include "ui/handlers.h"
 #include "ui/idle.h"
+#include "ui/long_work.h"
 #include "ui/seams.h"
 #include "ui/widgets.h"
 #include "ui/window_bounds.h"
@@ -176,6 +177,11 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     connect(FileListView1, &QTableView::doubleClicked, this, &TForm1::FileListView1DblClick);
     connect(FileListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::FileListView1ColumnClick);
 
+    // A listing that takes long shows its progress and can be cancelled (the list stays empty).
+    m_fileList.setProgress([this] {
+        auto work = std::make_shared<LongWork>(this, QStringLiteral("Listing: %1 entries"));
+        return ListingProgress([work](std::size_t seen) { return work->step(seen); });
+    });
     applyHintDuration(this);
     registerIdleUpdate(this, [this] { updateActions(); });
     FolderView1->Loaded();

@@ -25,7 +25,11 @@ void FileList::ListFolder(const std::string& folder, bool force)
     images.clear();
     m_listedNames.reset();
     auto names = std::make_shared<FolderNames>();
-    std::vector<FileEntry> entries = listFolder(folder, m_masks, nullptr, &m_listedIdentity, names.get());
+    std::vector<FileEntry> entries;
+    {
+        const ListingProgress progress = m_makeProgress ? m_makeProgress() : ListingProgress();
+        entries = listFolder(folder, m_masks, nullptr, &m_listedIdentity, names.get(), progress);
+    }
     m_listedNames = std::move(names);
     for (FileEntry& entry : entries)
         entry.image = images.imageFor(entry.name);

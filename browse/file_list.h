@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,10 @@ public:
     // Every name of the listed folder as it was listed, shared with the confirmation dialog.
     std::shared_ptr<const FolderNames> listedNames() const { return m_listedNames; }
 
+    // What a listing reports its progress to: made anew for each listing (a window shows a
+    // progress dialog when it takes long).
+    void setProgress(std::function<ListingProgress()> make) { m_makeProgress = std::move(make); }
+
     void SetupFileList();
     // Lists folder's files; skipped when folder is the listed one and force is false.
     void ListFolder(const std::string& folder, bool force);
@@ -38,6 +43,7 @@ private:
     std::string m_listedFolder;
     std::optional<FolderIdentity> m_listedIdentity;
     std::shared_ptr<const FolderNames> m_listedNames;
+    std::function<ListingProgress()> m_makeProgress;
     std::string m_filterText = "*.*";
     std::vector<std::string> m_masks {"*.*"};
     std::array<bool, 3> m_sortToggles {false, false, false};

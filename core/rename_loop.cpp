@@ -27,12 +27,17 @@ std::string_view renameRow(const std::string& folder, const ConfirmRow& row, con
 }
 
 RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows, const RenameInFolder& rename,
-                            bool keepLog, const RenameDone& done)
+                            bool keepLog, const RenameDone& done, const RowProgress& progress)
 {
     RenameLoopResult result;
     if (keepLog)
         result.log.reserve(rows.size());
-    for (ConfirmRow& row : rows) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (progress && !progress(i)) {
+            result.stopped = true;
+            break;
+        }
+        ConfirmRow& row = rows[i];
         TLogEntry entry;
         const std::string_view word = renameRow(folder, row, rename, keepLog || done ? &entry : nullptr);
         row.error = word == kResultFailed ? errno : 0;

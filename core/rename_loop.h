@@ -34,9 +34,13 @@ struct RenameLoopResult {
 // Hears of each successful rename as soon as it is done; false stops the pass.
 using RenameDone = std::function<bool(const TLogEntry& entry)>;
 
+// Hears how many rows are done before each row; false stops the pass there (the rows not tried
+// get no result word).
+using RowProgress = std::function<bool(std::size_t rowsDone)>;
+
 // Renames every row in order, writing its result word into the row (and a failure's errno).
 // keepLog false leaves the result's log empty (a caller without a log).
 RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows, const RenameInFolder& rename,
-                            bool keepLog = true, const RenameDone& done = {});
+                            bool keepLog = true, const RenameDone& done = {}, const RowProgress& progress = {});
 
 }  // namespace moxtal

@@ -16,6 +16,7 @@
 #include "platform/renames.h"
 #include "ui/fonts.h"
 #include "ui/handlers.h"
+#include "ui/long_work.h"
 #include "ui/idle.h"
 #include "ui/widgets.h"
 #include "ui/window_bounds.h"
@@ -192,8 +193,12 @@ void TRenameReport::ButtonrenClick()
     // put at its path meanwhile gets no rename.
     const std::string folder = m_directory();
     RenameLoopResult done;
-    m_model->updateRows(
-        [&](std::vector<ConfirmRow>& rows) { done = renameRowsInFolder(folder, rows, true, m_listed); });
+    // A long pass shows its progress; "Cancel" stops it after the current row.
+    LongWork work(this, QStringLiteral("Renaming: %1 of ") + QString::number(m_model->rowCount()));
+    m_model->updateRows([&](std::vector<ConfirmRow>& rows) {
+        done = renameRowsInFolder(folder, rows, true, m_listed, {},
+                                  [&work](std::size_t rowsDone) { return work.step(rowsDone); });
+    });
     m_renameDone = m_renameDone || done.renameDone;
     m_model->setPredictions({});  // the result words say what happened now
     if (!done.log.empty())

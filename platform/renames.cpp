@@ -118,17 +118,18 @@ bool renameNoReplace(const std::string& folder, const std::string& oldName, cons
 }
 
 RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
-                                    std::optional<FolderIdentity> listed, const BeforeRename& beforeRename)
+                                    std::optional<FolderIdentity> listed, const BeforeRename& beforeRename,
+                                    const RowProgress& progress)
 {
     UniqueFd folderFd = openRenameFolder(folder);
     // Another folder put at the listed one's path gets no rename: every row fails.
     if (listed && identityOf(folderFd.get()) != listed)
         folderFd.reset();
-    return renameRowsAt(folderFd.get(), folder, rows, keepLog, {}, beforeRename);
+    return renameRowsAt(folderFd.get(), folder, rows, keepLog, {}, beforeRename, progress);
 }
 
 RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
-                              const RenameDone& done, const BeforeRename& beforeRename)
+                              const RenameDone& done, const BeforeRename& beforeRename, const RowProgress& progress)
 {
     return renameRows(
         folder, rows,
@@ -137,7 +138,7 @@ RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vect
                 beforeRename(oldName, newName);
             return renameNoReplaceAt(folderFd, oldName, newName);
         },
-        keepLog, done);
+        keepLog, done, progress);
 }
 
 bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& newName)

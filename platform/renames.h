@@ -48,11 +48,12 @@ UniqueFd openRenameFolder(const std::string& folder);
 using BeforeRename = std::function<void(const std::string& oldName, const std::string& newName)>;
 RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog = true,
                                     std::optional<FolderIdentity> listed = std::nullopt,
-                                    const BeforeRename& beforeRename = {});
+                                    const BeforeRename& beforeRename = {}, const RowProgress& progress = {});
 // The same in the folder open as folderFd (whose path is folder); done hears of every success and
 // may stop the pass.
 RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
-                              const RenameDone& done = {}, const BeforeRename& beforeRename = {});
+                              const RenameDone& done = {}, const BeforeRename& beforeRename = {},
+                              const RowProgress& progress = {});
 
 // Renames a logged file back (Folder + To to Folder + From) with renameNoReplaceAt; the folder
 // stays open for the rows of the same folder that follow.

@@ -31,6 +31,7 @@
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
 #include "ui/idle.h"
+#include "ui/long_work.h"
 #include "ui/seams.h"
 #include "ui/widgets.h"
 
@@ -307,6 +308,40 @@ TEST_F(MainWindowTest, AnEditedOldCellChoosesTheFileRenamed)
     EXPECT_EQ(dir.read("x.txt"), "B");
     EXPECT_EQ(dir.read("a.txt"), "A");
     EXPECT_FALSE(dir.exists("b.txt"));
+}
+
+TEST_F(MainWindowTest, LongWorkCanBeCancelled)
+{
+    TempFolder dir;
+    for (int i = 0; i < 600; ++i)
+        dir.write("f" + std::to_string(1000 + i) + ".txt", "x");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    ASSERT_EQ(listedNames(*form).size(), 600u);
+    // A cancelled listing leaves the list empty, as for a folder that cannot be read.
+    LongWork::setTestCancelAt(1);
+    form->RefreshList1Click();
+    EXPECT_TRUE(listedNames(*form).empty());
+    LongWork::setTestCancelAt(std::nullopt);
+    form->RefreshList1Click();
+    ASSERT_EQ(listedNames(*form).size(), 600u);
+
+    // A cancelled pass stops after the current row: the rest get no result, the done stay logged.
+    form->pattern->setEditText("^(f100[0-2])$");
+    form->RepStr->setEditText("g\\1");
+    std::vector<std::string> words;
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        LongWork::setTestCancelAt(2);
+        report.ButtonrenClick();
+        LongWork::setTestCancelAt(std::nullopt);
+        for (const ConfirmRow& row : report.rows())
+            words.emplace_back(row.result);
+    });
+    form->ButtonDoit->click();
+    EXPECT_EQ(words, (Names {"Ok", "Ok", ""}));
+    EXPECT_EQ(form->windows().LogWindow->entries().size(), 2u);
+    EXPECT_TRUE(dir.exists("gf1001.txt"));
+    EXPECT_TRUE(dir.exists("f1002.txt"));
 }
 
 TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)

@@ -35,6 +35,11 @@ void setTestMode(bool recordOnly)
     g_recordOnly = recordOnly;
 }
 
+bool testMode()
+{
+    return g_recordOnly;
+}
+
 void setWhileOpen(std::function<void()> action)
 {
     g_whileOpen = std::move(action);

@@ -14,6 +14,7 @@ namespace moxtal {
 namespace MessageBox {
 void show(QWidget* parent, const QString& text);
 void setTestMode(bool recordOnly);
+bool testMode();
 // In test mode, runs action as if while a box were open (after it is recorded).
 void setWhileOpen(std::function<void()> action);
 QStringList takeRecorded();
