@@ -244,9 +244,13 @@ int main(int argc, char** argv)
         }
         const auto& [place, folder] = places.front();
         makeFiles(folder, size);
-        std::vector<double> limit, moxtal;
+        std::vector<double> limit, moxtal, oneThread;
         long peak = 0;
         for (int r = 0; r < runs; ++r) {
+            // The same preview with the status reads forced onto one thread.
+            const Run single = runProgram({"env", "MOXTAL_LIST_THREADS=1", cli, "--replace", "img_\\\\\\", folder.string()});
+            expect(single.status == 0, "the one-thread preview exited with status " + std::to_string(single.status));
+            oneThread.push_back(single.seconds);
             const Run plain = runProgram({baseline, "preview", folder.string()});
             expect(plain.status == 0, "the C preview loop exited with status " + std::to_string(plain.status));
             limit.push_back(plain.seconds);
@@ -257,6 +261,8 @@ int main(int argc, char** argv)
         }
         std::printf("| preview %d files on %s | C loop readdir + fstatat: %s | | %s | |\n", size, place.c_str(),
                     fmtSeconds(median(limit)).c_str(), withRatio(median(moxtal), median(limit)).c_str());
+        std::printf("| preview %d files on %s, one listing thread | | | %s | |\n", size, place.c_str(),
+                    withRatio(median(oneThread), median(limit)).c_str());
         std::printf("| peak memory of the preview, %d files | | | %.1f MB | |\n", size, peak / 1024.0);
     }
     for (const auto& [place, folder] : places)

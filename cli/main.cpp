@@ -1,6 +1,8 @@
 // moxtal-cli: the rename job of the main window without a window, for scripts and checks.
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <optional>
@@ -59,6 +61,8 @@ constexpr const char* kUsage =
     "its turn comes, another row's new name, no such file) goes to standard error with the reason,\n"
     "then their count, and the status is 1: run it as a check before --rename. With --rename, each\n"
     "row that failed goes to standard error with the system's reason.\n"
+    "\n"
+    "On a terminal, work that runs longer than a second shows a progress line on standard error.\n"
     "\n"
     "Exit status: 0 on success, 1 when a rename failed or would be refused, 2 on bad input (options,\n"
     "pattern, folder, log) or when the log cannot be written, 3 when the output cannot be written.\n";
@@ -120,6 +124,36 @@ public:
 private:
     std::string m_buffer;
     int m_error = 0;
+};
+
+// A progress line on standard error, only when it is a terminal and the work has run a second.
+class TerminalProgress {
+public:
+    explicit TerminalProgress(const char* what) : m_what(what), m_tty(::isatty(STDERR_FILENO) == 1) {}
+    ~TerminalProgress()
+    {
+        if (m_shown)
+            std::fputs("\r\033[K", stderr);
+    }
+    bool step(std::size_t count)
+    {
+        if (!m_tty)
+            return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_start < std::chrono::seconds(1) || now - m_last < std::chrono::milliseconds(100))
+            return true;
+        m_last = now;
+        m_shown = true;
+        std::fprintf(stderr, "\rmoxtal-cli: %s %zu", m_what, count);
+        return true;
+    }
+
+private:
+    const char* m_what;
+    bool m_tty;
+    bool m_shown = false;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point m_last;
 };
 
 struct Options {
@@ -300,9 +334,11 @@ int runJob(const Options& o)
     std::vector<moxtal::ListedFile> files;
     // A preview checks the rows against every name of the folder, read in the same pass.
     moxtal::FolderNames names;
-    if (folderFd)
+    if (folderFd) {
+        TerminalProgress progress("entries listed:");
         files = moxtal::listFolderAt(folderFd.get(), moxtal::splitFilterMasks(o.filter), &readable,
-                                     o.rename ? nullptr : &names);
+                                     o.rename ? nullptr : &names, [&](std::size_t n) { return progress.step(n); });
+    }
     if (!readable)
         return refuse("cannot read folder " + quoted(*o.folder));
     // The first click on a column sorts it in its first direction; --reverse is the second click.
@@ -334,18 +370,22 @@ int runJob(const Options& o)
                 return refuse(std::string(e.what()) + "; nothing was renamed");
             }
         }
-        moxtal::renameRowsAt(folderFd.get(), folder, job.rows, false, [&](const moxtal::TLogEntry& entry) {
-            if (!log)
-                return true;
-            try {
-                log->append(entry);
-                return true;
-            } catch (const std::exception& e) {
-                logError = std::string(e.what()) + "; the pass stopped after renaming " + quoted(entry.From) + " to " +
-                           quoted(entry.To) + ", which the log does not hold";
-                return false;
-            }
-        });
+        TerminalProgress progress("rows renamed:");
+        moxtal::renameRowsAt(
+            folderFd.get(), folder, job.rows, false,
+            [&](const moxtal::TLogEntry& entry) {
+                if (!log)
+                    return true;
+                try {
+                    log->append(entry);
+                    return true;
+                } catch (const std::exception& e) {
+                    logError = std::string(e.what()) + "; the pass stopped after renaming " + quoted(entry.From) +
+                               " to " + quoted(entry.To) + ", which the log does not hold";
+                    return false;
+                }
+            },
+            {}, [&](std::size_t rowsDone) { return progress.step(rowsDone); });
         if (log && !logError) {
             try {
                 log->finish();
