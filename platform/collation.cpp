@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
+#include <thread>
 
 #include <QCollator>
 
@@ -37,6 +39,27 @@ std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, 
     return order;
 }
 
+// How many threads share a large collation: at most 8, never more than the cores.
+std::size_t partsFor(std::size_t count)
+{
+    if (count < 4096)
+        return 1;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::max<std::size_t>(1, std::min<std::size_t>(cores == 0 ? 1 : cores, 8));
+}
+
+// Runs work(begin, end) over parts equal slices of [0, count), each on its own thread (the first
+// on the calling one).
+template <typename Work> void forEachPart(std::size_t count, std::size_t parts, const Work& work)
+{
+    std::vector<std::thread> helpers;
+    for (std::size_t p = 1; p < parts; ++p)
+        helpers.emplace_back([&, p] { work(count * p / parts, count * (p + 1) / parts); });
+    work(0, count / parts);
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
 bool allAscii(const std::vector<std::string_view>& names)
 {
     for (const std::string_view name : names) {
@@ -55,25 +78,45 @@ std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& nam
 {
     if (locale.language() == QLocale::C && allAscii(names))
         return asciiOrder(names, sensitivity, descending);
-    QCollator collator(locale);
-    collator.setCaseSensitivity(sensitivity);
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(names.size());
-    for (const std::string_view name : names) {
-        QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-        // Folded first: the C locale's collation does not ignore case by itself.
-        if (sensitivity == Qt::CaseInsensitive)
-            text = text.toCaseFolded();
-        keys.push_back(collator.sortKey(text));
-    }
+    // Each name's key once, made by a few threads (each with a collator of its own), then compared
+    // as the keys' bytes.
+    std::vector<std::optional<QCollatorSortKey>> keys(names.size());
+    const auto makeKeys = [&](std::size_t begin, std::size_t end) {
+        QCollator collator(locale);
+        collator.setCaseSensitivity(sensitivity);
+        for (std::size_t i = begin; i < end; ++i) {
+            QString text = QString::fromUtf8(names[i].data(), static_cast<qsizetype>(names[i].size()));
+            // Folded first: the C locale's collation does not ignore case by itself.
+            if (sensitivity == Qt::CaseInsensitive)
+                text = text.toCaseFolded();
+            keys[i].emplace(collator.sortKey(text));
+        }
+    };
+    const std::size_t parts = partsFor(names.size());
+    forEachPart(names.size(), parts, makeKeys);
     auto less = [&](std::size_t a, std::size_t b) {
-        const int c = keys[a].compare(keys[b]);
+        const int c = keys[a]->compare(*keys[b]);
         return c != 0 ? c < 0 : names[a] < names[b];
     };
+    const auto ordered = [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); };
     std::vector<std::size_t> order(names.size());
     std::iota(order.begin(), order.end(), std::size_t {0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); });
+    // Each part sorted by its own thread, then the sorted parts merged (stable: ties keep their order).
+    std::vector<std::size_t> bounds;
+    for (std::size_t p = 0; p <= parts; ++p)
+        bounds.push_back(names.size() * p / parts);
+    forEachPart(names.size(), parts, [&](std::size_t begin, std::size_t end) {
+        std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(begin), order.begin() + static_cast<std::ptrdiff_t>(end),
+                         ordered);
+    });
+    for (std::size_t width = 1; width < parts; width *= 2) {
+        for (std::size_t p = 0; p + width < parts; p += 2 * width) {
+            const auto first = order.begin() + static_cast<std::ptrdiff_t>(bounds[p]);
+            const auto middle = order.begin() + static_cast<std::ptrdiff_t>(bounds[p + width]);
+            const auto last = order.begin() + static_cast<std::ptrdiff_t>(bounds[std::min(p + 2 * width, parts)]);
+            std::inplace_merge(first, middle, last, ordered);
+        }
+    }
     return order;
 }
 

@@ -11,7 +11,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 # the desktop files, man pages and the Debian package (lintian).
 PACKAGES="cmake g++ make pkg-config libgtest-dev qt6-base-dev libpcre2-dev libgl-dev \
 libxkbcommon-dev fonts-vlgothic adwaita-icon-theme libqt6svg6 xvfb xclip imagemagick \
-desktop-file-utils appstream man-db groff-base dpkg-dev file lintian openbox xdotool wmctrl x11-utils"
+desktop-file-utils appstream man-db groff-base dpkg-dev file lintian locales openbox xdotool wmctrl x11-utils"
 
 # The fuzz build needs clang and its libFuzzer runtime.
 case " $* " in *" -DMOXTAL_FUZZ=ON "*) PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;; esac
@@ -32,6 +32,16 @@ if [ -n "$missing" ]; then
     # shellcheck disable=SC2086
     $SUDO apt-get install -y -q --no-install-recommends $missing
 fi
+
+# The benchmark and the locale tests run in real UTF-8 locales too: generate them when missing.
+for loc in en_US ja_JP; do
+    if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
+        echo "setup: generating the locale $loc.UTF-8"
+        SUDO=""
+        if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+        $SUDO localedef -i "$loc" -c -f UTF-8 "$loc.UTF-8" || echo "setup: could not generate $loc.UTF-8"
+    fi
+done
 
 if [ "${1:-}" = "--packages-only" ]; then exit 0; fi
 
