@@ -321,6 +321,9 @@ bool readAttributes(int fd, std::vector<ListedFile>& files, std::vector<char>& k
     work(true);
     for (std::thread& helper : helpers)
         helper.join();
+    // Once more at the end, whatever share of the chunks the calling thread happened to get.
+    if (!cancelled && progress && !progress(seenBefore + files.size()))
+        cancelled = true;
     return !cancelled;
 }
 
