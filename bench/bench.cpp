@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <clocale>
 #include <filesystem>
+#include <locale.h>
 #include <map>
 #include <optional>
 #include <string>
@@ -95,6 +97,18 @@ void expectRenamed(const Run& run, const fs::path& folder, int count, const std:
     const auto [renamed, all] = countFiles(folder, "img_");
     expect(renamed == count && all == count, who + " left " + std::to_string(all) + " files, " +
                                                  std::to_string(renamed) + " renamed, of " + std::to_string(count));
+}
+
+const char* const kUserLocales[] = {"en_US.UTF-8", "ja_JP.UTF-8"};
+
+// Whether the system has the locale (the set-up generates both).
+bool localeAvailable(const char* name)
+{
+    const locale_t locale = ::newlocale(LC_ALL_MASK, name, static_cast<locale_t>(nullptr));
+    if (!locale)
+        return false;
+    ::freelocale(locale);
+    return true;
 }
 
 void makeFiles(const fs::path& folder, int count)
@@ -264,6 +278,21 @@ int main(int argc, char** argv)
         std::printf("| preview %d files on %s, one listing thread | | | %s | |\n", size, place.c_str(),
                     withRatio(median(oneThread), median(limit)).c_str());
         std::printf("| peak memory of the preview, %d files | | | %.1f MB | |\n", size, peak / 1024.0);
+        // The user's own locale: names sort by its collation.
+        for (const char* locale : kUserLocales) {
+            if (!localeAvailable(locale))
+                continue;
+            std::vector<double> inLocale;
+            const std::string setting = std::string("LC_ALL=") + locale;
+            for (int r = 0; r < runs; ++r) {
+                const Run run = runProgram({"env", setting, cli, "--replace", "img_\\\\\\", folder.string()});
+                expect(run.status == 0, std::string("the preview in ") + locale + " exited with status " +
+                                            std::to_string(run.status));
+                inLocale.push_back(run.seconds);
+            }
+            std::printf("| preview %d files on %s, %s | | | %s | |\n", size, place.c_str(), locale,
+                        withRatio(median(inLocale), median(limit)).c_str());
+        }
     }
     for (const auto& [place, folder] : places)
         fs::remove_all(folder);
@@ -279,6 +308,18 @@ int main(int argc, char** argv)
             expectRenamed(run, folder, size, "the window");
         else
             expect(run.status == 0, "the window exited with status " + std::to_string(run.status));
+        // The window's listing and sorting in the user's own locale.
+        for (const char* locale : kUserLocales) {
+            if (!localeAvailable(locale))
+                continue;
+            makeFiles(folder, size);
+            std::printf("| window in %s: |\n", locale);
+            std::fflush(stdout);
+            const Run inLocale = runProgram({"env", std::string("LC_ALL=") + locale, window, folder.string(), "0"}, {},
+                                            {}, false);
+            expect(inLocale.status == 0, std::string("the window in ") + locale + " exited with status " +
+                                             std::to_string(inLocale.status));
+        }
         fs::remove_all(folder);
     }
     return g_failed ? 1 : 0;
