@@ -257,7 +257,8 @@ void TClipWindow::handleOnce()
     const QMimeData* data = clipboard()->mimeData(QClipboard::Clipboard);
     if (!data || !data->hasText())
         return;
-    const std::string bytes = clipboardTextBytes(data);
+    const ClipboardText copied = clipboardText(data, clipboard()->ownsClipboard());
+    const std::string& bytes = copied.bytes;
     // Our own result coming back (its notice, or a clipboard manager posting it again) is no change
     // from outside: it is shown, but never rewritten.
     const bool ownText = m_lastWritten && *m_lastWritten == bytes;
@@ -275,6 +276,11 @@ void TClipWindow::handleOnce()
     if (!pass.changed) {
         m_toLines->setLines({pass.matched ? "===" : "---"});
         setWindowTitle(pass.matched ? QStringLiteral("Same String") : QStringLiteral("Nat Match"));
+    } else if (!copied.exact && bytes.find("\xEF\xBF\xBD") != std::string::npos) {
+        // The copy held bytes that are not UTF-8, and the platform gave them over as U+FFFD:
+        // writing the result back would change bytes the replacement never touched.
+        m_toLines->setLines(pass.resultLines);
+        setWindowTitle(kNotUtf8);
     } else if (ownText) {
         m_toLines->setLines(pass.resultLines);
         setWindowTitle(kChainStopped);

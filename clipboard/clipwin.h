@@ -46,6 +46,8 @@ public:
     // The caption when a pass on the watcher's own text would write again: one write per change
     // from outside (or per Retry), so a replacement that changes its own output runs once.
     static inline const QString kChainStopped = QStringLiteral("Stopped: keeps changing");
+    // The caption when a copy from another program held bytes that are not UTF-8: it is left as it is.
+    static inline const QString kNotUtf8 = QStringLiteral("Left as it is: not UTF-8");
     // The largest text the watcher writes to the clipboard.
     static constexpr std::size_t kMaxWrite = std::size_t {64} << 20;
 

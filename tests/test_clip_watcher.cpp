@@ -202,6 +202,15 @@ TEST_F(ClipWatcherTest, BytesTheReplacementDidNotTouchStayAsTheyWere)
     EXPECT_EQ(watcher.windowTitle(), "Same String");
     copy("a%00b");  // the text is written up to the zero byte
     EXPECT_EQ(heldBytes(), "a");
+    if (!board().ownsClipboard()) {
+        // Handed over decoded, with U+FFFD where bytes were not UTF-8: left as it is.
+        watcher.Decode->setChecked(false);
+        watcher.pattern->setEditText("abc");
+        watcher.RepStr->setEditText("xyz");
+        copy(QStringLiteral("abc\uFFFD"));
+        EXPECT_EQ(written, QStringList {QStringLiteral("abc\uFFFD")});
+        EXPECT_EQ(watcher.windowTitle(), TClipWindow::kNotUtf8);
+    }
 }
 
 TEST_F(ClipWatcherTest, AWriteLeavesTheFocusAndErrorBoxesNeverNest)

@@ -20,22 +20,24 @@ QByteArray asBytes(const std::string& text)
 
 }  // namespace
 
-std::string clipboardTextBytes(const QMimeData* data)
+ClipboardText clipboardText(const QMimeData* data, bool ownedHere)
 {
+    ClipboardText text;
     if (!data || !data->hasText())
-        return {};
-    QByteArray bytes;
-    // An X11 owner's UTF8_STRING and a text/plain held in this process come as they are; the
-    // decoded text is the last resort (an owner that offers only Latin-1 STRING).
-    if (data->hasFormat(kUtf8PlainText))
-        bytes = data->data(kUtf8PlainText);
-    if (bytes.isEmpty())
-        bytes = data->data(QStringLiteral("UTF8_STRING"));
-    if (bytes.isEmpty() && data->hasFormat(kPlainText))
-        bytes = data->data(kPlainText);
-    if (bytes.isEmpty())
-        bytes = data->text().toUtf8();
-    return bytes.toStdString();
+        return text;
+    // An owner's "text/plain;charset=utf-8" and a text held in this process come as they are. Qt
+    // hands another X11 owner's UTF8_STRING over only decoded, so there bytes that are not UTF-8
+    // have already become U+FFFD: such a text is not exact.
+    if (data->hasFormat(kUtf8PlainText)) {
+        text.bytes = data->data(kUtf8PlainText).toStdString();
+    } else if (data->hasFormat(kPlainText)) {
+        text.bytes = data->data(kPlainText).toStdString();
+        text.exact = ownedHere;
+    } else {
+        text.bytes = data->text().toUtf8().toStdString();
+        text.exact = false;
+    }
+    return text;
 }
 
 void setClipboardTextBytes(const std::string& text)

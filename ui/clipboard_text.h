@@ -6,9 +6,13 @@ class QMimeData;
 
 namespace moxtal {
 
-// The clipboard's text as the bytes its owner offers, without a trip through QString that would
-// turn bytes that are not UTF-8 into U+FFFD; empty when it holds no text.
-std::string clipboardTextBytes(const QMimeData* data);
+// The clipboard's text as bytes; exact false when the platform handed it over decoded (bytes that
+// are not UTF-8 then read as U+FFFD). ownedHere: the clipboard holds this process's own data.
+struct ClipboardText {
+    std::string bytes;
+    bool exact = true;
+};
+ClipboardText clipboardText(const QMimeData* data, bool ownedHere);
 // Puts text on the clipboard as exactly these bytes.
 void setClipboardTextBytes(const std::string& text);
 // Whether the clipboard holds text, asked of its owner once per change notice: an owner that never
