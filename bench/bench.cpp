@@ -111,19 +111,34 @@ bool localeAvailable(const char* name)
     return true;
 }
 
-void makeFiles(const fs::path& folder, int count)
+// Makes count one-byte files in a fresh folder; an empty text, or why a file could not be made.
+std::string tryMakeFiles(const fs::path& folder, int count)
 {
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    std::error_code error;
+    fs::remove_all(folder, error);
+    fs::create_directories(folder, error);
+    if (error)
+        return folder.string() + ": " + error.message();
     char name[64];
     for (int i = 0; i < count; ++i) {
         std::snprintf(name, sizeof name, "%s/file_%07d.dat", folder.c_str(), (i * 7919) % count);
         const int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL, 0644);
-        if (fd >= 0) {
-            (void)!::write(fd, "x", 1);
-            ::close(fd);
+        if (fd < 0 || ::write(fd, "x", 1) != 1) {
+            const std::string why = name + std::string(": ") + std::strerror(errno);
+            if (fd >= 0)
+                ::close(fd);
+            return why;
         }
+        ::close(fd);
     }
+    return {};
+}
+
+// A folder the runs need; a run on a short folder would measure nothing, so that fails.
+void makeFiles(const fs::path& folder, int count)
+{
+    const std::string why = tryMakeFiles(folder, count);
+    expect(why.empty(), "cannot make " + std::to_string(count) + " files: " + why);
 }
 
 double median(std::vector<double> values)
@@ -209,10 +224,25 @@ int main(int argc, char** argv)
 
     std::vector<std::pair<std::string, fs::path>> places {{"disk", data / "folder"}};
     const fs::path shm = "/dev/shm";
-    if (fs::is_directory(shm) && isTmpfs(shm))
-        places.insert(places.begin(), {"tmpfs", shm / ("moxtal-bench-" + std::to_string(::getpid()))});
-    else
+    if (fs::is_directory(shm) && isTmpfs(shm)) {
+        // A small or full /dev/shm (containers often have one) cannot hold the largest folder:
+        // then the runs go to the disk only.
+        const fs::path folder = shm / ("moxtal-bench-" + std::to_string(::getpid()));
+        int largest = 0;
+        for (const int size : sizes)
+            largest = std::max(largest, size);
+        for (const int size : windowSizes)
+            largest = std::max(largest, size);
+        const std::string why = tryMakeFiles(folder, largest);
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        if (why.empty())
+            places.insert(places.begin(), {"tmpfs", folder});
+        else
+            std::printf("(the tmpfs at /dev/shm cannot hold %d files: %s; the disk only)\n", largest, why.c_str());
+    } else {
         std::printf("(no tmpfs at /dev/shm: the disk only)\n");
+    }
 
     const std::vector<std::string> cliRename {cli, "--replace", "img_\\\\\\\\\\\\", "--rename"};
     std::printf("| job | the limit | list, sort, rename | moxtal-cli | perl-rename |\n|---|---|---|---|---|\n");
