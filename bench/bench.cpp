@@ -3,10 +3,14 @@
 // memory; the peers when installed; and the window driven without a display. It reports; it
 // never fails on a number.
 //
+// And a slow file server: a FUSE mount that waits before each answer (latency_fs).
+//
 //   bench [--sizes 10000,100000] [--runs 5] [--window-sizes 100000,1000000] [--data DIR]
+//         [--slow-files 10000] [--latency-us 200]
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -33,15 +37,16 @@ struct Run {
     int status = 0;
 };
 
-// Runs argv with standard output to /dev/null (or stdin from a file); wall time and peak memory.
+// Runs argv with standard output to a file (/dev/null unless said; "" keeps this one's) and
+// standard input from one when given; wall time and peak memory.
 Run runProgram(const std::vector<std::string>& argv, const std::string& workDir = {}, const std::string& stdinFile = {},
-               bool quiet = true)
+               const std::string& output = "/dev/null")
 {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        if (quiet) {
-            const int out = ::open("/dev/null", O_WRONLY);
+        if (!output.empty()) {
+            const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(out, 1);
         }
         if (!stdinFile.empty()) {
@@ -111,12 +116,14 @@ bool localeAvailable(const char* name)
     return true;
 }
 
-// Makes count one-byte files in a fresh folder; an empty text, or why a file could not be made.
+// Makes count one-byte files in an emptied folder; an empty text, or why a file could not be made.
 std::string tryMakeFiles(const fs::path& folder, int count)
 {
+    // The folder itself stays: a file server may be serving it.
     std::error_code error;
-    fs::remove_all(folder, error);
     fs::create_directories(folder, error);
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
+        fs::remove_all(entry->path(), error);
     if (error)
         return folder.string() + ": " + error.message();
     char name[64];
@@ -197,6 +204,107 @@ std::optional<std::string> findProgram(const char* name)
     return std::nullopt;
 }
 
+// The lines a file holds.
+std::vector<std::string> fileLines(const fs::path& path)
+{
+    std::vector<std::string> lines;
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (!file)
+        return lines;
+    char line[4096];
+    while (std::fgets(line, sizeof line, file)) {
+        std::string text = line;
+        if (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        lines.push_back(text);
+    }
+    std::fclose(file);
+    return lines;
+}
+
+bool isFuseMount(const fs::path& path)
+{
+    struct statfs info { };
+    return ::statfs(path.c_str(), &info) == 0 && info.f_type == 0x65735546;
+}
+
+// A file server answering each request after latencyUs: the listing against the serial C loop over
+// the same mount, and the rename pass, whose renames must reach the server one at a time and in
+// the order of the preview's rows.
+void slowServer(const fs::path& server, const std::string& baseline, const std::string& cli, const fs::path& data,
+                int count, int latencyUs, int runs)
+{
+    if (count <= 0)
+        return;
+    if (!fs::exists(server)) {
+        std::printf("(no slow file server: built without libfuse3)\n");
+        return;
+    }
+    const fs::path source = data / "slow-source", mount = data / "slow-mount";
+    const fs::path renames = data / "slow-renames.txt", preview = data / "slow-preview.txt";
+    std::error_code ignored;
+    fs::create_directories(mount, ignored);
+    makeFiles(source, count);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int out = ::open("/dev/null", O_WRONLY);
+        ::dup2(out, 1);
+        ::execl(server.c_str(), server.c_str(), source.c_str(), mount.c_str(), std::to_string(latencyUs).c_str(),
+                renames.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    bool mounted = false;
+    for (int i = 0; i < 500 && !mounted; ++i) {
+        mounted = isFuseMount(mount);
+        if (!mounted && ::waitpid(pid, nullptr, WNOHANG) == pid)
+            break;
+        if (!mounted)
+            ::usleep(10000);
+    }
+    if (!mounted) {
+        std::printf("(the slow file server could not mount here, no /dev/fuse or no right to mount: left out)\n");
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+        fs::remove_all(source, ignored);
+        return;
+    }
+    std::vector<double> limit, ours;
+    for (int r = 0; r < runs; ++r) {
+        const Run plain = runProgram({baseline, "preview", mount.string()});
+        expect(plain.status == 0, "the C preview loop on the slow server exited with status " +
+                                      std::to_string(plain.status));
+        limit.push_back(plain.seconds);
+        const Run listed = runProgram({cli, "--replace", "img_\\\\\\\\\\\\", mount.string()}, {}, {}, preview.string());
+        expect(listed.status == 0, "the preview on the slow server exited with status " + std::to_string(listed.status));
+        ours.push_back(listed.seconds);
+    }
+    std::printf("| preview %d files on a server answering in %d us | C loop readdir + fstatat: %s | | %s | |\n", count,
+                latencyUs, fmtSeconds(median(limit)).c_str(), withRatio(median(ours), median(limit)).c_str());
+    // The rename pass: each row's rename reaches the server alone, in the rows' order.
+    std::vector<std::string> expected;
+    for (const std::string& row : fileLines(preview))
+        expected.push_back(row.substr(0, row.rfind('\t')));
+    const std::size_t before = fileLines(renames).size();
+    const Run pass = runProgram({cli, "--replace", "img_\\\\\\\\\\\\", "--rename", mount.string()});
+    expectRenamed(pass, mount, count, "moxtal-cli --rename on the slow server");
+    std::vector<std::string> arrived = fileLines(renames);
+    arrived.erase(arrived.begin(), arrived.begin() + static_cast<std::ptrdiff_t>(std::min(before, arrived.size())));
+    expect(arrived == expected, "the renames did not reach the slow server one at a time in the rows' order");
+    makeFiles(source, count);
+    const Run plainPass = runProgram({baseline, "rename", mount.string()});
+    expectRenamed(plainPass, mount, count, "the C rename loop on the slow server");
+    std::printf("| rename %d files on a server answering in %d us | C loop readdir + renameat2: %s | | %s | |\n", count,
+                latencyUs, fmtSeconds(plainPass.seconds).c_str(), withRatio(pass.seconds, plainPass.seconds).c_str());
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (isFuseMount(mount))
+        runProgram({"fusermount3", "-u", mount.string()});
+    fs::remove_all(source, ignored);
+    fs::remove(renames, ignored);
+    fs::remove(preview, ignored);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -205,6 +313,8 @@ int main(int argc, char** argv)
     std::vector<int> sizes {10000, 100000};
     std::vector<int> windowSizes {100000};
     int runs = 5;
+    int slowFiles = 10000;
+    int latencyUs = 200;
     fs::path data = self / "data";
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
@@ -216,6 +326,10 @@ int main(int argc, char** argv)
             runs = std::max(1, std::atoi(argv[i + 1]));
         else if (option == "--data")
             data = argv[i + 1];
+        else if (option == "--slow-files")
+            slowFiles = std::atoi(argv[i + 1]);
+        else if (option == "--latency-us")
+            latencyUs = std::max(0, std::atoi(argv[i + 1]));
     }
     const std::string baseline = (self / "baseline").string();
     const std::string cli = (self.parent_path() / "cli" / "moxtal-cli").string();
@@ -327,13 +441,15 @@ int main(int argc, char** argv)
     for (const auto& [place, folder] : places)
         fs::remove_all(folder);
 
+    slowServer(self / "latency_fs", baseline, cli, data, slowFiles, latencyUs, runs);
+
     // The window, without a display.
     for (const int size : windowSizes) {
         const fs::path folder = places.front().second;
         makeFiles(folder, size);
         std::fflush(stdout);
         const bool rename = size < 1000000;
-        const Run run = runProgram({window, folder.string(), std::to_string(rename ? 1 : 0)}, {}, {}, false);
+        const Run run = runProgram({window, folder.string(), std::to_string(rename ? 1 : 0)}, {}, {}, "");
         if (rename)
             expectRenamed(run, folder, size, "the window");
         else
@@ -346,7 +462,7 @@ int main(int argc, char** argv)
             std::printf("| window in %s: |\n", locale);
             std::fflush(stdout);
             const Run inLocale = runProgram({"env", std::string("LC_ALL=") + locale, window, folder.string(), "0"}, {},
-                                            {}, false);
+                                            {}, "");
             expect(inLocale.status == 0, std::string("the window in ") + locale + " exited with status " +
                                              std::to_string(inLocale.status));
         }

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstdint>
 #include <ctime>
 #include <numeric>
 #include <thread>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 #include <QDate>
 #include <QLocale>
@@ -248,17 +250,48 @@ std::optional<std::int64_t> folderModified(int folderFd)
 
 namespace {
 
-int g_listingThreads = 0;  // 0: as many as the machine has cores, at most kMostListingThreads
+int g_listingThreads = 0;  // 0: chosen by the folder's file system and the machine's cores
 
 constexpr int kMostListingThreads = 8;
 // Below this many names the threads cost more than they save.
 constexpr std::size_t kParallelFrom = 2048;
 constexpr std::size_t kChunk = 512;
+// On a file server each status read is a round trip: the threads wait rather than compute, so
+// more of them pay than the machine has cores, and small chunks keep them all busy.
+constexpr int kMostWaitingThreads = 16;
+constexpr std::size_t kWaitingChunk = 32;
 
-int threadsFor(std::size_t count)
+// Whether the folder is on a file system whose reads wait on a server (or a user-space daemon).
+bool waitsOnServer(int fd)
 {
-    if (count < kParallelFrom)
-        return 1;
+    struct statfs info { };
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (static_cast<std::uint32_t>(info.f_type)) {
+    case 0x6969u:      // NFS
+    case 0xFF534D42u:  // CIFS
+    case 0xFE534D42u:  // SMB2/3
+    case 0x517Bu:      // SMB
+    case 0x65735546u:  // FUSE: sshfs, rclone, gvfs, ...
+    case 0x00C36400u:  // Ceph
+    case 0x01021997u:  // 9P
+    case 0x6B414653u:  // AFS
+        return true;
+    default:
+        return false;
+    }
+}
+
+struct Spread {
+    int threads = 1;
+    std::size_t chunk = kChunk;
+};
+
+Spread spreadFor(std::size_t count, bool waiting)
+{
+    const std::size_t chunk = waiting ? kWaitingChunk : kChunk;
+    if (count < (waiting ? 2 * kWaitingChunk : kParallelFrom))
+        return {1, chunk};
     int threads = g_listingThreads;
     // The benchmark compares with one thread through the environment.
     if (threads <= 0) {
@@ -268,11 +301,13 @@ int threadsFor(std::size_t count)
         }();
         threads = std::min(fromEnvironment, 64);
     }
+    if (threads <= 0 && waiting)
+        threads = kMostWaitingThreads;
     if (threads <= 0) {
         const unsigned cores = std::thread::hardware_concurrency();
         threads = static_cast<int>(std::min<unsigned>(cores == 0 ? 1 : cores, kMostListingThreads));
     }
-    return std::max(1, std::min(threads, static_cast<int>((count + kChunk - 1) / kChunk)));
+    return {std::max(1, std::min(threads, static_cast<int>((count + chunk - 1) / chunk))), chunk};
 }
 
 // Reads the status of each named entry and fills its size and time; keep[i] says whether it
@@ -286,12 +321,13 @@ bool readAttributes(int fd, std::vector<ListedFile>& files, std::vector<char>& k
     std::atomic<std::size_t> next {0};
     std::atomic<std::size_t> done {0};
     std::atomic<bool> cancelled {false};
+    const Spread spread = spreadFor(files.size(), waitsOnServer(fd));
     const auto work = [&](bool reporting) {
         for (;;) {
-            const std::size_t begin = next.fetch_add(kChunk);
+            const std::size_t begin = next.fetch_add(spread.chunk);
             if (begin >= files.size() || cancelled.load(std::memory_order_relaxed))
                 return;
-            const std::size_t end = std::min(files.size(), begin + kChunk);
+            const std::size_t end = std::min(files.size(), begin + spread.chunk);
             for (std::size_t i = begin; i < end; ++i) {
                 ListedFile& file = files[i];
                 struct stat st { };
@@ -313,10 +349,9 @@ bool readAttributes(int fd, std::vector<ListedFile>& files, std::vector<char>& k
                 cancelled = true;
         }
     };
-    const int threads = threadsFor(files.size());
     std::vector<std::thread> helpers;
-    helpers.reserve(static_cast<std::size_t>(threads - 1));
-    for (int t = 1; t < threads; ++t)
+    helpers.reserve(static_cast<std::size_t>(spread.threads - 1));
+    for (int t = 1; t < spread.threads; ++t)
         helpers.emplace_back(work, false);
     work(true);
     for (std::thread& helper : helpers)
