@@ -6,10 +6,11 @@
 // And a slow file server: a FUSE mount that waits before each answer (latency_fs).
 //
 //   bench [--sizes 10000,100000] [--runs 5] [--window-sizes 100000,1000000] [--data DIR]
-//         [--slow-files 10000] [--latency-us 200]
+//         [--slow-files 10000] [--latency-us 200] [--plot FILE.png]
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -305,6 +306,57 @@ void slowServer(const fs::path& server, const std::string& baseline, const std::
     fs::remove(preview, ignored);
 }
 
+// Seconds per folder size for the plot, one series per column; a missing value stays NaN.
+struct PlotRow {
+    double previewLimit = NAN, preview = NAN, renameLimit = NAN, rename = NAN, windowListing = NAN;
+};
+
+// Prints what a child wrote to its file and gives the seconds of its line that contains label.
+double echoAndFind(const fs::path& output, const std::string& label)
+{
+    double seconds = NAN;
+    for (const std::string& line : fileLines(output)) {
+        std::printf("%s\n", line.c_str());
+        const std::size_t at = line.find(label);
+        const std::size_t bar = line.rfind("| ");
+        if (at != std::string::npos && bar != std::string::npos && bar > at)
+            seconds = std::atof(line.c_str() + bar + 2);
+    }
+    return seconds;
+}
+
+// Time against folder size on logarithmic axes, drawn by gnuplot from a data file beside the PNG.
+void writePlot(const std::map<int, PlotRow>& rows, const fs::path& png, long cores)
+{
+    const fs::path table = png.string() + ".dat";
+    std::FILE* file = std::fopen(table.c_str(), "w");
+    if (!file) {
+        expect(false, "cannot write " + table.string());
+        return;
+    }
+    const auto value = [](double seconds) { return std::isnan(seconds) ? std::string("?") : std::to_string(seconds); };
+    std::fprintf(file, "# files, C readdir+fstatat, moxtal-cli preview, C readdir+renameat2, moxtal-cli rename, "
+                       "window listing (seconds)\n");
+    for (const auto& [size, row] : rows)
+        std::fprintf(file, "%d %s %s %s %s %s\n", size, value(row.previewLimit).c_str(), value(row.preview).c_str(),
+                     value(row.renameLimit).c_str(), value(row.rename).c_str(), value(row.windowListing).c_str());
+    std::fclose(file);
+    const std::string script =
+        "set terminal pngcairo size 900,560 font 'sans,10'; set output '" + png.string() +
+        "'; set datafile missing '?'; set logscale xy; set grid; set key top left;"
+        " set xlabel 'files in the folder (tmpfs)'; set ylabel 'seconds';"
+        " set title 'Mox-Tal against the plain C loops, " +
+        std::to_string(cores) +
+        " cores'; plot '" + table.string() +
+        "' using 1:2 with linespoints lw 2 lc rgb '#1f77b4' dashtype 2 title 'C loop: readdir + fstatat',"
+        " '' using 1:3 with linespoints lw 2 lc rgb '#1f77b4' title 'moxtal-cli preview',"
+        " '' using 1:4 with linespoints lw 2 lc rgb '#d62728' dashtype 2 title 'C loop: readdir + renameat2',"
+        " '' using 1:5 with linespoints lw 2 lc rgb '#d62728' title 'moxtal-cli rename pass',"
+        " '' using 1:6 with linespoints lw 2 lc rgb '#2ca02c' title 'window: listing (Refresh FileList)'";
+    const Run run = runProgram({"gnuplot", "-e", script});
+    expect(run.status == 0, "gnuplot could not draw " + png.string());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -314,6 +366,8 @@ int main(int argc, char** argv)
     std::vector<int> windowSizes {100000};
     int runs = 5;
     int slowFiles = 10000;
+    fs::path plotFile;
+    std::map<int, PlotRow> plot;
     int latencyUs = 200;
     fs::path data = self / "data";
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -326,6 +380,8 @@ int main(int argc, char** argv)
             runs = std::max(1, std::atoi(argv[i + 1]));
         else if (option == "--data")
             data = argv[i + 1];
+        else if (option == "--plot")
+            plotFile = fs::absolute(argv[i + 1]);
         else if (option == "--slow-files")
             slowFiles = std::atoi(argv[i + 1]);
         else if (option == "--latency-us")
@@ -359,6 +415,8 @@ int main(int argc, char** argv)
     }
 
     const std::vector<std::string> cliRename {cli, "--replace", "img_\\\\\\\\\\\\", "--rename"};
+    const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
+    std::printf("(%ld cores)\n\n", cores);
     std::printf("| job | the limit | list, sort, rename | moxtal-cli | perl-rename |\n|---|---|---|---|---|\n");
     for (const int size : sizes) {
         for (const auto& [place, folder] : places) {
@@ -394,6 +452,10 @@ int main(int argc, char** argv)
                     perl.push_back(theirs.seconds);
                 }
             }
+            if (place == places.front().first) {
+                plot[size].renameLimit = median(limit);
+                plot[size].rename = median(moxtal);
+            }
             std::printf("| rename %d files on %s | C loop readdir + renameat2: %s | C loop: %s | %s | %s |\n", size,
                         place.c_str(), fmtSeconds(median(limit)).c_str(),
                         withRatio(median(listed), median(limit)).c_str(),
@@ -417,6 +479,8 @@ int main(int argc, char** argv)
             moxtal.push_back(preview.seconds);
             peak = std::max(peak, preview.peakKb);
         }
+        plot[size].previewLimit = median(limit);
+        plot[size].preview = median(moxtal);
         std::printf("| preview %d files on %s | C loop readdir + fstatat: %s | | %s | |\n", size, place.c_str(),
                     fmtSeconds(median(limit)).c_str(), withRatio(median(moxtal), median(limit)).c_str());
         std::printf("| preview %d files on %s, one listing thread | | | %s | |\n", size, place.c_str(),
@@ -449,7 +513,10 @@ int main(int argc, char** argv)
         makeFiles(folder, size);
         std::fflush(stdout);
         const bool rename = size < 1000000;
-        const Run run = runProgram({window, folder.string(), std::to_string(rename ? 1 : 0)}, {}, {}, "");
+        const fs::path report = data / "window.txt";
+        const Run run = runProgram({window, folder.string(), std::to_string(rename ? 1 : 0)}, {}, {}, report.string());
+        plot[size].windowListing = echoAndFind(report, "window: listing (Refresh FileList)");
+        fs::remove(report);
         if (rename)
             expectRenamed(run, folder, size, "the window");
         else
@@ -468,5 +535,7 @@ int main(int argc, char** argv)
         }
         fs::remove_all(folder);
     }
+    if (!plotFile.empty())
+        writePlot(plot, plotFile, cores);
     return g_failed ? 1 : 0;
 }
