@@ -2,11 +2,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <cstdlib>
 #include <cstdint>
 #include <ctime>
 #include <numeric>
+#include <system_error>
 #include <thread>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 
@@ -310,57 +315,176 @@ Spread spreadFor(std::size_t count, bool waiting)
     return {std::max(1, std::min(threads, static_cast<int>((count + chunk - 1) / chunk))), chunk};
 }
 
-// Reads the status of each named entry and fills its size and time; keep[i] says whether it
-// belongs in the list. The names are shared out in chunks among a few threads (the calling one
-// too, which alone reports progress): each chunk's results go to its own places, so the order is
-// the names' order whatever the threads do.
-bool readAttributes(int fd, std::vector<ListedFile>& files, std::vector<char>& keep, const ListingProgress& progress,
-                    std::size_t seenBefore)
-{
-    keep.assign(files.size(), 0);
-    std::atomic<std::size_t> next {0};
-    std::atomic<std::size_t> done {0};
-    std::atomic<bool> cancelled {false};
-    const Spread spread = spreadFor(files.size(), waitsOnServer(fd));
-    const auto work = [&](bool reporting) {
-        for (;;) {
-            const std::size_t begin = next.fetch_add(spread.chunk);
-            if (begin >= files.size() || cancelled.load(std::memory_order_relaxed))
-                return;
-            const std::size_t end = std::min(files.size(), begin + spread.chunk);
-            for (std::size_t i = begin; i < end; ++i) {
-                ListedFile& file = files[i];
-                struct stat st { };
-                if (::fstatat(fd, file.name.c_str(), &st, 0) != 0)
-                    continue;  // unreadable status or a dangling link
-                EntryAttributes attributes;
-                attributes.directory = S_ISDIR(st.st_mode);
-                attributes.readOnly = (st.st_mode & S_IWUSR) == 0;
-                attributes.system = !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
-                attributes.size = attributes.directory ? 0 : static_cast<std::int64_t>(st.st_size);
-                if (!isListable(attributes))
-                    continue;
-                file.size = attributes.size;
-                file.timeStamp = toLocalFileTime(st.st_mtim.tv_sec).stamp();
-                keep[i] = 1;
-            }
-            const std::size_t total = done.fetch_add(end - begin) + (end - begin);
-            if (reporting && progress && !progress(seenBefore + total))
-                cancelled = true;
+// Reads the status of a listing's names while the folder is still being read: the names go out in
+// chunks as they come, a few helper threads read their status, and the calling thread joins in once
+// the names are all read (it alone reports progress). Each chunk keeps its own results, so the list
+// and its order are the names' order whatever the threads do.
+class AttributeReader {
+public:
+    AttributeReader(int fd, const ListingProgress& progress)
+        : m_fd(fd), m_progress(progress), m_spread(spreadFor(kManyNames, waitsOnServer(fd))),
+          m_parallelFrom(m_spread.chunk == kChunk ? kParallelFrom : 2 * m_spread.chunk)
+    {
+    }
+    AttributeReader(const AttributeReader&) = delete;
+    AttributeReader& operator=(const AttributeReader&) = delete;
+    ~AttributeReader() { stopHelpers(); }
+
+    void add(std::string_view name)
+    {
+        if (!m_filling) {
+            m_filling = std::make_unique<Chunk>();
+            m_filling->files.reserve(m_spread.chunk);
         }
+        m_filling->files.push_back({std::string(name), 0, 0});
+        if (m_filling->files.size() == m_spread.chunk)
+            publish();
+        if (++m_count == m_parallelFrom)
+            startHelpers();
+    }
+
+    // After the last name: reads the status of what is left with the helpers; false when the
+    // progress cancelled it.
+    bool finish(std::size_t seenBefore)
+    {
+        publish();
+        {
+            const std::lock_guard<std::mutex> lock(m_lock);
+            m_closed = true;
+        }
+        m_ready.notify_all();
+        while (Chunk* chunk = nextChunk(false)) {
+            read(*chunk, m_fd);
+            const std::size_t done = m_done.fetch_add(chunk->files.size()) + chunk->files.size();
+            if (m_progress && !m_progress(seenBefore + done)) {
+                m_cancelled = true;
+                break;
+            }
+        }
+        stopHelpers();
+        // Once more at the end, whatever share of the chunks the calling thread happened to get.
+        return !m_cancelled && (!m_progress || m_progress(seenBefore + m_count));
+    }
+
+    // The entries that belong in the list, in the names' order.
+    std::vector<ListedFile> take()
+    {
+        std::size_t kept = 0;
+        for (const std::unique_ptr<Chunk>& chunk : m_chunks)
+            kept += static_cast<std::size_t>(std::count(chunk->keep.begin(), chunk->keep.end(), 1));
+        std::vector<ListedFile> files;
+        files.reserve(kept);
+        for (const std::unique_ptr<Chunk>& chunk : m_chunks) {
+            for (std::size_t i = 0; i < chunk->files.size(); ++i) {
+                if (chunk->keep[i])
+                    files.push_back(std::move(chunk->files[i]));
+            }
+        }
+        m_chunks.clear();
+        return files;
+    }
+
+private:
+    static constexpr std::size_t kManyNames = std::size_t {1} << 30;
+
+    struct Chunk {
+        std::vector<ListedFile> files;
+        std::vector<char> keep;  // whether each entry belongs in the list
     };
-    std::vector<std::thread> helpers;
-    helpers.reserve(static_cast<std::size_t>(spread.threads - 1));
-    for (int t = 1; t < spread.threads; ++t)
-        helpers.emplace_back(work, false);
-    work(true);
-    for (std::thread& helper : helpers)
-        helper.join();
-    // Once more at the end, whatever share of the chunks the calling thread happened to get.
-    if (!cancelled && progress && !progress(seenBefore + files.size()))
-        cancelled = true;
-    return !cancelled;
-}
+
+    void publish()
+    {
+        if (!m_filling || m_filling->files.empty())
+            return;
+        {
+            const std::lock_guard<std::mutex> lock(m_lock);
+            m_chunks.push_back(std::move(m_filling));
+        }
+        m_ready.notify_one();
+    }
+
+    // The next chunk nobody has taken; waiting for one while the names are still read.
+    Chunk* nextChunk(bool wait)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        if (wait)
+            m_ready.wait(lock, [&] { return m_next < m_chunks.size() || m_closed || m_cancelled; });
+        if (m_cancelled || m_next >= m_chunks.size())
+            return nullptr;
+        return m_chunks[m_next++].get();
+    }
+
+    void startHelpers()
+    {
+        try {
+            for (int t = 1; t < m_spread.threads; ++t)
+                m_helpers.emplace_back([this] { helper(); });
+        } catch (const std::system_error&) {
+            // No more threads to be had: the ones there are do the work.
+        }
+    }
+
+    void stopHelpers()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_lock);
+            m_closed = true;
+        }
+        m_ready.notify_all();
+        for (std::thread& helper : m_helpers)
+            helper.join();
+        m_helpers.clear();
+    }
+
+    void helper()
+    {
+        // A descriptor of its own for the same folder: threads that share one open folder contend
+        // for its reference count on every call.
+        const UniqueFd own(::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const int folder = own ? own.get() : m_fd;
+        while (Chunk* chunk = nextChunk(true)) {
+            read(*chunk, folder);
+            m_done.fetch_add(chunk->files.size());
+        }
+    }
+
+    // Fills in each entry's size and time and whether it belongs in the list.
+    static void read(Chunk& chunk, int folder)
+    {
+        chunk.keep.assign(chunk.files.size(), 0);
+        for (std::size_t i = 0; i < chunk.files.size(); ++i) {
+            ListedFile& file = chunk.files[i];
+            struct stat st { };
+            if (::fstatat(folder, file.name.c_str(), &st, 0) != 0)
+                continue;  // unreadable status or a dangling link
+            EntryAttributes attributes;
+            attributes.directory = S_ISDIR(st.st_mode);
+            attributes.readOnly = (st.st_mode & S_IWUSR) == 0;
+            attributes.system = !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+            attributes.size = attributes.directory ? 0 : static_cast<std::int64_t>(st.st_size);
+            if (!isListable(attributes))
+                continue;
+            file.size = attributes.size;
+            file.timeStamp = toLocalFileTime(st.st_mtim.tv_sec).stamp();
+            chunk.keep[i] = 1;
+        }
+    }
+
+    const int m_fd;
+    const ListingProgress& m_progress;
+    const Spread m_spread;
+    const std::size_t m_parallelFrom;
+    std::unique_ptr<Chunk> m_filling;
+    std::size_t m_count = 0;
+    std::mutex m_lock;
+    std::condition_variable m_ready;
+    std::vector<std::unique_ptr<Chunk>> m_chunks;  // guarded by m_lock while helpers run
+    std::size_t m_next = 0;
+    bool m_closed = false;
+    std::atomic<bool> m_cancelled {false};
+    std::atomic<std::size_t> m_done {0};
+    std::vector<std::thread> m_helpers;
+};
 
 }  // namespace
 
@@ -372,7 +496,6 @@ void setListingThreads(int threads)
 std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable,
                                      FolderNames* names, const ListingProgress& progress)
 {
-    std::vector<ListedFile> files;
     const DirHandle dir = openFolder(folderFd);
     if (readable)
         *readable = static_cast<bool>(dir);
@@ -389,12 +512,8 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
         names->settled = names->modified != 0 && nowNs - names->modified > kSettledNs;
         names->names.clear();
     }
-    // A folder's own size bounds its number of entries (at least 12 bytes each on ext4, 20 on
-    // tmpfs): room for them at once spares a large listing its copies while it grows. Room that
-    // stays unused is never touched, so it costs no memory.
-    if (struct stat folderStatus {}; ::fstat(fd, &folderStatus) == 0 && folderStatus.st_size > 0)
-        files.reserve(
-            std::min<std::size_t>(static_cast<std::size_t>(folderStatus.st_size) / 12, std::size_t {1} << 22));
+    // The names go to the status readers as they are read.
+    AttributeReader reader(fd, progress);
     const auto cancel = [&] {
         if (readable)
             *readable = false;
@@ -421,23 +540,16 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
             if (!name.empty() && name[0] == '.')
                 continue;
             if (wildcardMatch(mask, name))
-                files.push_back({std::string(name), 0, 0});
+                reader.add(name);
         }
         namesTaken = namesTaken || takeNames;
     }
     if (names && !namesTaken)
         names->names = entryNamesAt(fd).value_or(std::vector<std::string> {});
-    // Then their status, read by a few threads at once.
-    std::vector<char> keep;
-    if (!readAttributes(fd, files, keep, progress, seen))
+    // Then the status of the names not read yet.
+    if (!reader.finish(seen))
         return cancel();
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (keep[i] && kept != i)
-            files[kept] = std::move(files[i]);
-        kept += keep[i] ? 1 : 0;
-    }
-    files.resize(kept);
+    std::vector<ListedFile> files = reader.take();
     sortByName(files);
     return files;
 }

@@ -171,6 +171,10 @@ TEST(Listing, ThreadsGiveTheSameListAndProgressCanCancel)
                 }).empty());
     EXPECT_FALSE(readable);  // a cancelled listing is an empty one, as for a folder that cannot be read
     EXPECT_EQ(reports.size(), 1u);
+    // Cancelled while the status is read, with the readers under way: nothing either.
+    EXPECT_TRUE(listFolder(dir.path(), {"*.*"}, nullptr, nullptr, nullptr, [](std::size_t seen) {
+                    return seen <= 3002u + 600u;
+                }).empty());
     setListingThreads(0);
 }
 
