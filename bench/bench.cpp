@@ -6,7 +6,7 @@
 // And a slow file server: a FUSE mount that waits before each answer (latency_fs).
 //
 //   bench [--sizes 10000,100000] [--runs 5] [--window-sizes 100000,1000000] [--data DIR]
-//         [--slow-files 10000] [--latency-us 200] [--plot FILE.png]
+//         [--slow-files 10000] [--latency-us 200] [--plot FILE.png] [--disk-up-to N]
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -18,6 +18,7 @@
 #include <clocale>
 #include <filesystem>
 #include <locale.h>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -343,7 +344,7 @@ void writePlot(const std::map<int, PlotRow>& rows, const fs::path& png, long cor
     std::fclose(file);
     const std::string script =
         "set terminal pngcairo size 900,560 font 'sans,10'; set output '" + png.string() +
-        "'; set datafile missing '?'; set logscale xy; set grid; set key top left;"
+        "'; set datafile missing '?'; set logscale xy; set format x '%.0f'; set grid; set key top left;"
         " set xlabel 'files in the folder (tmpfs)'; set ylabel 'seconds';"
         " set title 'Mox-Tal against the plain C loops, " +
         std::to_string(cores) +
@@ -361,11 +362,14 @@ void writePlot(const std::map<int, PlotRow>& rows, const fs::path& png, long cor
 
 int main(int argc, char** argv)
 {
+    // Line by line, so that a long run shows how far it is.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const fs::path self = fs::canonical("/proc/self/exe").parent_path();
     std::vector<int> sizes {10000, 100000};
     std::vector<int> windowSizes {100000};
     int runs = 5;
     int slowFiles = 10000;
+    int diskUpTo = std::numeric_limits<int>::max();  // larger folders go to the tmpfs only
     fs::path plotFile;
     std::map<int, PlotRow> plot;
     int latencyUs = 200;
@@ -380,6 +384,8 @@ int main(int argc, char** argv)
             runs = std::max(1, std::atoi(argv[i + 1]));
         else if (option == "--data")
             data = argv[i + 1];
+        else if (option == "--disk-up-to")
+            diskUpTo = std::atoi(argv[i + 1]);
         else if (option == "--plot")
             plotFile = fs::absolute(argv[i + 1]);
         else if (option == "--slow-files")
@@ -420,6 +426,8 @@ int main(int argc, char** argv)
     std::printf("| job | the limit | list, sort, rename | moxtal-cli | perl-rename |\n|---|---|---|---|---|\n");
     for (const int size : sizes) {
         for (const auto& [place, folder] : places) {
+            if (place == "disk" && places.size() > 1 && size > diskUpTo)
+                continue;
             std::vector<double> limit, listed, moxtal, perl;
             for (int r = 0; r < runs; ++r) {
                 makeFiles(folder, size);
