@@ -13,32 +13,6 @@ namespace moxtal {
 
 namespace {
 
-// The C locale orders by the bytes of the (folded) text; for ASCII names those are the names' own
-// bytes, so no collation key need be made.
-std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, Qt::CaseSensitivity sensitivity,
-                                    bool descending)
-{
-    auto less = [&](std::size_t a, std::size_t b) {
-        const std::string_view x = names[a], y = names[b];
-        if (sensitivity == Qt::CaseInsensitive) {
-            const std::size_t n = std::min(x.size(), y.size());
-            for (std::size_t i = 0; i < n; ++i) {
-                const char fx = asciiLower(x[i]), fy = asciiLower(y[i]);
-                if (fx != fy)
-                    return static_cast<unsigned char>(fx) < static_cast<unsigned char>(fy);
-            }
-            if (x.size() != y.size())
-                return x.size() < y.size();
-        }
-        return x < y;
-    };
-    std::vector<std::size_t> order(names.size());
-    std::iota(order.begin(), order.end(), std::size_t {0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); });
-    return order;
-}
-
 // How many threads share a large collation: at most 8, never more than the cores.
 std::size_t partsFor(std::size_t count)
 {
@@ -58,6 +32,53 @@ template <typename Work> void forEachPart(std::size_t count, std::size_t parts, 
     work(0, count / parts);
     for (std::thread& helper : helpers)
         helper.join();
+}
+
+// The positions 0..count-1 sorted by ordered: each part sorted by its own thread, then the sorted
+// parts merged; stable, as one stable sort of the whole (ties keep their order).
+template <typename Ordered> std::vector<std::size_t> orderInParts(std::size_t count, const Ordered& ordered)
+{
+    const std::size_t parts = partsFor(count);
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), std::size_t {0});
+    std::vector<std::size_t> bounds;
+    for (std::size_t p = 0; p <= parts; ++p)
+        bounds.push_back(count * p / parts);
+    forEachPart(count, parts, [&](std::size_t begin, std::size_t end) {
+        std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(begin), order.begin() + static_cast<std::ptrdiff_t>(end),
+                         ordered);
+    });
+    for (std::size_t width = 1; width < parts; width *= 2) {
+        for (std::size_t p = 0; p + width < parts; p += 2 * width) {
+            const auto first = order.begin() + static_cast<std::ptrdiff_t>(bounds[p]);
+            const auto middle = order.begin() + static_cast<std::ptrdiff_t>(bounds[p + width]);
+            const auto last = order.begin() + static_cast<std::ptrdiff_t>(bounds[std::min(p + 2 * width, parts)]);
+            std::inplace_merge(first, middle, last, ordered);
+        }
+    }
+    return order;
+}
+
+// The C locale orders by the bytes of the (folded) text; for ASCII names those are the names' own
+// bytes, so no collation key need be made.
+std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, Qt::CaseSensitivity sensitivity,
+                                    bool descending)
+{
+    auto less = [&](std::size_t a, std::size_t b) {
+        const std::string_view x = names[a], y = names[b];
+        if (sensitivity == Qt::CaseInsensitive) {
+            const std::size_t n = std::min(x.size(), y.size());
+            for (std::size_t i = 0; i < n; ++i) {
+                const char fx = asciiLower(x[i]), fy = asciiLower(y[i]);
+                if (fx != fy)
+                    return static_cast<unsigned char>(fx) < static_cast<unsigned char>(fy);
+            }
+            if (x.size() != y.size())
+                return x.size() < y.size();
+        }
+        return x < y;
+    };
+    return orderInParts(names.size(), [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); });
 }
 
 bool allAscii(const std::vector<std::string_view>& names)
@@ -92,32 +113,12 @@ std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& nam
             keys[i].emplace(collator.sortKey(text));
         }
     };
-    const std::size_t parts = partsFor(names.size());
-    forEachPart(names.size(), parts, makeKeys);
+    forEachPart(names.size(), partsFor(names.size()), makeKeys);
     auto less = [&](std::size_t a, std::size_t b) {
         const int c = keys[a]->compare(*keys[b]);
         return c != 0 ? c < 0 : names[a] < names[b];
     };
-    const auto ordered = [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); };
-    std::vector<std::size_t> order(names.size());
-    std::iota(order.begin(), order.end(), std::size_t {0});
-    // Each part sorted by its own thread, then the sorted parts merged (stable: ties keep their order).
-    std::vector<std::size_t> bounds;
-    for (std::size_t p = 0; p <= parts; ++p)
-        bounds.push_back(names.size() * p / parts);
-    forEachPart(names.size(), parts, [&](std::size_t begin, std::size_t end) {
-        std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(begin), order.begin() + static_cast<std::ptrdiff_t>(end),
-                         ordered);
-    });
-    for (std::size_t width = 1; width < parts; width *= 2) {
-        for (std::size_t p = 0; p + width < parts; p += 2 * width) {
-            const auto first = order.begin() + static_cast<std::ptrdiff_t>(bounds[p]);
-            const auto middle = order.begin() + static_cast<std::ptrdiff_t>(bounds[p + width]);
-            const auto last = order.begin() + static_cast<std::ptrdiff_t>(bounds[std::min(p + 2 * width, parts)]);
-            std::inplace_merge(first, middle, last, ordered);
-        }
-    }
-    return order;
+    return orderInParts(names.size(), [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); });
 }
 
 }  // namespace moxtal

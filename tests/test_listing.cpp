@@ -217,11 +217,12 @@ TEST(Collation, LiteralOrders)
 
 TEST(Collation, CLocaleAsciiOrderIsTheCollatorsOrder)
 {
-    // Names of letters of both cases, digits and punctuation, with ties and prefixes.
+    // Names of letters of both cases, digits and punctuation, with ties and prefixes; enough of
+    // them for the sort to be shared out among threads and merged.
     std::mt19937 random(5);
     const std::string alphabet = "aAbBzZ09_-. ~";
     std::vector<std::string> texts;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 5000; ++i) {
         std::string name(static_cast<std::size_t>(random() % 5), ' ');
         for (char& c : name)
             c = alphabet[random() % alphabet.size()];
@@ -248,6 +249,8 @@ TEST(Collation, CLocaleAsciiOrderIsTheCollatorsOrder)
                 const int c = key(a).compare(key(b));
                 const int byCollator = c != 0 ? c : a.compare(b);
                 EXPECT_TRUE(descending ? byCollator >= 0 : byCollator <= 0) << a << " | " << b;
+                if (a == b)  // stable: equal names keep their order
+                    EXPECT_LT(order[i - 1], order[i]) << a;
             }
         }
     }
