@@ -128,12 +128,13 @@ std::string tryMakeFiles(const fs::path& folder, int count)
         fs::remove_all(entry->path(), error);
     if (error)
         return folder.string() + ": " + error.message();
-    char name[64];
+    char number[32];
     for (int i = 0; i < count; ++i) {
-        std::snprintf(name, sizeof name, "%s/file_%07d.dat", folder.c_str(), (i * 7919) % count);
-        const int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL, 0644);
+        std::snprintf(number, sizeof number, "/file_%07d.dat", (i * 7919) % count);
+        const std::string name = folder.string() + number;
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
         if (fd < 0 || ::write(fd, "x", 1) != 1) {
-            const std::string why = name + std::string(": ") + std::strerror(errno);
+            const std::string why = name + ": " + std::strerror(errno);
             if (fd >= 0)
                 ::close(fd);
             return why;
