@@ -287,16 +287,19 @@ bool waitsOnServer(int fd)
     }
 }
 
+// How a listing's status reads are shared out: among how many threads, in chunks of how many
+// names, from how many names on (below that the threads cost more than they save).
 struct Spread {
     int threads = 1;
     std::size_t chunk = kChunk;
+    std::size_t parallelFrom = kParallelFrom;
 };
 
-Spread spreadFor(std::size_t count, bool waiting)
+Spread spreadFor(bool waiting)
 {
-    const std::size_t chunk = waiting ? kWaitingChunk : kChunk;
-    if (count < (waiting ? 2 * kWaitingChunk : kParallelFrom))
-        return {1, chunk};
+    Spread spread;
+    if (waiting)
+        spread = {kMostWaitingThreads, kWaitingChunk, 2 * kWaitingChunk};
     int threads = g_listingThreads;
     // The benchmark compares with one thread through the environment.
     if (threads <= 0) {
@@ -306,13 +309,13 @@ Spread spreadFor(std::size_t count, bool waiting)
         }();
         threads = std::min(fromEnvironment, 64);
     }
-    if (threads <= 0 && waiting)
-        threads = kMostWaitingThreads;
-    if (threads <= 0) {
+    if (threads <= 0 && !waiting) {
         const unsigned cores = std::thread::hardware_concurrency();
         threads = static_cast<int>(std::min<unsigned>(cores == 0 ? 1 : cores, kMostListingThreads));
     }
-    return {std::max(1, std::min(threads, static_cast<int>((count + chunk - 1) / chunk))), chunk};
+    if (threads > 0)
+        spread.threads = threads;
+    return spread;
 }
 
 // Reads the status of a listing's names while the folder is still being read: the names go out in
@@ -322,13 +325,17 @@ Spread spreadFor(std::size_t count, bool waiting)
 class AttributeReader {
 public:
     AttributeReader(int fd, const ListingProgress& progress)
-        : m_fd(fd), m_progress(progress), m_spread(spreadFor(kManyNames, waitsOnServer(fd))),
-          m_parallelFrom(m_spread.chunk == kChunk ? kParallelFrom : 2 * m_spread.chunk)
+        : m_fd(fd), m_progress(progress), m_spread(spreadFor(waitsOnServer(fd)))
     {
     }
     AttributeReader(const AttributeReader&) = delete;
     AttributeReader& operator=(const AttributeReader&) = delete;
-    ~AttributeReader() { stopHelpers(); }
+    // A listing given up while the names are read (cancelled) leaves the helpers nothing to read.
+    ~AttributeReader()
+    {
+        m_cancelled = true;
+        stopHelpers();
+    }
 
     void add(std::string_view name)
     {
@@ -339,7 +346,7 @@ public:
         m_filling->files.push_back({std::string(name), 0, 0});
         if (m_filling->files.size() == m_spread.chunk)
             publish();
-        if (++m_count == m_parallelFrom)
+        if (++m_count == m_spread.parallelFrom)
             startHelpers();
     }
 
@@ -385,8 +392,6 @@ public:
     }
 
 private:
-    static constexpr std::size_t kManyNames = std::size_t {1} << 30;
-
     struct Chunk {
         std::vector<ListedFile> files;
         std::vector<char> keep;  // whether each entry belongs in the list
@@ -473,7 +478,6 @@ private:
     const int m_fd;
     const ListingProgress& m_progress;
     const Spread m_spread;
-    const std::size_t m_parallelFrom;
     std::unique_ptr<Chunk> m_filling;
     std::size_t m_count = 0;
     std::mutex m_lock;

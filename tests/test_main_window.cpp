@@ -100,6 +100,16 @@ protected:
         forgetSettings();
     }
     void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
+
+    // The window shown on folder with a pattern and a replacement typed in.
+    static std::unique_ptr<TForm1> windowWithJob(const std::string& folder, const char* pattern, const char* replacement)
+    {
+        auto form = makeWindow({folder});
+        form->show();
+        form->pattern->setEditText(pattern);
+        form->RepStr->setEditText(replacement);
+        return form;
+    }
 };
 
 TEST_F(MainWindowTest, StartUpOnAFolderListsIt)
@@ -200,10 +210,7 @@ TEST_F(MainWindowTest, FailedRenameBesideSuccessfulOne)
     TempFolder dir;
     dir.write("a.txt", "A");
     dir.write("b.txt", "B");
-    auto form = makeWindow({dir.path()});
-    form->show();
-    form->pattern->setEditText("^a$");
-    form->RepStr->setEditText("b");
+    auto form = windowWithJob(dir.path(), "^a$", "b");
     Names results;
     whenDialogShows(*form, [&](TRenameReport& report) {
         std::vector<ConfirmRow> rows = report.rows();
@@ -224,10 +231,7 @@ TEST_F(MainWindowTest, TheDialogMarksRowsThePassWillRefuse)
     TempFolder dir;
     for (const char* name : {"photo_001.jpg", "photo_002.jpg", "photo_003.jpg"})
         dir.write(name, name);
-    auto form = makeWindow({dir.path()});
-    form->show();
-    form->pattern->setEditText("(.*)");
-    form->RepStr->setEditText("photo_\\\\\\");
+    auto form = windowWithJob(dir.path(), "(.*)", "photo_\\\\\\");
     form->seqstart->setText("2");
     struct Seen {
         std::vector<bool> marked;
@@ -294,10 +298,7 @@ TEST_F(MainWindowTest, AnEditedOldCellChoosesTheFileRenamed)
     TempFolder dir;
     dir.write("a.txt", "A");
     dir.write("b.txt", "B");
-    auto form = makeWindow({dir.path()});
-    form->show();
-    form->pattern->setEditText("^a$");
-    form->RepStr->setEditText("x");
+    auto form = windowWithJob(dir.path(), "^a$", "x");
     whenDialogShows(*form, [&](TRenameReport& report) {
         ConfirmRowModel& m = *report.model();
         ASSERT_EQ(m.rowCount(), 1);  // a.txt -> x.txt
@@ -448,10 +449,7 @@ TEST_F(MainWindowTest, RestoredDialogKeepsItsFinishedRename)
     TempFolder dir;
     dir.write("a.txt", "A");
     dir.write("b.txt", "B");
-    auto form = makeWindow({dir.path()});
-    form->show();
-    form->pattern->setEditText("^(a|b)$");
-    form->RepStr->setEditText("Z\\1");
+    auto form = windowWithJob(dir.path(), "^(a|b)$", "Z\\1");
     form->CheckBoxCont->setChecked(true);
     Names results;
     whenDialogShows(*form, [&](TRenameReport& r) {
