@@ -12,6 +12,7 @@
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QTableView>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidgetItem>
 
@@ -326,6 +327,22 @@ TEST_F(MainWindowTest, LongWorkCanBeCancelled)
     LongWork::setTestCancelAt(std::nullopt);
     form->RefreshList1Click();
     ASSERT_EQ(listedNames(*form).size(), 600u);
+
+    // The real progress dialog: Escape cancels, as its "Cancel" does.
+    {
+        struct RealDialogs {
+            RealDialogs() { MessageBox::setTestMode(false); }
+            ~RealDialogs() { MessageBox::setTestMode(true); }
+        } realDialogs;
+        LongWork work(form.get(), QStringLiteral("Listing: %1 entries"));
+        QThread::msleep(550);  // past the time before the dialog shows
+        EXPECT_TRUE(work.step(1));
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(dialog, &escape);
+        EXPECT_FALSE(work.step(2));
+    }
 
     // A cancelled pass stops after the current row: the rest get no result, the done stay logged.
     form->pattern->setEditText("^(f100[0-2])$");
