@@ -107,14 +107,60 @@ bool attempted(const ConfirmRow& row)
     return row.status == kStatusReplace && row.oldName != row.newName;
 }
 
-// One walk over the rows in the given order. holder maps each name present to the row that moved a
-// file onto it, or kOriginal for a file that was there before.
+// The names as the folder compares them: the names themselves, or their folded forms, made once
+// for both walks.
+class FolderKeys {
+public:
+    FolderKeys(const FolderRules& rules, const std::vector<ConfirmRow>& rows,
+               const std::vector<std::string>& folderNames)
+        : m_rows(rows), m_folderNames(folderNames), m_folds(rules.folding != CaseFolding::None)
+    {
+        if (!m_folds)
+            return;
+        m_folder.reserve(folderNames.size());
+        for (const std::string& name : folderNames)
+            m_folder.push_back(foldedName(rules, name));
+        m_old.resize(rows.size());
+        m_new.resize(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (attempted(rows[i])) {
+                m_old[i] = foldedName(rules, rows[i].oldName);
+                m_new[i] = foldedName(rules, rows[i].newName);
+            }
+        }
+    }
+
+    bool folds() const { return m_folds; }
+    std::string_view folder(std::size_t i) const { return m_folds ? m_folder[i] : m_folderNames[i]; }
+    std::string_view oldName(std::size_t row) const { return m_folds ? m_old[row] : m_rows[row].oldName; }
+    std::string_view newName(std::size_t row) const { return m_folds ? m_new[row] : m_rows[row].newName; }
+
+private:
+    const std::vector<ConfirmRow>& m_rows;
+    const std::vector<std::string>& m_folderNames;
+    bool m_folds;
+    std::vector<std::string> m_folder;
+    std::vector<std::string> m_old;
+    std::vector<std::string> m_new;
+};
+
+// One walk over the rows in the given order. holder maps each name present (as the folder compares
+// names) to the row that moved a file onto it, or kOriginal for a file that was there before. In a
+// folder that folds case, exact keeps the same for each spelling, which tells a file's own new
+// spelling from another entry's.
 class PassWalk {
 public:
-    PassWalk(const std::vector<std::string>& folderNames, std::size_t rows) : m_holder(folderNames.size() + rows)
+    PassWalk(const FolderRules& rules, const FolderKeys& keys, const std::vector<std::string>& folderNames,
+             std::size_t rows)
+        : m_rules(rules), m_keys(keys), m_holder(folderNames.size() + rows)
     {
-        for (const std::string& name : folderNames)
-            m_holder.set(name, kOriginal);
+        for (std::size_t i = 0; i < folderNames.size(); ++i)
+            m_holder.set(keys.folder(i), kOriginal);
+        if (keys.folds()) {
+            m_exact.emplace(folderNames.size() + rows);
+            for (const std::string& name : folderNames)
+                m_exact->set(name, kOriginal);
+        }
         // Every folder holds these two.
         m_holder.set(".", kOriginal);
         m_holder.set("..", kOriginal);
@@ -123,42 +169,82 @@ public:
     // Renames row i in the walk; false when the pass would refuse it, with who holds the new name.
     bool rename(const ConfirmRow& row, std::size_t i, std::size_t& holder, bool& missing)
     {
-        missing = m_holder.find(row.oldName) == kNone;
-        if (missing || row.newName.size() > kMaxNameBytes)
+        const std::string_view oldKey = m_keys.oldName(i);
+        const std::string_view newKey = m_keys.newName(i);
+        missing = m_holder.find(oldKey) == kNone;
+        if (missing || refusedForNameAlone(m_rules, row.newName) != Refusal::None)
             return false;
-        if (const std::size_t taken = m_holder.find(row.newName); taken != kNone) {
+        // A new spelling of the file's own name: the file holds it, so only an entry with exactly
+        // that spelling is in the way.
+        const std::size_t taken = m_exact && oldKey == newKey ? m_exact->find(row.newName) : m_holder.find(newKey);
+        if (taken != kNone) {
             holder = taken;
             return false;
         }
-        m_holder.erase(row.oldName);
-        m_holder.set(row.newName, i);
+        m_holder.erase(oldKey);
+        m_holder.set(newKey, i);
+        if (m_exact) {
+            m_exact->erase(row.oldName);
+            m_exact->set(row.newName, i);
+        }
         return true;
     }
 
 private:
+    const FolderRules& m_rules;
+    const FolderKeys& m_keys;
     NameTable m_holder;
+    std::optional<NameTable> m_exact;
 };
+
+bool endsWith(std::string_view name, char c)
+{
+    return !name.empty() && name.back() == c;
+}
 
 }  // namespace
 
+Refusal refusedForNameAlone(const FolderRules& rules, std::string_view newName)
+{
+    if (rules.maxNameBytes != 0 && newName.size() > rules.maxNameBytes)
+        return Refusal::NameTooLong;
+    if (rules.maxNameUtf16Units != 0) {
+        const std::size_t units = utf16Length(newName);
+        if (units == std::string_view::npos)
+            return Refusal::NotAllowedHere;
+        if (units > rules.maxNameUtf16Units)
+            return Refusal::NameTooLong;
+    }
+    if (rules.refusesWindowsCharacters) {
+        for (const char c : newName) {
+            if ((c >= 0x01 && c <= 0x1F) || std::string_view("\"*/:<>?\\|").find(c) != std::string_view::npos)
+                return Refusal::NotAllowedHere;
+        }
+    }
+    if ((rules.refusesTrailingDot && endsWith(newName, '.')) || (rules.refusesTrailingSpace && endsWith(newName, ' ')))
+        return Refusal::NotAllowedHere;
+    return Refusal::None;
+}
+
 std::vector<RowPrediction> predictRefusals(const std::vector<ConfirmRow>& rows,
-                                           const std::vector<std::string>& folderNames)
+                                           const std::vector<std::string>& folderNames, const FolderRules& rules)
 {
     std::vector<RowPrediction> out(rows.size());
+    const FolderKeys keys(rules, rows, folderNames);
     // The last row that renames each name away, to tell a later row's file from an unrenamed one;
     // made only when a row is refused.
     std::optional<NameTable> lastRenaming;
-    const auto lastRenamingOf = [&](const std::string& name) {
+    const auto lastRenamingOf = [&](std::string_view key) {
         if (!lastRenaming) {
             lastRenaming.emplace(rows.size());
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 if (attempted(rows[i]))
-                    lastRenaming->set(rows[i].oldName, i);
+                    lastRenaming->set(keys.oldName(i), i);
             }
         }
-        return lastRenaming->find(name);
+        return lastRenaming->find(key);
     };
-    PassWalk walk(folderNames, rows.size());
+    PassWalk walk(rules, keys, folderNames, rows.size());
     bool anyLater = false;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!attempted(rows[i]))
@@ -170,11 +256,13 @@ std::vector<RowPrediction> predictRefusals(const std::vector<ConfirmRow>& rows,
         RowPrediction& p = out[i];
         if (missing) {
             p.refusal = Refusal::NoSuchFile;
-        } else if (rows[i].newName.size() > kMaxNameBytes) {
-            p.refusal = Refusal::NameTooLong;
+        } else if (const Refusal alone = refusedForNameAlone(rules, rows[i].newName); alone != Refusal::None) {
+            p.refusal = alone;
+            p.countedInUtf16 = alone == Refusal::NameTooLong &&
+                               (rules.maxNameBytes == 0 || rows[i].newName.size() <= rules.maxNameBytes);
         } else if (holder != kOriginal) {
             p = {Refusal::SameNewName, holder, false};
-        } else if (const std::size_t later = lastRenamingOf(rows[i].newName); later != kNone && later > i) {
+        } else if (const std::size_t later = lastRenamingOf(keys.newName(i)); later != kNone && later > i) {
             p = {Refusal::TakenByLater, later, false};
             anyLater = true;
         } else {
@@ -183,7 +271,7 @@ std::vector<RowPrediction> predictRefusals(const std::vector<ConfirmRow>& rows,
     }
     if (anyLater) {
         // The same pass in reverse order tells which of these rows a reversed list would save.
-        PassWalk reverse(folderNames, rows.size());
+        PassWalk reverse(rules, keys, folderNames, rows.size());
         for (std::size_t i = rows.size(); i-- > 0;) {
             std::size_t holder = kOriginal;
             bool missing = false;
@@ -213,7 +301,10 @@ std::string refusalText(const RowPrediction& p)
     case Refusal::SameNewName:
         return "Row " + other + " gets the same new name first.";
     case Refusal::NameTooLong:
-        return "The new name is longer than 255 bytes.";
+        return p.countedInUtf16 ? "The new name is longer than 255 UTF-16 units."
+                                : "The new name is longer than 255 bytes.";
+    case Refusal::NotAllowedHere:
+        return "The new name is not allowed on this file system.";
     }
     return {};
 }

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "folder_rules.h"
 #include "rename_job.h"
 
 namespace moxtal {
@@ -16,24 +18,30 @@ enum class Refusal {
     TakenByLater,  // the new name belongs to a file that a later row renames away
     SameNewName,  // an earlier row moves another file onto the new name
     NameTooLong,  // the new name is longer than a file name may be
+    NotAllowedHere,  // the file system refuses a character of the new name, or its last one
 };
-
-// The longest file name, in bytes, that Linux file systems take.
-inline constexpr std::size_t kMaxNameBytes = 255;
 
 struct RowPrediction {
     Refusal refusal = Refusal::None;
     std::size_t otherRow = 0;  // the later row (TakenByLater) or the earlier one (SameNewName)
     bool reverseOrderSucceeds = false;  // TakenByLater: the row would succeed with the rows in reverse order
+    bool countedInUtf16 = false;  // NameTooLong: the limit it exceeds counts UTF-16 units, not bytes
 };
 
 // Walks the rows in list order over the names the folder holds now, as the pass renames them: a
 // "Replace" row is refused when its file is not there, or when its new name is taken (a file has
-// it now and no earlier row moved it away, or an earlier row moved a file onto it), or longer than
-// kMaxNameBytes. Names compare
-// by their bytes, as on a case-sensitive file system. Linear in the rows and names.
+// it now and no earlier row moved it away, or an earlier row moved a file onto it), or when the
+// file system would refuse the new name itself (refusedForNameAlone). Names compare as the folder's
+// rules fold them; the default rules are those of ext4 (bytes, at most kMaxNameBytes). In a folder
+// that folds case, a new spelling of a file's own name (Photo.JPG -> photo.JPG) is refused only when
+// another entry has exactly that spelling. Linear in the rows and names.
 std::vector<RowPrediction> predictRefusals(const std::vector<ConfirmRow>& rows,
-                                           const std::vector<std::string>& folderNames);
+                                           const std::vector<std::string>& folderNames, const FolderRules& rules = {});
+
+// Whether the file system refuses newName whatever the folder holds: NameTooLong (which it answers
+// with ENAMETOOLONG), NotAllowedHere (EINVAL: a refused character, a trailing dot or space it does
+// not take, or a name that is not UTF-8 where names are kept in UTF-16), else None.
+Refusal refusedForNameAlone(const FolderRules& rules, std::string_view newName);
 
 // The reason in a short sentence, with rows numbered from 1 as the dialog shows them.
 std::string refusalText(const RowPrediction& prediction);
