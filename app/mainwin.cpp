@@ -557,8 +557,9 @@ void TForm1::ButtonDoitClick()
         return;
     promoteComboHistory(pattern);
     promoteComboHistory(RepStr);
-    if (CheckBoxCont->isChecked())
-        seqstart->setText(QString::number(m_sequenceCounter));
+    // A next number that does not fit in 32 bits is none the box could hold: it keeps its text.
+    if (CheckBoxCont->isChecked() && m_sequenceCounter)
+        seqstart->setText(QString::number(*m_sequenceCounter));
     m_fileList.RefreshFileList();
 }
 

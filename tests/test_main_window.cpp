@@ -189,6 +189,22 @@ TEST_F(MainWindowTest, DoRenamesWithNumberingAndContinues)
     EXPECT_EQ(log[0].Folder, dir.path() + "/");
 }
 
+TEST_F(MainWindowTest, ContinuousKeepsTheStartWhenTheNextNumberDoesNotFit)
+{
+    TempFolder dir;
+    dir.write("a.jpg");
+    dir.write("b.jpg");
+    auto form = windowWithJob(dir.path(), "(.*)", "x\\\\");
+    auto* seqstart = form->findChild<QLineEdit*>("seqstart");
+    ASSERT_NE(seqstart, nullptr);
+    form->findChild<QCheckBox*>("CheckBoxCont")->setChecked(true);
+    seqstart->setText("2147483646");
+    whenDialogShows(*form, [](TRenameReport& report) { report.findChild<QPushButton*>("Buttonren")->click(); });
+    form->findChild<QPushButton*>("ButtonDoit")->click();
+    EXPECT_EQ(listedNames(*form), (Names {"x2147483646.jpg", "x2147483647.jpg"}));
+    EXPECT_EQ(seqstart->text(), "2147483646");
+}
+
 TEST_F(MainWindowTest, ClosingWithoutRenameChangesNothing)
 {
     TempFolder dir;
