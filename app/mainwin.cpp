@@ -557,8 +557,9 @@ void TForm1::ButtonDoitClick()
         return;
     promoteComboHistory(pattern);
     promoteComboHistory(RepStr);
-    if (CheckBoxCont->isChecked())
-        seqstart->setText(QString::number(m_sequenceCounter));
+    // A next number that does not fit in 32 bits is none the box could hold: it keeps its text.
+    if (CheckBoxCont->isChecked() && m_sequenceCounter)
+        seqstart->setText(QString::number(*m_sequenceCounter));
     m_fileList.RefreshFileList();
 }
 
@@ -587,12 +588,13 @@ void TForm1::Edit1KeyDown(int key)
     const QString typed = Edit1->text();
     const std::string base = typed == displayText(parts.base) ? std::string(parts.base) : typed.toStdString();
     const std::string newName = base + std::string(parts.extension);
-    if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName))
+    std::optional<FileIdentity> renamed;
+    if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName, &renamed))
         return;
     m_fileList.model().setName(row, newName);
     if (m_windows.LogWindow) {
         const std::string prefix = joinPath(folder, std::string());
-        m_windows.LogWindow->AddLogEntry(oldName, newName, prefix);
+        m_windows.LogWindow->AddLogEntry(oldName, newName, prefix, renamed);
     }
 }
 

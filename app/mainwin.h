@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,7 +64,8 @@ public:
     void setFileListWidth(int width);
     bool shown() const { return m_shown; }
     FileList& fileList() { return m_fileList; }
-    std::int32_t sequenceCounter() const { return m_sequenceCounter; }
+    // The next sequence number after the last job; none when it does not fit in 32 bits.
+    std::optional<std::int32_t> sequenceCounter() const { return m_sequenceCounter; }
 
     // Event handlers.
     void ButtonDoitClick();
@@ -176,7 +178,7 @@ private:
     PresetStore m_presetStore;  // pattern.cfg's lines as last read
     bool m_shown = false;
     bool m_firstShowDone = false;
-    std::int32_t m_sequenceCounter = 0;
+    std::optional<std::int32_t> m_sequenceCounter = 0;
     FileList m_fileList;
     Windows m_windows;
 };

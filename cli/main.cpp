@@ -21,7 +21,9 @@
 #include "core/wildcard.h"
 #include "platform/collation.h"
 #include "platform/listing.h"
+#include "platform/pass_guards.h"
 #include "platform/paths.h"
+#include "platform/rename_log_file.h"
 #include "platform/renames.h"
 #include "platform/whole_files.h"
 
@@ -29,7 +31,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: moxtal-cli [--pattern P] [--replace R] [--start N] [--step N] [--filter MASKS]\n"
-    "                  [--rename [--log FILE.csv]] FOLDER\n"
+    "                  [--sort name|size|date [--reverse]] [--rename [--log FILE.csv]] FOLDER\n"
     "       moxtal-cli --undo FILE.csv\n"
     "\n"
     "Lists the files of FOLDER as Mox-Tal's file list does, computes the new names and prints one\n"
@@ -47,13 +49,18 @@ constexpr const char* kUsage =
     "                  click on that column sorts it (the first click: Z to A, largest, newest)\n"
     "  --reverse       with --sort: the other direction (the second click)\n"
     "  --rename        carry out the renames of the rows with status Replace\n"
-    "  --log FILE.csv  with --rename: add each rename that succeeded to FILE.csv as soon as it is\n"
-    "                  done, in the CSV form of the log window's Save; FILE.csv is created, or it\n"
-    "                  is a rename log already and gets the new rows appended; anything else at\n"
-    "                  that path is refused before any rename\n"
+    "  --log FILE.csv  with --rename: write each rename to FILE.csv before it is tried, in batches\n"
+    "                  flushed to the disk, in the CSV form of the log window's Save with three\n"
+    "                  more fields per row: the file's size, modification time (ns) and inode\n"
+    "                  number (empty where the file system does not keep them); FILE.csv is\n"
+    "                  created, or it is a rename log already and gets the new rows appended (a\n"
+    "                  row torn by a crash or a full disk at its end is cut off first); anything\n"
+    "                  else at that path is refused before any rename. The log is locked while\n"
+    "                  the pass runs: a second pass or undo on it is refused\n"
     "  --undo FILE.csv rename every row of a rename log back, bottom row first, never replacing\n"
-    "                  a file; prints From, To, Folder and Ok or Failed per row, as undone, and\n"
-    "                  rewrites FILE.csv without the rows it undid\n"
+    "                  a file and only the file the pass renamed (where the row has its identity);\n"
+    "                  prints From, To, Folder and Ok, Failed, or --- for a row whose rename never\n"
+    "                  ran, and rewrites FILE.csv without the rows it undid or dropped\n"
     "  --help          print this text\n"
     "  --version       print the version\n"
     "\n"
@@ -61,6 +68,9 @@ constexpr const char* kUsage =
     "its turn comes, another row's new name, no such file) goes to standard error with the reason,\n"
     "then their count, and the status is 1: run it as a check before --rename. With --rename, each\n"
     "row that failed goes to standard error with the system's reason.\n"
+    "\n"
+    "One folder has one Mox-Tal pass at a time: a pass or undo in a folder where another one runs\n"
+    "is refused at once, never kept waiting.\n"
     "\n"
     "On a terminal, work that runs longer than a second shows a progress line on standard error.\n"
     "\n"
@@ -256,26 +266,42 @@ std::optional<moxtal::JobNumbers> parseNumbers(const moxtal::JobTexts& texts)
 }
 
 // Renames every row of the log in path back, bottom row first, prints each outcome, and rewrites
-// the log without the rows it undid, so that a second run retries only the rows that failed.
+// the log without the rows it undid or dropped, so that a second run retries only the rows that
+// failed. The log stays locked throughout.
 int runUndo(const std::string& path)
 {
-    const std::optional<std::string> text = moxtal::readWholeFile(path, moxtal::kMaxLogBytes);
-    if (!text)
-        return refuse("cannot read the log " + quoted(path) + " (not a regular file, or larger than 1 GiB)");
-    // A large log is read one row at a time: its text and where each row begins, nothing more.
-    std::vector<std::size_t> starts;
+    std::optional<moxtal::RenameLogFile> log;
+    std::string text;
+    moxtal::LogScan scan;
     try {
-        starts = moxtal::scanLogCsv(*text);
+        log.emplace(path, moxtal::RenameLogFile::Use::Undo);
+        text = log->read();
+        scan = moxtal::scanLogText(text);
     } catch (const moxtal::LogFormatError& e) {
         return refuse(moxtal::escapeField(path) + ": " + e.what());
+    } catch (const std::exception& e) {
+        return refuse(moxtal::escapeField(e.what()));
     }
-    const auto rowEnd = [&](std::size_t i) { return i + 1 < starts.size() ? starts[i + 1] : text->size(); };
+    if (scan.tornLine > 0)
+        std::cerr << "moxtal-cli: " << moxtal::escapeField(path) << ": line " << scan.tornLine
+                  << ": the log ends in a torn row (a crash or a full disk); the whole rows before it are undone\n";
+    const std::vector<std::size_t>& starts = scan.starts;
+    const auto rowEnd = [&](std::size_t i) { return i + 1 < starts.size() ? starts[i + 1] : scan.wholeEnd; };
     moxtal::RenameBackOnDisk renameBack;
-    std::vector<bool> undone(starts.size(), false);
+    std::vector<moxtal::UndoStep> steps(starts.size(), moxtal::UndoStep::Failed);
     Output out;
+    bool anyFailed = false;
     for (std::size_t i = starts.size(); i-- > 0;) {
-        const moxtal::TLogEntry row = moxtal::logRowAt(*text, starts[i]);
-        undone[i] = renameBack(row);
+        const moxtal::TLogEntry row = moxtal::logRowAt(text, starts[i]);
+        const moxtal::UndoRowResult result = renameBack(row);
+        steps[i] = result.step;
+        const std::string what = "row " + std::to_string(i + 1) + ": " + quoted(row.To) + " -> " + quoted(row.From);
+        if (result.step == moxtal::UndoStep::Failed) {
+            anyFailed = true;
+            std::cerr << "moxtal-cli: " << what << " failed: " << result.reason << "\n";
+        } else if (result.step == moxtal::UndoStep::NeverRenamed) {
+            std::cerr << "moxtal-cli: " << what << ": " << result.reason << "; the row is dropped\n";
+        }
         std::string& line = out.buffer();
         moxtal::appendEscapedField(line, row.From);
         line += '\t';
@@ -283,24 +309,28 @@ int runUndo(const std::string& path)
         line += '\t';
         moxtal::appendEscapedField(line, row.Folder);
         line += '\t';
-        line += undone[i] ? moxtal::kResultOk : moxtal::kResultFailed;
+        line += result.step == moxtal::UndoStep::Undone ? moxtal::kResultOk
+                : result.step == moxtal::UndoStep::Failed ? moxtal::kResultFailed
+                                                          : moxtal::kResultSkipped;
         out.add("\n");
     }
     const bool outputOk = out.finish();
-    bool anyFailed = false, anyUndone = false;
-    for (const bool u : undone) {
-        anyFailed = anyFailed || !u;
-        anyUndone = anyUndone || u;
-    }
-    if (anyUndone) {
+    bool anyLeft = scan.tornLine > 0;
+    for (const moxtal::UndoStep step : steps)
+        anyLeft = anyLeft || step != moxtal::UndoStep::Failed;
+    if (anyLeft && log->readOnly()) {
+        std::cerr << "moxtal-cli: the log " << quoted(path)
+                  << " can only be read: it is not rewritten and still holds the rows undone\n";
+    } else if (anyLeft) {
         try {
-            moxtal::WholeFileWriter log(path);
-            log.write(std::string_view(*text).substr(0, starts.front()));
+            std::string kept = text.substr(0, starts.empty() ? std::min(scan.wholeEnd, text.size()) : starts.front());
+            if (kept.empty())
+                kept = std::string(moxtal::kLogTitle) + "\r\n";
             for (std::size_t i = 0; i < starts.size(); ++i) {
-                if (!undone[i])
-                    log.write(std::string_view(*text).substr(starts[i], rowEnd(i) - starts[i]));
+                if (steps[i] == moxtal::UndoStep::Failed)
+                    kept.append(text, starts[i], rowEnd(i) - starts[i]);
             }
-            log.commit();
+            log->replace(kept);
         } catch (const std::exception& e) {
             return refuse("the rows undone stay in the log " + quoted(path) + ": " + e.what());
         }
@@ -330,6 +360,24 @@ int runJob(const Options& o)
     // never renamed in.
     const std::string folder = moxtal::absolutePath(*o.folder);
     const moxtal::UniqueFd folderFd = moxtal::openRenameFolder(folder);
+    // A pass locks its log, then its folder, before it lists: another pass on either is refused at
+    // once, and the listing is what the pass renames.
+    std::optional<moxtal::RenameLogFile> log;
+    std::optional<moxtal::FolderLock> folderLock;
+    if (o.rename && !o.logPath.empty()) {
+        try {
+            log.emplace(o.logPath, moxtal::RenameLogFile::Use::Append);
+            if (const std::string notice = log->prepareToAppend(); !notice.empty())
+                std::cerr << "moxtal-cli: " << moxtal::escapeField(notice) << "\n";
+        } catch (const std::exception& e) {
+            return refuse(moxtal::escapeField(e.what()) + "; nothing was renamed");
+        }
+    }
+    if (o.rename && folderFd) {
+        folderLock = moxtal::FolderLock::take(folderFd.get());
+        if (folderLock->busy())
+            return refuse("another Mox-Tal pass is renaming in " + quoted(folder) + "; nothing was renamed");
+    }
     bool readable = false;
     std::vector<moxtal::ListedFile> files;
     // A preview checks the rows against every name of the folder, read in the same pass.
@@ -361,40 +409,25 @@ int runJob(const Options& o)
     bool anyFailed = false;
     std::optional<std::string> logError;
     if (o.rename) {
-        // The log is there before the first rename, and holds each rename as soon as it is done.
-        std::optional<moxtal::LogFileAppender> log;
-        if (!o.logPath.empty()) {
-            try {
-                log.emplace(o.logPath);
-            } catch (const std::exception& e) {
-                return refuse(std::string(e.what()) + "; nothing was renamed");
-            }
-        }
         TerminalProgress progress("rows renamed:");
-        moxtal::renameRowsAt(
-            folderFd.get(), folder, job.rows, false,
-            [&](const moxtal::TLogEntry& entry) {
-                if (!log)
-                    return true;
-                try {
-                    log->append(entry);
-                    return true;
-                } catch (const std::exception& e) {
-                    logError = std::string(e.what()) + "; the pass stopped after renaming " + quoted(entry.From) +
-                               " to " + quoted(entry.To) + ", which the log does not hold";
-                    return false;
-                }
-            },
-            {}, [&](std::size_t rowsDone) { return progress.step(rowsDone); });
-        if (log && !logError) {
-            try {
-                log->finish();
-            } catch (const std::exception& e) {
-                logError = e.what();
-            }
+        moxtal::RenamePassHooks hooks;
+        hooks.progress = [&](std::size_t rowsDone) { return progress.step(rowsDone); };
+        if (log) {
+            // Each batch of rows reaches the log's disk before any of its renames is tried.
+            hooks.writeAhead = [&](const std::vector<moxtal::TLogEntry>& entries) {
+                const std::size_t written = log->writeAhead(entries);
+                if (written < entries.size())
+                    logError = "cannot write the log " + quoted(o.logPath) + ": " + log->error() +
+                               "; the pass stopped before renaming " + quoted(entries[written].From);
+                return written;
+            };
         }
+        moxtal::renameRowsAt(folderFd.get(), folder, job.rows, false, hooks);
         for (const moxtal::ConfirmRow& row : job.rows)
             anyFailed = anyFailed || row.result == moxtal::kResultFailed;
+        if (moxtal::identityOf(folderFd.get()) != moxtal::identityOf(moxtal::openRenameFolder(folder).get()))
+            std::cerr << "moxtal-cli: the path " << quoted(folder)
+                      << " no longer names the folder the pass renamed in (it was moved or replaced)\n";
     }
 
     // What the pass would refuse (a preview) or did refuse (a rename), and why, on standard error.
@@ -417,7 +450,7 @@ int runJob(const Options& o)
             const moxtal::ConfirmRow& row = job.rows[i];
             if (row.result == moxtal::kResultFailed)
                 std::cerr << "moxtal-cli: row " << i + 1 << " failed: " << quoted(row.oldName) << " -> "
-                          << quoted(row.newName) << ": " << std::strerror(row.error) << "\n";
+                          << quoted(row.newName) << ": " << moxtal::failureReason(row.error) << "\n";
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <optional>
 #include <utility>
 
@@ -31,9 +32,12 @@ JobNumbers parseJobNumbers(const JobTexts& texts)
     return numbers;
 }
 
-std::int32_t advanceCounter(std::int32_t counter, std::int32_t step)
+std::optional<std::int32_t> advanceCounter(std::int32_t counter, std::int32_t step)
 {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(counter) + static_cast<std::uint32_t>(step));
+    const std::int64_t next = std::int64_t {counter} + step;
+    if (next < std::numeric_limits<std::int32_t>::min() || next > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(next);
 }
 
 std::string sequenceNumberText(std::int32_t counter, std::size_t width)
@@ -162,6 +166,14 @@ namespace {
     throw AppError("'" + std::string(name) + "': " + message);
 }
 
+// A file needs the number after last, which does not fit: the job ends before anything is renamed.
+[[noreturn]] void throwCounterOverflow(std::int32_t last, std::int32_t step)
+{
+    const std::int64_t next = std::int64_t {last} + step;
+    throw AppError("the sequence number " + std::to_string(next) + " (after " + std::to_string(last) + ", step " +
+                   std::to_string(step) + ") does not fit in 32 bits");
+}
+
 // Whether a replacement-written byte of the name is marker, so its expansion can be skipped.
 bool holdsMarker(const ProposedName& name, char marker)
 {
@@ -187,6 +199,7 @@ JobResult computeRenameRows(const std::string& folder, std::size_t count, const 
     const std::string folderName = folderNameOf(folder, cp);
     JobResult result;
     result.counter = numbers.start;
+    std::int32_t lastUsed = numbers.start;  // only read once the counter has run out
 
     // The pattern is compiled at the first file, so an empty list opens an empty dialog
     // whatever the pattern, exactly as compiling it per file would.
@@ -214,8 +227,11 @@ JobResult computeRenameRows(const std::string& folder, std::size_t count, const 
         }
 
         if (const std::size_t width = numberRunWidth(proposed, cp); width > 0) {
-            const std::string number = sequenceNumberText(result.counter, width);
-            result.counter = advanceCounter(result.counter, numbers.step);
+            if (!result.counter)
+                throwCounterOverflow(lastUsed, numbers.step);
+            lastUsed = *result.counter;
+            const std::string number = sequenceNumberText(lastUsed, width);
+            result.counter = advanceCounter(lastUsed, numbers.step);
             replaceNumberRuns(proposed, number, cp);
         }
         if (holdsMarker(proposed, kDateMarker))

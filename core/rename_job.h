@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,7 +44,9 @@ struct ConfirmRow {
 
 struct JobResult {
     std::vector<ConfirmRow> rows;
-    std::int32_t counter = 0;  // the next sequence number after the job
+    // The next sequence number after the job; none when it does not fit in 32 bits (the last
+    // file used the highest or lowest number there is).
+    std::optional<std::int32_t> counter = 0;
 };
 
 inline constexpr std::string_view kStatusReplace = "Replace";
@@ -71,8 +74,8 @@ struct JobNumbers {
 // Throws AppError for a start or step that is not an integer (the start is read first).
 JobNumbers parseJobNumbers(const JobTexts& texts);
 
-// Adds step to counter with two's-complement wrap-around.
-std::int32_t advanceCounter(std::int32_t counter, std::int32_t step);
+// The sequence number after counter, step on; none when it does not fit in 32 bits.
+std::optional<std::int32_t> advanceCounter(std::int32_t counter, std::int32_t step);
 
 // The sequence number text for counter, zero-padded after any "-" to at least width characters.
 std::string sequenceNumberText(std::int32_t counter, std::size_t width);
@@ -107,7 +110,9 @@ std::string_view decideStatus(std::string_view oldBase, std::string_view newBase
 
 // Computes the confirmation rows of a rename job over the entries in list order, numbering from
 // numbers.start. Throws AppError for a pattern that does not compile and for a match the library
-// could not carry out (the message names the file), AppError for "sub pattern error".
+// could not carry out (the message names the file), AppError for "sub pattern error", and
+// AppError when a file would use a sequence number that does not fit in 32 bits (the number after
+// the last file may not fit: the result's counter is then empty).
 JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries, const JobTexts& texts,
                             JobNumbers numbers, CodePage cp = CodePage::Utf8);
 // The same over count entries handed out one at a time by entryAt(i), i from 0, so that a caller

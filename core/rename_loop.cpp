@@ -1,6 +1,8 @@
 #include "rename_loop.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace moxtal {
 
@@ -26,32 +28,104 @@ std::string_view renameRow(const std::string& folder, const ConfirmRow& row, con
     return kResultOk;
 }
 
+std::string failureReason(int error)
+{
+    switch (error) {
+    case kFolderReplaced:
+        return "the folder was moved or replaced since it was listed";
+    case kFolderBusy:
+        return "another Mox-Tal pass is renaming in this folder";
+    case kNotAllowedHere:
+        return "the name is not allowed on this file system";
+    case kNotTheRenamedFile:
+        return "the file under the new name is not the one that was renamed";
+    default:
+        return std::strerror(error);
+    }
+}
+
+namespace {
+
+bool attempted(const ConfirmRow& row)
+{
+    return row.status == kStatusReplace && row.oldName != row.newName;
+}
+
+constexpr std::size_t kFirstBatch = 16;
+constexpr std::size_t kLargestBatch = 4096;
+
+}  // namespace
+
 RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows, const RenameInFolder& rename,
-                            bool keepLog, const RenameDone& done, const RowProgress& progress)
+                            bool keepLog, const RenamePassHooks& hooks)
 {
     RenameLoopResult result;
+    const bool wantEntries = keepLog || hooks.done || hooks.writeAhead;
     if (keepLog)
         result.log.reserve(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (progress && !progress(i)) {
-            result.stopped = true;
+    std::vector<TLogEntry> batch;
+    std::vector<std::size_t> batchRows;
+    std::size_t batchSize = hooks.writeAhead ? kFirstBatch : kLargestBatch;
+    for (std::size_t first = 0; first < rows.size(); batchSize = std::min(batchSize * 2, kLargestBatch)) {
+        std::size_t end = std::min(rows.size(), first + batchSize);
+        // The batch's log rows, with each file's identity taken before its rename.
+        batch.clear();
+        batchRows.clear();
+        for (std::size_t i = first; i < end; ++i) {
+            ConfirmRow& row = rows[i];
+            row.result = {};
+            if (!wantEntries || !attempted(row))
+                continue;
+            TLogEntry entry {row.oldName, row.newName, folder + "/", std::nullopt};
+            if (hooks.identify && !(entry.Identity = hooks.identify(row.oldName))) {
+                row.result = kResultFailed;
+                row.error = errno;
+                continue;
+            }
+            batch.push_back(std::move(entry));
+            batchRows.push_back(i);
+        }
+        if (hooks.writeAhead) {
+            const std::size_t written = hooks.writeAhead(batch);
+            if (written < batch.size()) {
+                end = batchRows[written];
+                result.stopped = true;
+            }
+        }
+        std::size_t next = 0;
+        for (std::size_t i = first; i < end; ++i) {
+            if (hooks.progress && !hooks.progress(i)) {
+                result.stopped = true;
+                end = i;
+                break;
+            }
+            ConfirmRow& row = rows[i];
+            const bool logged = next < batchRows.size() && batchRows[next] == i;
+            TLogEntry entry = logged ? std::move(batch[next++]) : TLogEntry {};
+            if (!row.result.empty())
+                continue;  // its file could not be recorded: no rename without its log row
+            const std::string_view word = renameRow(folder, row, rename, nullptr);
+            row.error = word == kResultFailed ? errno : 0;
+            row.result = word;  // rows are renamed once per showing: the result is one word
+            if (word != kResultOk)
+                continue;
+            result.renameDone = true;
+            const bool goOn = !hooks.done || hooks.done(entry);
+            if (keepLog)
+                result.log.push_back(std::move(entry));
+            if (!goOn) {
+                result.stopped = true;
+                end = i + 1;
+                break;
+            }
+        }
+        if (result.stopped) {
+            // The rows after the stop get no result word.
+            for (std::size_t i = end; i < rows.size(); ++i)
+                rows[i].result = {};
             break;
         }
-        ConfirmRow& row = rows[i];
-        TLogEntry entry;
-        const std::string_view word = renameRow(folder, row, rename, keepLog || done ? &entry : nullptr);
-        row.error = word == kResultFailed ? errno : 0;
-        row.result = word;  // rows are renamed once per showing: the result is one word
-        if (word != kResultOk)
-            continue;
-        result.renameDone = true;
-        const bool goOn = !done || done(entry);
-        if (keepLog)
-            result.log.push_back(std::move(entry));
-        if (!goOn) {
-            result.stopped = true;
-            break;
-        }
+        first = end;
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,9 +39,37 @@ using RenameDone = std::function<bool(const TLogEntry& entry)>;
 // get no result word).
 using RowProgress = std::function<bool(std::size_t rowsDone)>;
 
+// The identity of the file a name in the pass's folder holds now, for the log; empty (errno telling
+// why) when there is none.
+using IdentifyFile = std::function<std::optional<FileIdentity>(const std::string& name)>;
+
+// Writes a batch's log rows to the log before any of their renames is tried, and makes them
+// durable; gives how many of the rows, from the first, are written (fewer stops the pass after the
+// renames of those).
+using WriteAhead = std::function<std::size_t(const std::vector<TLogEntry>& entries)>;
+
+// Reasons for a "Failed" row of the program's own, beside the system's error numbers (which are
+// positive): the row's error holds one of these.
+enum FailureReason : int {
+    kFolderReplaced = -1,  // the folder at the path is not the one that was listed
+    kFolderBusy = -2,  // another Mox-Tal pass renames in the folder
+    kNotAllowedHere = -3,  // the folder's file system refuses the new name
+    kNotTheRenamedFile = -4,  // undo: the name now holds another file than the pass renamed
+};
+// The reason a "Failed" row shows, from its error.
+std::string failureReason(int error);
+
+struct RenamePassHooks {
+    IdentifyFile identify;  // with a log: records each file before its rename
+    WriteAhead writeAhead;  // a log written ahead of the renames, batch by batch
+    RenameDone done;
+    RowProgress progress;
+};
+
 // Renames every row in order, writing its result word into the row (and a failure's errno).
-// keepLog false leaves the result's log empty (a caller without a log).
+// keepLog false leaves the result's log empty (a caller without a log). With writeAhead, the rows
+// go to the log in batches (growing from a few rows to a few thousand), each before its renames.
 RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& rows, const RenameInFolder& rename,
-                            bool keepLog = true, const RenameDone& done = {}, const RowProgress& progress = {});
+                            bool keepLog = true, const RenamePassHooks& hooks = {});
 
 }  // namespace moxtal

@@ -70,7 +70,7 @@ QVariant ConfirmRowModel::toolTip(const ConfirmRow& r, int row, int column) cons
     if (refused(row))
         reason = QString::fromStdString(refusalText(m_predictions[static_cast<std::size_t>(row)]));
     else if (r.result == kResultFailed && r.error != 0)
-        reason = QStringLiteral("Failed: ") + QString::fromLocal8Bit(std::strerror(r.error));
+        reason = QStringLiteral("Failed: ") + QString::fromLocal8Bit(failureReason(r.error).c_str());
     if (!reason.isEmpty())
         tip = tip.isEmpty() ? reason : tip + QLatin1Char('\n') + reason;
     return tip.isEmpty() ? QVariant() : QVariant(tip);

@@ -150,9 +150,10 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
     update();
 }
 
-void TLogWindow::AddLogEntry(const std::string& From, const std::string& To, const std::string& Folder)
+void TLogWindow::AddLogEntry(const std::string& From, const std::string& To, const std::string& Folder,
+                             std::optional<FileIdentity> Identity)
 {
-    m_model->append({From, To, Folder});
+    m_model->append({From, To, Folder, Identity});
 }
 
 void TLogWindow::AddLogEntries(std::vector<TLogEntry> entries)

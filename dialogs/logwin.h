@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,8 @@ class TLogWindow : public QWidget {
 public:
     explicit TLogWindow(QWidget* parent = nullptr);
 
-    void AddLogEntry(const std::string& From, const std::string& To, const std::string& Folder);
+    void AddLogEntry(const std::string& From, const std::string& To, const std::string& Folder,
+                     std::optional<FileIdentity> Identity = std::nullopt);
     // Appends the rows of a rename pass at once, in their order.
     void AddLogEntries(std::vector<TLogEntry> entries);
     const std::vector<TLogEntry>& entries() const { return m_model->entries(); }

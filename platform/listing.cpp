@@ -321,7 +321,9 @@ Spread spreadFor(bool waiting)
 // Reads the status of a listing's names while the folder is still being read: the names go out in
 // chunks as they come, a few helper threads read their status, and the calling thread joins in once
 // the names are all read (it alone reports progress). Each chunk keeps its own results, so the list
-// and its order are the names' order whatever the threads do.
+// and its order are the names' order whatever the threads do. A name added as counted is one entry
+// of the progress, which is done once its status is read; the names a later mask gives again are
+// not counted a second time.
 class AttributeReader {
 public:
     AttributeReader(int fd, const ListingProgress& progress)
@@ -337,21 +339,28 @@ public:
         stopHelpers();
     }
 
-    void add(std::string_view name)
+    void add(std::string_view name, bool counted)
     {
         if (!m_filling) {
             m_filling = std::make_unique<Chunk>();
             m_filling->files.reserve(m_spread.chunk);
         }
         m_filling->files.push_back({std::string(name), 0, 0});
+        if (counted) {
+            ++m_filling->counted;
+            ++m_counted;
+        }
         if (m_filling->files.size() == m_spread.chunk)
             publish();
         if (++m_count == m_spread.parallelFrom)
             startHelpers();
     }
 
+    // How many counted names have their status read so far.
+    std::size_t done() const { return m_done.load(); }
+
     // After the last name: reads the status of what is left with the helpers; false when the
-    // progress cancelled it.
+    // progress cancelled it. seenBefore is how many entries were done without a status read.
     bool finish(std::size_t seenBefore)
     {
         publish();
@@ -362,7 +371,7 @@ public:
         m_ready.notify_all();
         while (Chunk* chunk = nextChunk(false)) {
             read(*chunk, m_fd);
-            const std::size_t done = m_done.fetch_add(chunk->files.size()) + chunk->files.size();
+            const std::size_t done = m_done.fetch_add(chunk->counted) + chunk->counted;
             if (m_progress && !m_progress(seenBefore + done)) {
                 m_cancelled = true;
                 break;
@@ -370,7 +379,7 @@ public:
         }
         stopHelpers();
         // Once more at the end, whatever share of the chunks the calling thread happened to get.
-        return !m_cancelled && (!m_progress || m_progress(seenBefore + m_count));
+        return !m_cancelled && (!m_progress || m_progress(seenBefore + m_counted));
     }
 
     // The entries that belong in the list, in the names' order.
@@ -395,6 +404,7 @@ private:
     struct Chunk {
         std::vector<ListedFile> files;
         std::vector<char> keep;  // whether each entry belongs in the list
+        std::size_t counted = 0;  // how many of the files count in the progress
     };
 
     void publish()
@@ -449,7 +459,7 @@ private:
         const int folder = own ? own.get() : m_fd;
         while (Chunk* chunk = nextChunk(true)) {
             read(*chunk, folder);
-            m_done.fetch_add(chunk->files.size());
+            m_done.fetch_add(chunk->counted);
         }
     }
 
@@ -480,6 +490,7 @@ private:
     const Spread m_spread;
     std::unique_ptr<Chunk> m_filling;
     std::size_t m_count = 0;
+    std::size_t m_counted = 0;
     std::mutex m_lock;
     std::condition_variable m_ready;
     std::vector<std::unique_ptr<Chunk>> m_chunks;  // guarded by m_lock while helpers run
@@ -524,27 +535,34 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
         return std::vector<ListedFile> {};
     };
     // First the names, in folder order, one pass per mask (a file matching two masks is listed
-    // twice); hidden names never reach the list, so their status is not read.
+    // twice); hidden names never reach the list, so their status is not read. The progress counts
+    // each entry of the folder once ("." and ".." aside), all in the first pass: done at once when
+    // its status is not read then, else once it is.
     bool first = true;
     bool namesTaken = false;
-    std::size_t seen = 0;
+    std::size_t namesRead = 0;  // in every pass: how often the progress hears
+    std::size_t seen = 0;  // entries of the first pass done without a status read
     for (const std::string& mask : masks) {
         if (mask.empty())
             continue;
         if (!first)
             ::rewinddir(dir.get());
         const bool takeNames = names && first;
+        const bool counting = first;
         first = false;
         while (const dirent* entry = ::readdir(dir.get())) {
             const std::string_view name = entry->d_name;
-            if (takeNames && name != "." && name != "..")
+            const bool ownEntry = name != "." && name != "..";
+            if (takeNames && ownEntry)
                 names->names.emplace_back(name);
-            if ((++seen & 4095) == 0 && progress && !progress(seen))
+            if ((++namesRead & 4095) == 0 && progress && !progress(seen + reader.done()))
                 return cancel();
-            if (!name.empty() && name[0] == '.')
-                continue;
-            if (wildcardMatch(mask, name))
-                reader.add(name);
+            const bool hidden = !name.empty() && name[0] == '.';
+            const bool listed = !hidden && wildcardMatch(mask, name);
+            if (listed)
+                reader.add(name, counting);
+            else if (counting && ownEntry)
+                ++seen;
         }
         namesTaken = namesTaken || takeNames;
     }

@@ -83,8 +83,9 @@ std::optional<std::int64_t> folderModified(int folderFd);
 // "/" (the computer node's "computer:"), give an empty listing; readable, when given, tells that
 // case apart from a folder without matching files; identity, when given, receives which folder
 // was listed, so that a rename can make sure it renames in that one.
-// Hears how many entries a listing has seen so far, now and then, on the calling thread; false
-// cancels the listing, which then gives nothing, as for a folder that cannot be read.
+// Hears how many entries of the folder a listing has done so far, now and then, on the calling
+// thread: each entry counts once ("." and ".." never), at the end all of them, whatever the masks.
+// False cancels the listing, which then gives nothing, as for a folder that cannot be read.
 using ListingProgress = std::function<bool(std::size_t entriesSeen)>;
 std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<std::string>& masks,
                                    bool* readable = nullptr, std::optional<FolderIdentity>* identity = nullptr,

@@ -1,12 +1,16 @@
 #include "renames.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "desktop.h"
+#include "pass_guards.h"
 
 namespace moxtal {
 
@@ -45,54 +49,43 @@ int linkWithoutFollowing(int dirFd, const char* oldName, const char* newName)
     return ::linkat(dirFd, oldName, dirFd, newName, 0);
 }
 
-bool sameFile(int dirFd, const std::string& a, const std::string& b)
+bool refuseWith(int error)
 {
-    struct stat sa {
-    }, sb {};
-    if (::fstatat(dirFd, a.c_str(), &sa, AT_SYMLINK_NOFOLLOW) != 0 ||
-        ::fstatat(dirFd, b.c_str(), &sb, AT_SYMLINK_NOFOLLOW) != 0)
+    errno = error;
+    return false;
+}
+
+// Moves a file to another spelling of its name through the temporary name, on a folder that takes
+// both spellings for one name; the first step is rolled back when the second fails.
+bool renameThroughTemporary(int fd, const std::string& oldName, const std::string& newName, FolderEntries& entries)
+{
+    const std::string temporary = caseChangeTemporaryName(oldName);
+    if (entries.has(temporary))
+        return refuseWith(EEXIST);
+    if (!renameNoReplaceAt(fd, oldName, temporary))
         return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-bool nameTaken(int dirFd, const std::string& name)
-{
-    struct stat st { };
-    return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
-}
-
-// Which of two names the folder holds as entries of exactly those bytes. Name look-ups cannot
-// tell: on a case-insensitive file system both names find the same entry.
-struct ExactEntries {
-    bool first = false;
-    bool second = false;
-};
-ExactEntries findExactEntries(int dirFd, const std::string& first, const std::string& second)
-{
-    ExactEntries found;
-    const DirHandle dir = openFolder(dirFd);
-    if (!dir)
-        return found;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        found.first = found.first || first == entry->d_name;
-        found.second = found.second || second == entry->d_name;
+    if (renameNoReplaceAt(fd, temporary, newName)) {
+        entries.renamed(oldName, newName);
+        return true;
     }
-    return found;
+    const int error = errno;
+    renameNoReplaceAt(fd, temporary, oldName);
+    return refuseWith(error);
 }
 
-// A new name taken by the file itself: a case change on a case-insensitive file system, where one
-// entry answers to both names. Two entries (hard links of one file) are an existing target.
-bool renameCaseChange(int fd, const std::string& oldName, const std::string& newName)
+// The file system says newName is taken. When the only entry that answers to it is the file
+// itself under another spelling (a folder that folds case), the rename is a case change and is
+// carried out; the folder's entries decide, read once per pass, since FUSE drivers give each
+// spelling its own inode number.
+bool renameCaseChange(int fd, const std::string& oldName, const std::string& newName, FolderEntries* passEntries)
 {
-    if (!differOnlyInCase(oldName, newName) || !sameFile(fd, oldName, newName))
-        return false;
-    if (findExactEntries(fd, oldName, newName).second)
-        return false;
-    if (::renameat(fd, oldName.c_str(), fd, newName.c_str()) != 0)
-        return false;
-    // The system may report success for a rename onto the entry itself without changing it.
-    const ExactEntries after = findExactEntries(fd, oldName, newName);
-    return after.second && !after.first;
+    if (!differOnlyInCase(oldName, newName))
+        return refuseWith(EEXIST);
+    FolderEntries ownEntries;
+    FolderEntries& entries = passEntries ? *passEntries : ownEntries;
+    if (!entries.load(fd) || !entries.has(oldName) || entries.has(newName) || entries.foldedCount(newName) != 1)
+        return refuseWith(EEXIST);
+    return renameThroughTemporary(fd, oldName, newName, entries);
 }
 
 }  // namespace
@@ -100,6 +93,58 @@ bool renameCaseChange(int fd, const std::string& oldName, const std::string& new
 void useRenamePath(RenamePath path)
 {
     g_renamePath = path;
+}
+
+std::string caseChangeTemporaryName(const std::string& oldName)
+{
+    // FNV-1a of the old name: the same row always gives the same name, so undo finds a file that a
+    // kill left between the two steps. Not hidden: the file list shows it.
+    std::uint64_t hash = 1469598103934665603ULL;
+    for (const char c : oldName)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    char text[32];
+    std::snprintf(text, sizeof text, "mx-case-%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+bool FolderEntries::load(int fd)
+{
+    if (m_loaded)
+        return true;
+    const DirHandle dir = openFolder(fd);
+    if (!dir)
+        return false;
+    while (const dirent* entry = ::readdir(dir.get()))
+        add(entry->d_name);
+    m_loaded = true;
+    return true;
+}
+
+bool FolderEntries::has(const std::string& name) const
+{
+    return m_exact.count(name) > 0;
+}
+
+std::size_t FolderEntries::foldedCount(const std::string& name) const
+{
+    const auto found = m_folded.find(toLowerName(name));
+    return found == m_folded.end() ? 0 : found->second;
+}
+
+void FolderEntries::renamed(const std::string& oldName, const std::string& newName)
+{
+    if (!m_loaded || !m_exact.erase(oldName))
+        return;
+    auto found = m_folded.find(toLowerName(oldName));
+    if (found != m_folded.end() && --found->second == 0)
+        m_folded.erase(found);
+    add(newName);
+}
+
+void FolderEntries::add(const std::string& name)
+{
+    if (m_exact.insert(name).second)
+        ++m_folded[toLowerName(name)];
 }
 
 UniqueFd openRenameFolder(const std::string& folder)
@@ -111,83 +156,190 @@ UniqueFd openRenameFolder(const std::string& folder)
     return openFolderFd(folder.empty() ? "/" : folder);
 }
 
-bool renameNoReplace(const std::string& folder, const std::string& oldName, const std::string& newName)
+bool renameNoReplace(const std::string& folder, const std::string& oldName, const std::string& newName,
+                     std::optional<FileIdentity>* recorded)
 {
     const UniqueFd dir = openRenameFolder(folder);
-    return dir && renameNoReplaceAt(dir.get(), oldName, newName);
+    if (!dir)
+        return false;
+    const FolderLock lock = FolderLock::take(dir.get());
+    if (lock.busy())
+        return refuseWith(EWOULDBLOCK);
+    if (recorded)
+        *recorded = fileIdentityAt(dir.get(), oldName, keepsInodeNumbers(dir.get()));
+    return renameNoReplaceAt(dir.get(), oldName, newName);
 }
 
 RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
                                     std::optional<FolderIdentity> listed, const BeforeRename& beforeRename,
                                     const RowProgress& progress)
 {
-    UniqueFd folderFd = openRenameFolder(folder);
+    const UniqueFd folderFd = openRenameFolder(folder);
+    const auto failEvery = [&](int error) {
+        return renameRows(folder, rows, [error](const std::string&, const std::string&) { return refuseWith(error); },
+                          keepLog);
+    };
+    if (!folderFd)
+        return failEvery(errno);
     // Another folder put at the listed one's path gets no rename: every row fails.
     if (listed && identityOf(folderFd.get()) != listed)
-        folderFd.reset();
-    return renameRowsAt(folderFd.get(), folder, rows, keepLog, {}, beforeRename, progress);
+        return failEvery(kFolderReplaced);
+    const FolderLock lock = FolderLock::take(folderFd.get());
+    if (lock.busy())
+        return failEvery(kFolderBusy);
+    RenamePassHooks hooks;
+    hooks.progress = progress;
+    return renameRowsAt(folderFd.get(), folder, rows, keepLog, hooks, beforeRename);
 }
 
 RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
-                              const RenameDone& done, const BeforeRename& beforeRename, const RowProgress& progress)
+                              RenamePassHooks hooks, const BeforeRename& beforeRename)
 {
+    const bool withInode = keepsInodeNumbers(folderFd);
+    if (!hooks.identify)
+        hooks.identify = [&](const std::string& name) { return fileIdentityAt(folderFd, name, withInode); };
+    FolderEntries entries;
     return renameRows(
         folder, rows,
         [&](const std::string& oldName, const std::string& newName) {
             if (beforeRename)
                 beforeRename(oldName, newName);
-            return renameNoReplaceAt(folderFd, oldName, newName);
+            return renameNoReplaceAt(folderFd, oldName, newName, &entries);
         },
-        keepLog, done, progress);
+        keepLog, hooks);
 }
 
-bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& newName)
+bool renameNoReplaceAt(int fd, const std::string& oldName, const std::string& newName, FolderEntries* entries)
 {
     // Every refusal leaves errno telling why, for the reason a "Failed" row shows.
-    const auto refuse = [](int error) {
-        errno = error;
-        return false;
-    };
     if (fd < 0)
-        return refuse(EBADF);
+        return refuseWith(EBADF);
     if (!isPlainName(oldName) || !isPlainName(newName))
-        return refuse(EINVAL);
+        return refuseWith(EINVAL);
     const char* from = oldName.c_str();
     const char* to = newName.c_str();
+    const auto done = [&] {
+        if (entries)
+            entries->renamed(oldName, newName);
+        return true;
+    };
 
     if (renameat2NoReplace(fd, from, to) == 0)
-        return true;
+        return done();
     const int renameError = errno;
     if (renameError == EEXIST)
-        return renameCaseChange(fd, oldName, newName) || refuse(EEXIST);
+        return renameCaseChange(fd, oldName, newName, entries);
     if (renameError != EINVAL && renameError != ENOSYS && renameError != EOPNOTSUPP)
-        return refuse(renameError);
+        return refuseWith(renameError);
 
     // The file system does not know the flag: a hard link fails on an existing target.
     if (linkWithoutFollowing(fd, from, to) == 0) {
         if (::unlinkat(fd, from, 0) == 0)
-            return true;
+            return done();
         const int unlinkError = errno;
         ::unlinkat(fd, to, 0);  // keep the file under its old name only
-        return refuse(unlinkError);
+        return refuseWith(unlinkError);
     }
     const int linkError = errno;
     if (linkError == EEXIST)
-        return renameCaseChange(fd, oldName, newName) || refuse(EEXIST);
+        return renameCaseChange(fd, oldName, newName, entries);
     if (linkError != EPERM && linkError != EOPNOTSUPP && linkError != EXDEV && linkError != EMLINK)
-        return refuse(linkError);
-    if (nameTaken(fd, newName))
-        return renameCaseChange(fd, oldName, newName) || refuse(EEXIST);
-    return ::renameat(fd, from, fd, to) == 0;
+        return refuseWith(linkError);
+
+    // Neither: claim the new name with an empty file of its own, created only where no entry
+    // answers to the name, and rename onto that claim. Another program can no longer slip a file
+    // under the name between a check and the rename. A claim that fails for another reason than
+    // a taken name means the file system refuses the name: the rename is not tried.
+    const UniqueFd claim(::openat(fd, to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!claim) {
+        const int claimError = errno;
+        return claimError == EEXIST ? renameCaseChange(fd, oldName, newName, entries) : refuseWith(claimError);
+    }
+    // The claim bears the file's own time, so that undo tells a claim a kill left from an empty
+    // file of the user's.
+    struct stat source { };
+    if (::fstatat(fd, from, &source, AT_SYMLINK_NOFOLLOW) == 0) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
+        ::futimens(claim.get(), times);
+    }
+    if (::renameat(fd, from, fd, to) == 0)
+        return done();
+    const int moveError = errno;
+    ::unlinkat(fd, to, 0);
+    return refuseWith(moveError);
 }
 
-bool RenameBackOnDisk::operator()(const TLogEntry& entry)
+RenameBackOnDisk::RenameBackOnDisk() = default;
+RenameBackOnDisk::~RenameBackOnDisk() = default;
+
+bool RenameBackOnDisk::openFolderOf(const TLogEntry& entry)
 {
-    if (!m_folderFd || entry.Folder != m_folder) {
-        m_folder = entry.Folder;
-        m_folderFd = openRenameFolder(entry.Folder);
+    if (m_folderFd && entry.Folder == m_folder)
+        return true;
+    m_folder = entry.Folder;
+    m_lock.reset();
+    m_entries = std::make_unique<FolderEntries>();
+    m_folderFd = openRenameFolder(entry.Folder);
+    m_openError = errno;
+    if (!m_folderFd)
+        return false;
+    m_withInode = keepsInodeNumbers(m_folderFd.get());
+    m_lock = std::make_unique<FolderLock>(FolderLock::take(m_folderFd.get()));
+    return true;
+}
+
+UndoRowResult RenameBackOnDisk::operator()(const TLogEntry& entry)
+{
+    const auto failed = [](const std::string& reason) { return UndoRowResult {UndoStep::Failed, reason}; };
+    if (!openFolderOf(entry))
+        return failed(std::strerror(m_openError));
+    if (m_lock->busy())
+        return failed(failureReason(kFolderBusy));
+    const int fd = m_folderFd.get();
+    const auto renameBack = [&](const std::string& from) {
+        if (renameNoReplaceAt(fd, from, entry.From, m_entries.get()))
+            return UndoRowResult {UndoStep::Undone, {}};
+        return failed(std::strerror(errno));
+    };
+    if (!entry.Identity)
+        return renameBack(entry.To);
+
+    // Only the file the pass renamed goes back: what holds the new name now must be it.
+    const FileIdentity& renamed = *entry.Identity;
+    const bool caseOnly = differOnlyInCase(entry.From, entry.To);
+    // Two spellings of one name find the same entry where the folder folds case: its entries tell
+    // which spelling the file has.
+    const bool exactTo = !caseOnly || (m_entries->load(fd) && m_entries->has(entry.To));
+    const bool exactFrom = !caseOnly || (m_entries->load(fd) && m_entries->has(entry.From));
+    const std::optional<FileIdentity> atTo = exactTo ? fileIdentityAt(fd, entry.To, m_withInode) : std::nullopt;
+    const int toError = errno;
+    if (atTo && sameFile(renamed, *atTo))
+        return renameBack(entry.To);
+    // A row written ahead of a rename that failed or never ran: the old name still holds the file.
+    if (const auto atFrom = exactFrom ? fileIdentityAt(fd, entry.From, m_withInode) : std::nullopt;
+        atFrom && sameFile(renamed, *atFrom)) {
+        removeEmptyClaim(entry, renamed);
+        return {UndoStep::NeverRenamed, "the file still has its old name: its rename never ran"};
     }
-    return m_folderFd && renameNoReplaceAt(m_folderFd.get(), entry.To, entry.From);
+    // A case change stopped between its two steps.
+    const std::string temporary = caseChangeTemporaryName(entry.From);
+    if (const auto atTemporary = fileIdentityAt(fd, temporary, m_withInode);
+        atTemporary && sameFile(renamed, *atTemporary))
+        return renameBack(temporary);
+    if (!atTo)
+        return failed(std::strerror(exactTo ? toError : ENOENT));
+    return failed(failureReason(kNotTheRenamedFile));
+}
+
+void RenameBackOnDisk::removeEmptyClaim(const TLogEntry& entry, const FileIdentity& renamed)
+{
+    // The check-then-rename way claims the new name with an empty file bearing the file's time
+    // before the rename; a kill in between leaves it.
+    struct stat st { };
+    if (!differOnlyInCase(entry.From, entry.To) &&
+        ::fstatat(m_folderFd.get(), entry.To.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        st.st_size == 0 && static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec == renamed.mtimeNs)
+        ::unlinkat(m_folderFd.get(), entry.To.c_str(), 0);
 }
 
 UndoOutcome undoLogRowsOnDisk(std::vector<TLogEntry>& entries, const std::vector<std::size_t>& positions)

@@ -137,47 +137,4 @@ std::optional<std::string> readWholeFile(const std::string& path, std::size_t ma
     }
 }
 
-LogFileAppender::LogFileAppender(const std::string& path) : m_path(path)
-{
-    m_fd = UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0666));
-    if (!m_fd)
-        throw AppError("cannot open the log " + path + ": " + std::strerror(errno));
-    struct stat st { };
-    if (::fstat(m_fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        throw AppError("the log " + path + " is not a regular file");
-    if (st.st_size == 0) {
-        if (!writeAll(m_fd.get(), std::string(kLogTitle) + "\r\n"))
-            fail();
-        return;
-    }
-    // Rows are only ever added to a rename log: any other file at the path stays as it is.
-    const std::optional<std::string> text = readWholeFile(path, kMaxLogBytes);
-    if (!text)
-        throw AppError("cannot read the log " + path);
-    try {
-        scanLogCsv(*text);
-    } catch (const LogFormatError& e) {
-        throw AppError(path + " is not a rename log (" + e.what() + ")");
-    }
-}
-
-void LogFileAppender::append(const TLogEntry& entry)
-{
-    m_row.clear();
-    appendLogRow(m_row, entry);
-    if (!writeAll(m_fd.get(), m_row))
-        fail();
-}
-
-void LogFileAppender::finish()
-{
-    if (::fsync(m_fd.get()) != 0)
-        fail();
-}
-
-void LogFileAppender::fail() const
-{
-    throw AppError("cannot write the log " + m_path + ": " + std::strerror(errno));
-}
-
 }  // namespace moxtal

@@ -44,23 +44,4 @@ inline constexpr std::size_t kMaxLogBytes = std::size_t {1} << 30;
 // be read, is no regular file (a FIFO, a device) or holds more than maxBytes.
 std::optional<std::string> readWholeFile(const std::string& path, std::size_t maxBytes = kMaxReadBytes);
 
-// A rename log on disk that grows by one row per rename as soon as it is done, so that a pass that
-// is interrupted leaves the log of what it did. Opening creates the file with the log's title line,
-// or appends to a rename log that is there; anything else at the path (another file, a FIFO, a
-// folder) is refused before it is touched. Throws AppError with a message naming the path.
-class LogFileAppender {
-public:
-    explicit LogFileAppender(const std::string& path);
-    void append(const TLogEntry& entry);
-    // Flushes the log to the disk.
-    void finish();
-
-private:
-    [[noreturn]] void fail() const;
-
-    std::string m_path;
-    std::string m_row;
-    UniqueFd m_fd;
-};
-
 }  // namespace moxtal

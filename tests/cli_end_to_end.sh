@@ -56,7 +56,7 @@ no FOLDER given|--rename
 --log needs --rename|--log x.csv "\$DIR"
 folder does not exist: '\$DIR/none'|"\$DIR/none"
 not a folder: '\$DIR/keep.txt'|"\$DIR/keep.txt"
-cannot read the log '\$DIR/fifo.csv'|--undo "\$DIR/fifo.csv"
+the log \$DIR/fifo.csv is not a regular file|--undo "\$DIR/fifo.csv"
 EOF2
 
 # A pattern that does not compile is refused before the folder is listed, even an empty one.
@@ -130,9 +130,12 @@ rc=1" "$out"
 check "the file keeps its content" "the only copy" "$(cat "$DIR/faults/report.txt")"
 "$CLI" --pattern '^notes$' --replace n1 --rename --log "$DIR/faults/undo.txt" "$DIR/faults" >/dev/null
 "$CLI" --pattern '^n1$' --replace n2 --rename --log "$DIR/faults/undo.txt" "$DIR/faults" >/dev/null
-check "a second run appends to the log" "3" "$(wc -l < "$DIR/faults/undo.txt" | tr -d ' ')"
-"$CLI" --undo "$DIR/faults/undo.txt" >/dev/null
+# The failed rename onto the log was written ahead and stays; undo drops it as never carried out.
+check "a second run appends to the log" "4" "$(wc -l < "$DIR/faults/undo.txt" | tr -d ' ')"
+out=$("$CLI" --undo "$DIR/faults/undo.txt" 2>&1 >/dev/null; echo "rc=$?")
 check "both runs undone, newest first" "x" "$(cat "$DIR/faults/notes.txt")"
+check "the failed row is dropped, no failure" "moxtal-cli: row 1: 'undo.txt' -> 'report.txt': the file still has its old name: its rename never ran; the row is dropped
+rc=0" "$out"
 
 # A reader that goes away, and a full disk: the renames are all in the log; the status says so.
 mkdir "$DIR/many"; i=0
@@ -185,6 +188,70 @@ grep -q "^cr\\\\rlf\\\\nname${TAB}" "$DIR/long.out" || check "CR and LF escaped"
 # A name holding terminal control bytes is printed escaped.
 mkdir "$DIR/esc"; printf x > "$DIR/esc/$(printf 'a\033[2Jb')"
 check "control bytes escaped" 'a\x1B[2Jb' "$("$CLI" "$DIR/esc" | cut -f1)"
+
+# Undo renames only the file the pass renamed: a stranger that took the new name stays, the row
+# fails with the reason and the status says so.
+mkdir "$DIR/who"; printf REAL > "$DIR/who/c.txt"
+"$CLI" --pattern '^c$' --replace x_c --rename --log "$DIR/who.csv" "$DIR/who" >/dev/null
+mv "$DIR/who/x_c.txt" "$DIR/who/z.txt"; printf NEW > "$DIR/who/x_c.txt"
+out=$("$CLI" --undo "$DIR/who.csv" 2>&1 >/dev/null; echo "rc=$?")
+check "a stranger under the new name stays" "moxtal-cli: row 1: 'x_c.txt' -> 'c.txt' failed: the file under the new name is not the one that was renamed
+rc=1|NEW|REAL" "$out|$(cat "$DIR/who/x_c.txt")|$(cat "$DIR/who/z.txt")"
+out=$("$CLI" --undo "$DIR/none.csv" 2>&1; echo "rc=$?")
+check "undo of a missing log" "moxtal-cli: cannot open the log $DIR/none.csv: No such file or directory
+rc=2" "$out"
+
+# A log or a folder in use by another pass is refused at once, nothing renamed.
+mkdir "$DIR/busy"; printf b > "$DIR/busy/b.txt"
+out=$(flock "$DIR/busy.csv" "$CLI" --replace moved --rename --log "$DIR/busy.csv" "$DIR/busy" 2>&1; echo "rc=$?")
+check "log in use" "moxtal-cli: the log $DIR/busy.csv is in use by another rename pass or undo; nothing was renamed
+rc=2|b" "$out|$(cat "$DIR/busy/b.txt")"
+out=$(flock "$DIR/busy" "$CLI" --replace moved --rename "$DIR/busy" 2>&1; echo "rc=$?")
+check "folder in use" "moxtal-cli: another Mox-Tal pass is renaming in '$DIR/busy'; nothing was renamed
+rc=2|b" "$out|$(cat "$DIR/busy/b.txt")"
+
+# kill -9 in the middle of a pass: every rename it did is in its log, and undo puts all back.
+mkdir "$DIR/kill"; i=0
+while [ $i -lt 5000 ]; do printf "$i" > "$DIR/kill/f$i"; i=$((i + 1)); done
+for rows in 50 600 2500; do
+    "$CLI" --replace 'k\1' --rename --log "$DIR/kill.csv" "$DIR/kill" >/dev/null 2>&1 &
+    pid=$!
+    while [ "$( { wc -l < "$DIR/kill.csv"; } 2>/dev/null || echo 0)" -lt "$rows" ] && kill -0 $pid 2>/dev/null; do :; done
+    kill -9 $pid 2>/dev/null; wait $pid 2>/dev/null
+    "$CLI" --undo "$DIR/kill.csv" >/dev/null 2>&1
+    check "killed after $rows rows, undone: files" "5000" "$(ls "$DIR/kill" | grep -c '^f')"
+    check "killed after $rows rows, undone: contents" "4999" "$(cat "$DIR/kill/f4999")"
+    rm -f "$DIR/kill.csv"
+done
+
+# A full disk under the log: the pass stops before the rename whose row could not be written,
+# the log keeps only whole rows, undo takes them all, and a later pass appends to that log.
+mkdir "$DIR/full" "$DIR/full/files" "$DIR/full/logs"; i=0
+while [ $i -lt 400 ]; do printf x > "$DIR/full/files/f$i"; i=$((i + 1)); done
+if unshare -m true 2>/dev/null; then
+    out=$(unshare -m sh -c '
+        mount -t tmpfs -o size=8k tmpfs "$1/full/logs" || exit 77
+        "$2" --replace "g\\1" --rename --log "$1/full/logs/l.csv" "$1/full/files" >/dev/null 2>&1; echo "rc=$?"
+        cp "$1/full/logs/l.csv" "$1/full/l.csv"' sh "$DIR" "$CLI" 2>&1 || true)
+    if [ -z "${out##*rc=2*}" ]; then
+        renamed=$(ls "$DIR/full/files" | grep -c '^g')
+        check "full disk: the log holds every rename, whole" "$renamed" "$(($(wc -l < "$DIR/full/l.csv") - 1))"
+        "$CLI" --undo "$DIR/full/l.csv" >/dev/null 2>&1
+        check "full disk: all undone" "400" "$(ls "$DIR/full/files" | grep -c '^f')"
+    else
+        echo "full disk check skipped: no tmpfs could be mounted ($out)"
+    fi
+fi
+mkdir -p "$DIR/torn"; printf t > "$DIR/torn/t.txt"
+printf 'MoxTal rename log\r\n"t.txt","%s/torn/","u.txt"\r\n"f1090.txt","/media/stick/d1/",' "$DIR" > "$DIR/torn.csv"
+printf u > "$DIR/torn/u.txt"; rm "$DIR/torn/t.txt"
+out=$("$CLI" --undo "$DIR/torn.csv" 2>&1 >/dev/null; echo "rc=$?")
+check "torn tail: whole rows undone" "moxtal-cli: $DIR/torn.csv: line 3: the log ends in a torn row (a crash or a full disk); the whole rows before it are undone
+rc=0|u|MoxTal rename log" "$out|$(cat "$DIR/torn/t.txt")|$(tr -d '\r' < "$DIR/torn.csv")"
+printf '"half' >> "$DIR/torn.csv"
+out=$("$CLI" --replace v --rename --log "$DIR/torn.csv" "$DIR/torn" 2>&1 >/dev/null; echo "rc=$?")
+check "torn tail cut before appending" "moxtal-cli: the log $DIR/torn.csv ended in a torn row at line 2 (a crash or a full disk); that tail was cut off
+rc=0" "$out"
 
 [ "$failures" -eq 0 ] && echo "cli end-to-end: all passed"
 exit "$failures"

@@ -4,12 +4,18 @@
 #include "core/rename_loop.h"
 #include "platform/listing.h"
 #include "platform/paths.h"
+#include "platform/pass_guards.h"
+#include "platform/rename_log_file.h"
 #include "platform/renames.h"
 #include "platform/whole_files.h"
 #include "settings/settings.h"
 #include "temp_folder.h"
 
 #include <cerrno>
+#include <csignal>
+#include <functional>
+#include <map>
+#include <sys/wait.h>
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
@@ -300,28 +306,85 @@ TEST(WholeFile, LongNamesLinksModesAndHostileFiles)
     EXPECT_EQ(entries, 7u);
 }
 
-TEST(LogFileAppender, CreatesAppendsAndRefusesOtherFiles)
+TEST(RenameLogFile, CreatesAppendsCutsTornTailsAndRefusesOtherFiles)
 {
     TempFolder dir;
-    const TLogEntry a {"a", "b", dir.path() + "/"}, c {"c", "d\"", dir.path() + "/"};
-    {
-        LogFileAppender log(dir.file("new.csv"));
-        log.append(a);
-        EXPECT_EQ(dir.read("new.csv"), formatLogCsv({a}));  // on disk at once, before finish
-        log.finish();
-    }
-    LogFileAppender(dir.file("new.csv")).append(c);
-    EXPECT_EQ(dir.read("new.csv"), formatLogCsv({a, c}));
+    const TLogEntry a {"a", "b", dir.path() + "/", FileIdentity {3, 7, 0}}, c {"c", "d\"", dir.path() + "/"};
+    const auto append = [&](const char* name, const std::vector<TLogEntry>& entries) {
+        RenameLogFile log(dir.file(name), RenameLogFile::Use::Append);
+        const std::string notice = log.prepareToAppend();
+        EXPECT_EQ(log.writeAhead(entries), entries.size());
+        return notice;
+    };
+    EXPECT_EQ(append("new.csv", {a}), "");
+    EXPECT_EQ(append("new.csv", {c}), "");
+    EXPECT_EQ(dir.read("new.csv"), formatLogCsv({a, c}, LogColumns::WithIdentity));
+    EXPECT_EQ(parseLogCsv(dir.read("new.csv")), (std::vector<TLogEntry> {a, c}));
     dir.write("empty.csv", "");
-    LogFileAppender(dir.file("empty.csv")).append(a);  // an empty file (mktemp's) becomes a log
-    EXPECT_EQ(dir.read("empty.csv"), formatLogCsv({a}));
+    append("empty.csv", {a});  // an empty file (mktemp's) becomes a log
+    EXPECT_EQ(dir.read("empty.csv"), formatLogCsv({a}, LogColumns::WithIdentity));
+    // A tail torn by a full disk or a power cut is cut off, and said so, before the new rows.
+    const std::string whole = formatLogCsv({c});
+    for (const std::string torn : {whole + "\"a\",\"/x/\",", whole + std::string(40, '\0'), std::string("MoxTal re")}) {
+        dir.write("torn.csv", torn);
+        EXPECT_NE(append("torn.csv", {a}).find("torn row at line"), std::string::npos);
+        EXPECT_EQ(dir.read("torn.csv"), torn.size() < 20 ? formatLogCsv({a}, LogColumns::WithIdentity)
+                                                         : whole + formatLogCsv({a}, LogColumns::WithIdentity).substr(19));
+    }
 
     dir.write("report.txt", "the only copy");
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
     ::mkdir(dir.file("folder").c_str(), 0755);
-    for (const char* refused : {"report.txt", "fifo", "folder", "missing/log.csv"})
-        EXPECT_THROW(LogFileAppender {dir.file(refused)}, AppError) << refused;
+    for (const char* refused : {"report.txt", "fifo", "folder", "missing/log.csv"}) {
+        EXPECT_THROW(RenameLogFile(dir.file(refused), RenameLogFile::Use::Append).prepareToAppend(), AppError)
+            << refused;
+    }
     EXPECT_EQ(dir.read("report.txt"), "the only copy");
+
+    // A second user of a log is refused at once, whatever it does; the first keeps it.
+    RenameLogFile first(dir.file("new.csv"), RenameLogFile::Use::Append);
+    for (const auto use : {RenameLogFile::Use::Append, RenameLogFile::Use::Undo})
+        EXPECT_THROW(RenameLogFile(dir.file("new.csv"), use), AppError);
+}
+
+TEST(RenameLogFile, WritesAheadInBatchesAndStopsAtAFullDisk)
+{
+    TempFolder dir;
+    std::vector<ConfirmRow> rows;
+    for (int i = 0; i < 300; ++i) {
+        dir.write("f" + std::to_string(i), "x");
+        rows.push_back({"f" + std::to_string(i), "g" + std::to_string(i), kStatusReplace});
+    }
+    RenameLogFile log(dir.file("log.csv"), RenameLogFile::Use::Append);
+    log.prepareToAppend();
+    const UniqueFd folder = openRenameFolder(dir.path());
+    RenamePassHooks hooks;
+    std::size_t renamesLogged = 0;
+    // Every rename finds its row on the disk already.
+    hooks.writeAhead = [&](const std::vector<TLogEntry>& entries) { return log.writeAhead(entries); };
+    hooks.done = [&](const TLogEntry& e) {
+        renamesLogged += dir.read("log.csv").find("\"" + e.From + "\"") != std::string::npos;
+        return true;
+    };
+    const std::size_t syncsBefore = RenameLogFile::syncCount();
+    // The disk fills up inside the second batch's rows.
+    const std::string row = formatLogCsv({TLogEntry {"f10", "g10", dir.path() + "/", FileIdentity {1, 1, 1}}});
+    RenameLogFile::limitWritesForTests(20 * (row.size() + 40));
+    const RenameLoopResult r = renameRowsAt(folder.get(), dir.path(), rows, false, hooks);
+    RenameLogFile::limitWritesForTests(SIZE_MAX);
+    EXPECT_TRUE(r.stopped);
+    const std::size_t syncs = RenameLogFile::syncCount() - syncsBefore;
+    EXPECT_GE(syncs, 1u);
+    EXPECT_LE(syncs, 3u);
+    const std::vector<TLogEntry> logged = parseLogCsv(dir.read("log.csv"));  // whole rows only
+    std::size_t renamed = 0;
+    for (const ConfirmRow& done : rows)
+        renamed += done.result == kResultOk;
+    EXPECT_GT(renamed, 15u);
+    EXPECT_EQ(renamesLogged, renamed);
+    EXPECT_EQ(logged.size(), renamed);  // the pass went no further than its log
+    EXPECT_TRUE(rows[renamed].result.empty());
+    EXPECT_TRUE(dir.exists(rows[renamed].oldName));
 }
 
 TEST(LogUndoOnDisk, ChainGoneTakenAndMix)
@@ -350,6 +413,128 @@ TEST(LogUndoOnDisk, ChainGoneTakenAndMix)
     EXPECT_EQ(log[1].From, "p.txt");
     EXPECT_EQ(log[2].From, "gone.txt");
     EXPECT_EQ(outcome.kept, (std::vector<std::size_t> {0, 2}));
+}
+
+TEST(LogUndoOnDisk, OnlyTheRenamedFileGoesBack)
+{
+    TempFolder dir;
+    const std::string folder = dir.path() + "/";
+    const UniqueFd fd = openRenameFolder(dir.path());
+    const auto identity = [&](const std::string& name) { return *fileIdentityAt(fd.get(), name, true); };
+    struct Case {
+        const char* name;
+        std::function<TLogEntry()> arrange;  // the files on disk, and the row the pass wrote
+        UndoStep step;
+        const char* reason;  // the start of the reason
+        const char* onDisk;  // name=content;... of the folder afterwards
+    };
+    const std::vector<Case> cases {
+        {"moved away and a stranger took the name",
+         [&] {
+             dir.write("c.txt", "REAL");
+             TLogEntry row {"c.txt", "x_c.txt", folder, identity("c.txt")};
+             ::rename(dir.file("c.txt").c_str(), dir.file("z.txt").c_str());
+             dir.write("x_c.txt", "NEW!");
+             return row;
+         },
+         UndoStep::Failed, "the file under the new name is not the one", "x_c.txt=NEW!;z.txt=REAL;"},
+        {"written ahead, never renamed: the claim goes, a user's empty file stays",
+         [&] {
+             dir.write("a.txt", "A");
+             dir.write("b.txt", "");
+             dir.setTime("b.txt", 1000000000);
+             return TLogEntry {"a.txt", "b.txt", folder, identity("a.txt")};
+         },
+         UndoStep::NeverRenamed, "the file still has its old name", "a.txt=A;b.txt=;"},
+        {"written ahead, its empty claim left by a kill",
+         [&] {
+             dir.write("a.txt", "A");
+             dir.write("b.txt", "");
+             struct stat st { };
+             ::stat(dir.file("a.txt").c_str(), &st);
+             const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+             ::utimensat(fd.get(), "b.txt", times, 0);
+             return TLogEntry {"a.txt", "b.txt", folder, identity("a.txt")};
+         },
+         UndoStep::NeverRenamed, "the file still has its old name", "a.txt=A;"},
+        {"a case change stopped between its two steps",
+         [&] {
+             dir.write(caseChangeTemporaryName("Photo.JPG"), "P");
+             FileIdentity id = identity(caseChangeTemporaryName("Photo.JPG"));
+             return TLogEntry {"Photo.JPG", "photo.jpg", folder, id};
+         },
+         UndoStep::Undone, "", "Photo.JPG=P;"},
+        {"gone", [&] { return TLogEntry {"g.txt", "h.txt", folder, FileIdentity {1, 2, 3}}; }, UndoStep::Failed,
+         "No such file", ""},
+        {"a row without identity renames what it finds", [&] {
+             dir.write("n.txt", "N");
+             return TLogEntry {"m.txt", "n.txt", folder};
+         },
+         UndoStep::Undone, "", "m.txt=N;"},
+    };
+    for (const Case& c : cases) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            std::filesystem::remove(entry.path());
+        const TLogEntry row = c.arrange();
+        const UndoRowResult result = RenameBackOnDisk()(row);
+        EXPECT_EQ(result.step, c.step) << c.name;
+        EXPECT_EQ(result.reason.rfind(c.reason, 0), 0u) << c.name << ": " << result.reason;
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            files[entry.path().filename().string()] = dir.read(entry.path().filename().string());
+        std::string onDisk;
+        for (const auto& [name, content] : files)
+            onDisk += name + "=" + content + ";";
+        EXPECT_EQ(onDisk, c.onDisk) << c.name;
+    }
+}
+
+// A pass killed at any row, then undone from its log, leaves the folder as it was: no rename
+// is ever missing from the log.
+TEST(RenameLogFile, KillAtAnyRowThenUndoRestoresTheFolder)
+{
+    for (const std::size_t killAt : {1, 15, 16, 17, 48, 120}) {
+        TempFolder dir;
+        std::vector<ConfirmRow> rows;
+        for (int i = 0; i < 150; ++i) {
+            dir.write("f" + std::to_string(i), std::to_string(i));
+            rows.push_back({"f" + std::to_string(i), "g" + std::to_string(i), kStatusReplace});
+        }
+        const std::string logPath = dir.path() + ".csv";
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            RenameLogFile log(logPath, RenameLogFile::Use::Append);
+            log.prepareToAppend();
+            const UniqueFd folder = openRenameFolder(dir.path());
+            RenamePassHooks hooks;
+            hooks.writeAhead = [&](const std::vector<TLogEntry>& entries) { return log.writeAhead(entries); };
+            std::size_t renamed = 0;
+            // Right after a rename, before the pass does anything else.
+            hooks.done = [&](const TLogEntry&) {
+                if (++renamed == killAt)
+                    ::raise(SIGKILL);
+                return true;
+            };
+            renameRowsAt(folder.get(), dir.path(), rows, false, hooks);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << killAt;
+        const std::optional<std::string> text = readWholeFile(logPath, kMaxLogBytes);
+        ASSERT_TRUE(text);
+        std::vector<TLogEntry> log = parseLogCsv(*text);
+        EXPECT_GE(log.size(), killAt);
+        std::vector<std::size_t> all(log.size());
+        for (std::size_t i = 0; i < all.size(); ++i)
+            all[i] = i;
+        undoLogRowsOnDisk(log, all);
+        EXPECT_TRUE(log.empty()) << killAt;
+        for (int i = 0; i < 150; ++i)
+            ASSERT_EQ(dir.read("f" + std::to_string(i)), std::to_string(i)) << killAt;
+        ::unlink(logPath.c_str());
+    }
 }
 
 }  // namespace

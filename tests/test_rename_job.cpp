@@ -104,13 +104,50 @@ TEST(RenameJob, NumberTextSignAndWidth)
     EXPECT_EQ(newNames(run(entries({"a.x", "b.x"}), "(.*)", "\\\\\\", "-1")), (Names {"-01.x", "000.x"}));
 }
 
-TEST(RenameJob, CounterWrapsAroundWithoutOverflow)
+TEST(RenameJob, CounterStopsAtThirtyTwoBits)
 {
-    EXPECT_EQ(advanceCounter(2147483647, 1), -2147483647 - 1);
-    EXPECT_EQ(advanceCounter(-2147483647 - 1, -1), 2147483647);
-    const JobResult r = run(entries({"a.x", "b.x"}), "(.*)", "\\", "2147483647", "1");
-    EXPECT_EQ(newNames(r), (Names {"2147483647.x", "-2147483648.x"}));
-    EXPECT_EQ(r.counter, -2147483647);
+    // The files a.x, b.x and c.x; each that the pattern matches uses one number. The outcome is the
+    // new base names and the next number (none when it does not fit), or the error that ended the job.
+    const auto outcome = [](const char* start, const char* step, const char* pattern) {
+        try {
+            const JobResult r = run(entries({"a.x", "b.x", "c.x"}), pattern, "\\", start, step);
+            std::string text;
+            for (const ConfirmRow& row : r.rows)
+                text += std::string(splitBaseName(row.newName).base) + " ";
+            return text + "next " + (r.counter ? std::to_string(*r.counter) : "none");
+        } catch (const AppError& e) {
+            return std::string(e.what());
+        }
+    };
+    struct Case {
+        const char* name;
+        const char* start;
+        const char* step;
+        const char* pattern;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"last file uses the highest number", "2147483645", "1", "(.*)", "2147483645 2147483646 2147483647 next none"},
+        {"one file at the highest number", "2147483647", "1", "^a", "2147483647 next none"},
+        {"files without a match use no number", "2147483647", "1", "^b", "2147483647 next none"},
+        {"number after the highest one", "2147483646", "1", "(.*)",
+         "the sequence number 2147483648 (after 2147483647, step 1) does not fit in 32 bits"},
+        {"highest number, stepping down", "2147483647", "-1", "(.*)",
+         "2147483647 2147483646 2147483645 next 2147483644"},
+        {"last file uses the lowest number", "-2147483646", "-1", "(.*)",
+         "-2147483646 -2147483647 -2147483648 next none"},
+        {"number below the lowest one", "-2147483648", "-1", "(.*)",
+         "the sequence number -2147483649 (after -2147483648, step -1) does not fit in 32 bits"},
+        {"lowest number, stepping up", "-2147483648", "1", "^[ab]", "-2147483648 -2147483647 next -2147483646"},
+        {"largest step from the lowest number", "-2147483648", "2147483647", "(.*)",
+         "-2147483648 -1 2147483646 next none"},
+        {"largest step overshoots", "0", "2147483647", "(.*)",
+         "the sequence number 4294967294 (after 2147483647, step 2147483647) does not fit in 32 bits"},
+        {"step 0 at the highest number", "2147483647", "0", "(.*)", "2147483647 2147483647 2147483647 next 2147483647"},
+        {"step 0 at the lowest number", "-2147483648", "0", "^a", "-2147483648 next -2147483648"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(outcome(c.start, c.step, c.pattern), c.expected) << c.name;
 }
 
 TEST(RenameJob, StartAndStepMustBeIntegers)
