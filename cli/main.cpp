@@ -21,6 +21,7 @@
 #include "core/wildcard.h"
 #include "platform/collation.h"
 #include "platform/listing.h"
+#include "platform/folder_rules.h"
 #include "platform/pass_guards.h"
 #include "platform/paths.h"
 #include "platform/rename_log_file.h"
@@ -433,7 +434,7 @@ int runJob(const Options& o)
     // What the pass would refuse (a preview) or did refuse (a rename), and why, on standard error.
     std::size_t refusals = 0;
     if (!o.rename) {
-        const std::vector<moxtal::RowPrediction> predicted = moxtal::predictRefusals(job.rows, names.names);
+        const std::vector<moxtal::RowPrediction> predicted = moxtal::predictRefusals(job.rows, names.names, moxtal::rulesOfFolder(folderFd.get(), names.names));
         std::vector<std::string>().swap(names.names);
         for (std::size_t i = 0; i < predicted.size(); ++i) {
             if (predicted[i].refusal == moxtal::Refusal::None)

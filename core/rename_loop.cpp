@@ -1,5 +1,7 @@
 #include "rename_loop.h"
 
+#include "rename_prediction.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -51,6 +53,21 @@ bool attempted(const ConfirmRow& row)
     return row.status == kStatusReplace && row.oldName != row.newName;
 }
 
+// Why the folder's file system refuses a new name whatever the folder holds; 0 when it does not.
+int refusedByRules(const RenamePassHooks& hooks, const std::string& newName)
+{
+    if (!hooks.rules)
+        return 0;
+    switch (refusedForNameAlone(*hooks.rules, newName)) {
+    case Refusal::NameTooLong:
+        return ENAMETOOLONG;
+    case Refusal::NotAllowedHere:
+        return kNotAllowedHere;
+    default:
+        return 0;
+    }
+}
+
 constexpr std::size_t kFirstBatch = 16;
 constexpr std::size_t kLargestBatch = 4096;
 
@@ -74,7 +91,14 @@ RenameLoopResult renameRows(const std::string& folder, std::vector<ConfirmRow>& 
         for (std::size_t i = first; i < end; ++i) {
             ConfirmRow& row = rows[i];
             row.result = {};
-            if (!wantEntries || !attempted(row))
+            if (!attempted(row))
+                continue;
+            if (const int refused = refusedByRules(hooks, row.newName)) {
+                row.result = kResultFailed;
+                row.error = refused;
+                continue;
+            }
+            if (!wantEntries)
                 continue;
             TLogEntry entry {row.oldName, row.newName, folder + "/", std::nullopt};
             if (hooks.identify && !(entry.Identity = hooks.identify(row.oldName))) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "rename_job.h"
+#include "folder_rules.h"
 #include "rename_log.h"
 
 namespace moxtal {
@@ -60,6 +61,9 @@ enum FailureReason : int {
 std::string failureReason(int error);
 
 struct RenamePassHooks {
+    // The folder's file system's rules: a new name they refuse whatever the folder holds (too long,
+    // a refused character) is not tried; its row fails with ENAMETOOLONG or kNotAllowedHere.
+    std::optional<FolderRules> rules;
     IdentifyFile identify;  // with a log: records each file before its rename
     WriteAhead writeAhead;  // a log written ahead of the renames, batch by batch
     RenameDone done;

@@ -13,6 +13,7 @@
 
 #include "core/rename_loop.h"
 #include "platform/listing.h"
+#include "platform/folder_rules.h"
 #include "platform/renames.h"
 #include "ui/fonts.h"
 #include "ui/handlers.h"
@@ -149,11 +150,12 @@ void TRenameReport::predictRefusedRows()
                                   identityOf(folder.get()) == m_listed &&
                                   folderModified(folder.get()) == m_listedNames->modified;
     if (listedStillHolds) {
-        m_model->setPredictions(predictRefusals(m_model->rows(), m_listedNames->names));
+        m_model->setPredictions(
+            predictRefusals(m_model->rows(), m_listedNames->names, rulesOfFolder(folder.get(), m_listedNames->names)));
         return;
     }
     const std::vector<std::string> names = entryNamesAt(folder.get()).value_or(std::vector<std::string> {});
-    m_model->setPredictions(predictRefusals(m_model->rows(), names));
+    m_model->setPredictions(predictRefusals(m_model->rows(), names, rulesOfFolder(folder.get(), names)));
 }
 
 void TRenameReport::setVisible(bool visible)

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "desktop.h"
+#include "folder_rules.h"
 #include "pass_guards.h"
 
 namespace moxtal {
@@ -196,6 +197,9 @@ RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vect
                               RenamePassHooks hooks, const BeforeRename& beforeRename)
 {
     const bool withInode = keepsInodeNumbers(folderFd);
+    // Only the file system's kind matters for names refused on their own: no probe of the folder.
+    if (!hooks.rules)
+        hooks.rules = rulesOfFolder(folderFd, {});
     if (!hooks.identify)
         hooks.identify = [&](const std::string& name) { return fileIdentityAt(folderFd, name, withInode); };
     FolderEntries entries;

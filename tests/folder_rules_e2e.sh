@@ -46,6 +46,7 @@ mount_fs() { # TYPE [OPTIONS...]: the server at MNT as fuse.TYPE; skips when it 
 }
 trap 'unmount_fs; rm -rf "$DIR"' EXIT
 
+TAB=$(printf '\t')
 failures=0
 check() { # description expected actual
     if [ "$2" != "$3" ]; then
@@ -102,6 +103,37 @@ check "a double quote" \
 "moxtal-cli: row 1 would be refused: 'x.txt' -> 'say \"hi\".txt': The new name is not allowed on this file system.
 moxtal-cli: 1 row of the rename pass would be refused
 rc=1" "$(refused --pattern '^x$' --replace 'say "hi"')"
+
+# The pass on such a folder: case changes carried out through a temporary name, names the file
+# system refuses not even tried, and never a file replaced.
+listing() { (cd "$MNT" && for f in *; do printf '%s=%s ' "$f" "$(cat "$f")"; done | sed 's/ $//'); }
+fresh Photo.JPG README
+out=$("$CLI" --pattern '^photo$' --replace photo --rename "$MNT" 2>&1; echo "rc=$?")
+check "a case change" "Photo.JPG${TAB}photo.JPG${TAB}Replace${TAB}Ok
+rc=0|README=README photo.JPG=Photo.JPG" "$out|$(listing)"
+"$CLI" --pattern '^README$' --replace readme --rename --log "$DIR/case.csv" "$MNT" >/dev/null
+check "README to readme, logged as one rename" "photo.JPG=Photo.JPG readme=README|2" "$(listing)|$(wc -l < "$DIR/case.csv")"
+"$CLI" --undo "$DIR/case.csv" >/dev/null
+check "and undone" "README=README photo.JPG=Photo.JPG" "$(listing)"
+fresh a.txt B.txt
+out=$("$CLI" --pattern '^a$' --replace b --rename "$MNT" 2>&1; echo "rc=$?")
+check "a case-insensitive clash fails, nothing replaced" "moxtal-cli: row 1 failed: 'a.txt' -> 'b.txt': File exists
+a.txt${TAB}b.txt${TAB}Replace${TAB}Failed
+rc=1|B.txt=B.txt a.txt=a.txt" "$out|$(listing)"
+fresh s.txt
+out=$("$CLI" --pattern '^s$' --replace 'say "hi"' --rename "$MNT" 2>&1; echo "rc=$?")
+check "a refused name is not tried, the file stays" "moxtal-cli: row 1 failed: 's.txt' -> 'say \"hi\".txt': the name is not allowed on this file system
+s.txt${TAB}say \"hi\".txt${TAB}Replace${TAB}Failed
+rc=1|s.txt=s.txt" "$out|$(listing)"
+# Two passes at once in one folder: one at a time, the other refused; no file replaced.
+fresh
+i=0; while [ $i -lt 300 ]; do printf "a$i" > "$MNT/a$i"; printf "b$i" > "$MNT/b$i"; i=$((i + 1)); done
+"$CLI" --pattern '^a(.*)' --replace 'x\1' --rename "$MNT" >/dev/null 2>&1 &
+first=$!
+"$CLI" --pattern '^b(.*)' --replace 'x\1' --rename "$MNT" >/dev/null 2>&1
+wait $first
+check "two passes at once: all 600 files" "600" "$(ls "$MNT" | wc -l | tr -d ' ')"
+check "two passes at once: 600 contents" "600" "$(cat "$MNT"/* | tr 'ab' '\n\n' | grep -c .)"
 
 unmount_fs
 
