@@ -489,6 +489,26 @@ TEST(LogUndoOnDisk, OnlyTheRenamedFileGoesBack)
     }
 }
 
+TEST(FolderLock, ASecondPassInTheFolderIsRefusedAtOnce)
+{
+    TempFolder dir;
+    dir.write("a.txt", "A");
+    const UniqueFd fd = openRenameFolder(dir.path());
+    {
+        const FolderLock first = FolderLock::take(fd.get());
+        ASSERT_FALSE(first.busy());
+        std::vector<ConfirmRow> rows {{"a.txt", "b.txt", kStatusReplace}};
+        renameRowsInFolder(dir.path(), rows);
+        EXPECT_EQ(rows[0].result, kResultFailed);
+        EXPECT_EQ(failureReason(rows[0].error), "another Mox-Tal pass is renaming in this folder");
+        EXPECT_FALSE(renameNoReplace(dir.path(), "a.txt", "c.txt"));
+        const UndoRowResult undo = RenameBackOnDisk()(TLogEntry {"z.txt", "a.txt", dir.path() + "/"});
+        EXPECT_EQ(undo.reason, "another Mox-Tal pass is renaming in this folder");
+        EXPECT_EQ(dir.read("a.txt"), "A");
+    }
+    EXPECT_TRUE(renameNoReplace(dir.path(), "a.txt", "c.txt"));  // the first pass is over
+}
+
 // A pass killed at any row, then undone from its log, leaves the folder as it was: no rename
 // is ever missing from the log.
 TEST(RenameLogFile, KillAtAnyRowThenUndoRestoresTheFolder)
