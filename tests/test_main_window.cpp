@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QTest>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -203,6 +204,24 @@ TEST_F(MainWindowTest, ContinuousKeepsTheStartWhenTheNextNumberDoesNotFit)
     form->findChild<QPushButton*>("ButtonDoit")->click();
     EXPECT_EQ(listedNames(*form), (Names {"x2147483646.jpg", "x2147483647.jpg"}));
     EXPECT_EQ(seqstart->text(), "2147483646");
+}
+
+TEST_F(MainWindowTest, BoxesNeverCompleteFromTheirHistory)
+{
+    TempFolder dir;
+    auto form = makeWindow({dir.path()});
+    form->show();
+    for (const char* name : {"pattern", "RepStr"}) {
+        auto* box = form->findChild<QComboBox*>(name);
+        ASSERT_NE(box, nullptr) << name;
+        box->addItem(QStringLiteral("\\1 - \\3 (\\2)"));
+        box->setEditText(QString());
+        form->activateWindow();
+        box->lineEdit()->setFocus();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClicks(box->lineEdit(), QStringLiteral("\\1"));
+        EXPECT_EQ(box->currentText(), QStringLiteral("\\1")) << name;
+    }
 }
 
 TEST_F(MainWindowTest, ClosingWithoutRenameChangesNothing)

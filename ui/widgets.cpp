@@ -41,6 +41,9 @@ QComboBox* makeEditableCombo(QWidget* parent, const char* name, const QString& t
     box->setObjectName(QString::fromLatin1(name));
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
+    // A box holds only what the user typed or chose: an inline completion from the history would
+    // run into "Do!" as text nobody typed. The history stays a click or an arrow key away.
+    box->setCompleter(nullptr);
     box->setEditText(text);
     return box;
 }
