@@ -470,7 +470,7 @@ void TForm1::SavePattern1Click()
     // The store is read again first: another copy of the program may have added presets.
     if (std::optional<PresetStore> store = loadPresetStore(m_settingsFolder))
         m_presetStore = std::move(*store);
-    registerPreset(m_presetStore, {comment.value_or(QString()).toStdString(), textOf(pattern), textOf(RepStr)});
+    registerPreset(m_presetStore, {bytesOfText(comment.value_or(QString())), textOf(pattern), textOf(RepStr)});
     savePresetStore(m_settingsFolder, m_presetStore);
     BuildPresetMenu();
 }
@@ -583,11 +583,9 @@ void TForm1::Edit1KeyDown(int key)
         return;  // the computer node lists nothing and renames nothing
     const std::string oldName = m_fileList.model().entry(row).name;
     const NameParts parts = splitBaseName(oldName);
-    // The box shows the name for display only: while it holds the unedited text of a name that is
-    // not valid UTF-8, the name keeps its own bytes.
-    const QString typed = Edit1->text();
-    const std::string base = typed == displayText(parts.base) ? std::string(parts.base) : typed.toStdString();
-    const std::string newName = base + std::string(parts.extension);
+    // The box holds the name through the lossless mapping: bytes that are not UTF-8 and that the
+    // user did not touch stay as they were.
+    const std::string newName = bytesOfText(Edit1->text()) + std::string(parts.extension);
     std::optional<FileIdentity> renamed;
     if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName, &renamed))
         return;

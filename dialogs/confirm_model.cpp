@@ -93,7 +93,7 @@ bool ConfirmRowModel::setData(const QModelIndex& index, const QVariant& value, i
     // An unchanged cell keeps its own bytes, also when they are not valid UTF-8.
     if (text == displayText(r.oldName))
         return true;
-    r.oldName = text.toStdString();
+    r.oldName = bytesOfText(text);
     emit dataChanged(index, index);
     emit oldNameEdited();
     return true;

@@ -67,9 +67,7 @@ void THistory::OKButton1Click()
     // An unedited list stays as it was, byte for byte (items that are not UTF-8 included).
     if (m_box && Memo1->toPlainText() != m_shownText) {
         // A single empty last line adds no item; empty lines elsewhere are empty items.
-        const QByteArray text = Memo1->toPlainText().toUtf8();
-        const std::vector<std::string> items =
-            linesOf(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        const std::vector<std::string> items = linesOf(bytesOfText(Memo1->toPlainText()));
         setComboItems(m_box, items);
     }
     accept();

@@ -626,6 +626,7 @@ TEST_F(MainWindowTest, DirectRenameFromTheNameBox)
     dir.write("archive.tar.gz", "A");
     dir.write("README", "R");
     dir.write("caf\xE9.txt", "C");
+    dir.write("\xFF.txt", "F");
     auto form = makeWindow({dir.path()});
     form->show();
     const std::vector<TLogEntry>& log = form->windows().LogWindow->entries();
@@ -673,6 +674,17 @@ TEST_F(MainWindowTest, DirectRenameFromTheNameBox)
     renameTo("caf\xE9.txt", QStringLiteral("café"));
     EXPECT_EQ(dir.read("caf\xC3\xA9.txt"), "C");
     EXPECT_EQ(log.back().From, "caf\xE9.txt");
+
+    // Editing part of such a name keeps the bytes the user did not touch.
+    form->selectRow(rowOf(*form, "\xFF.txt"));
+    auto* edit1 = form->findChild<QLineEdit*>("Edit1");
+    QTest::keyClick(edit1, Qt::Key_End);
+    QTest::keyClicks(edit1, QStringLiteral("_2"));
+    QTest::keyClick(edit1, Qt::Key_Return);
+    EXPECT_EQ(dir.read("\xFF_2.txt"), "F");
+    // "Paste Filename" puts the same bytes into the pattern, which then matches the file.
+    form->findChild<QAction*>("PasteFilename")->trigger();
+    EXPECT_EQ(comboText(form->findChild<QComboBox*>("pattern")), "\xFF_2");
 }
 
 TEST_F(MainWindowTest, KeyboardAndFocus)

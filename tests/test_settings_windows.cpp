@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
+#include <QTest>
 
 #include "browse/folderview.h"
 #include "clipboard/clipwin.h"
@@ -21,6 +22,7 @@
 #include "dialogs/historywin.h"
 #include "dialogs/rpllist.h"
 #include "gui_helpers.h"
+#include "ui/combo_history.h"
 #include "temp_folder.h"
 #include "ui/seams.h"
 
@@ -359,6 +361,15 @@ TEST_F(SettingsTest, HistoryEditor)
     });
     EXPECT_EQ(form->RepStr->count(), 0);
     EXPECT_EQ(form->RepStr->currentText(), "current");
+    // An edited list keeps the bytes of the items that are not UTF-8.
+    setComboItems(form->RepStr, {"\xFF" "a", "b"});
+    edit([&] {
+        QTest::keyClick(editor.Memo1, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(editor.Memo1, QStringLiteral("c"));
+        editor.OKButton1->click();
+    });
+    EXPECT_EQ(comboItems(form->RepStr), (std::vector<std::string> {"\xFF" "a", "b", "c"}));
+    setComboItems(form->RepStr, {});
     // Tab leaves the text for the buttons; every opening starts in the text.
     edit([&] {
         EXPECT_EQ(QApplication::focusWidget(), editor.Memo1);

@@ -2,58 +2,29 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QVariant>
 
 #include "core/text_case.h"
 #include "platform/desktop.h"
 
 namespace moxtal {
 
-namespace {
-
-const char* const kBytesProperty = "moxtalBytes";
-
-// The bytes behind shown, when held is bytes that still show as it.
-std::string bytesBehind(const QString& shown, const QVariant& held)
-{
-    if (held.isValid()) {
-        const QByteArray bytes = held.toByteArray();
-        if (displayText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) == shown)
-            return bytes.toStdString();
-    }
-    return shown.toStdString();
-}
-
-QByteArray asBytes(const std::string& text)
-{
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 std::string comboText(const QComboBox* box)
 {
-    const QString shown = box->currentText();
-    const int current = box->currentIndex();
-    if (current >= 0 && box->itemText(current) == shown)
-        return bytesBehind(shown, box->itemData(current));
-    return bytesBehind(shown, box->property(kBytesProperty));
+    return bytesOfText(box->currentText());
 }
 
 void setComboText(QComboBox* box, const std::string& bytes)
 {
-    box->setProperty(kBytesProperty, asBytes(bytes));
     box->setEditText(displayText(bytes));
 }
 
 std::string editText(const QLineEdit* edit)
 {
-    return bytesBehind(edit->text(), edit->property(kBytesProperty));
+    return bytesOfText(edit->text());
 }
 
 void setEditText(QLineEdit* edit, const std::string& bytes)
 {
-    edit->setProperty(kBytesProperty, asBytes(bytes));
     edit->setText(displayText(bytes));
 }
 
@@ -62,7 +33,7 @@ std::vector<std::string> comboItems(const QComboBox* box)
     std::vector<std::string> items;
     items.reserve(static_cast<std::size_t>(box->count()));
     for (int i = 0; i < box->count(); ++i)
-        items.push_back(bytesBehind(box->itemText(i), box->itemData(i)));
+        items.push_back(bytesOfText(box->itemText(i)));
     return items;
 }
 
@@ -71,7 +42,7 @@ void setComboItems(QComboBox* box, const std::vector<std::string>& items)
     const std::string text = comboText(box);
     box->clear();
     for (const std::string& item : items)
-        box->addItem(displayText(item), asBytes(item));
+        box->addItem(displayText(item));
     box->setCurrentIndex(-1);
     setComboText(box, text);
 }

@@ -8,8 +8,8 @@ class QLineEdit;
 
 namespace moxtal {
 
-// Texts and items are byte strings: a text that is not UTF-8 is shown with replacement characters
-// but keeps its bytes (held beside the shown text) for as long as the user does not edit it.
+// Texts and items are byte strings, shown through the lossless mapping of displayText: a text that
+// is not UTF-8 keeps every byte the user does not edit.
 
 // The box's text as bytes, and the text set from bytes.
 std::string comboText(const QComboBox* box);
