@@ -9,6 +9,7 @@
 #include "platform/desktop.h"
 #include "platform/file_icons.h"
 #include "ui/fonts.h"
+#include "ui/messages.h"
 #include "ui/seams.h"
 
 namespace moxtal {
@@ -21,7 +22,7 @@ bool MoxtalApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        MessageBox::show(activeWindow(), QString::fromUtf8(e.what()));
+        MessageBox::show(activeWindow(), errorText(e));
     } catch (...) {
         MessageBox::show(activeWindow(), QStringLiteral("Unknown error"));
     }

@@ -5,6 +5,7 @@
 
 #include "application.h"
 #include "core/version.h"
+#include "ui/messages.h"
 #include "ui/seams.h"
 #include "windows.h"
 
@@ -37,6 +38,7 @@ int main(int argc, char** argv)
     moxtal::choosePlatformFromEnvironment();
     moxtal::MoxtalApplication app(argc, argv);
     moxtal::setUpApplication();
+    moxtal::installTranslations(app);
     try {
         std::vector<std::string> arguments;
         for (int i = 1; i < argc; ++i)
@@ -48,7 +50,7 @@ int main(int argc, char** argv)
         form->show();
         return app.exec();
     } catch (const std::exception& e) {
-        moxtal::MessageBox::show(nullptr, QString::fromUtf8(e.what()));
+        moxtal::MessageBox::show(nullptr, moxtal::errorText(e));
     }
     return 0;
 }

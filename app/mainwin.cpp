@@ -192,18 +192,18 @@ TForm1::~TForm1() = default;
 void TForm1::buildTopPanel()
 {
     SequenceNo = place(new QGroupBox(QStringLiteral("SequenceNo."), topPanel), "SequenceNo", 9, 0, 160, 57,
-                       QStringLiteral("連番の設定"));
+                       tr("連番の設定"));
     CheckBoxCont = place(new QCheckBox(QStringLiteral("Continious"), SequenceNo), "CheckBoxCont", 8, 12, 77, 17,
-                         QStringLiteral("続けて連番"));
+                         tr("続けて連番"));
     // The designed 77 pixels, widened up to the start box when the interface font needs more.
     CheckBoxCont->resize(std::clamp(CheckBoxCont->sizeHint().width(), 77, 88), 17);
     seqstart = place(new QLineEdit(QStringLiteral("0"), SequenceNo), "seqstart", 96, 8, 57, 20,
-                     QStringLiteral("連番開始番号"));
+                     tr("連番開始番号"));
     Label3 = placeLabel(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", 64, 40);
     seqStep =
-        place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", 96, 32, 57, 20, QStringLiteral("連番増分"));
+        place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", 96, 32, 57, 20, tr("連番増分"));
     Loadpeset = place(new QPushButton(QStringLiteral(">>"), topPanel), "Loadpeset", 184, 14, 41, 41,
-                      QStringLiteral("プリセットの呼び出し"));
+                      tr("プリセットの呼び出し"));
     Loadpeset->setFocusPolicy(Qt::NoFocus);
 
     auto makeCombo = [this](const char* name, const QString& text, int left, int top, int width, const QString& hint) {
@@ -211,10 +211,10 @@ void TForm1::buildTopPanel()
         box->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
         return box;
     };
-    pattern = makeCombo("pattern", QStringLiteral("(.*)"), 233, 10, 176, QStringLiteral("検索文字列"));
-    RepStr = makeCombo("RepStr", QStringLiteral("\\1"), 232, 34, 177, QStringLiteral("置換文字列"));
+    pattern = makeCombo("pattern", QStringLiteral("(.*)"), 233, 10, 176, tr("検索文字列"));
+    RepStr = makeCombo("RepStr", QStringLiteral("\\1"), 232, 34, 177, tr("置換文字列"));
     ButtonDoit = place(new QPushButton(QStringLiteral("Do!"), topPanel), "ButtonDoit", 414, 32, 75, 25,
-                       QStringLiteral("処理開始"));
+                       tr("処理開始"));
 }
 
 void TForm1::buildBottomPanel()
@@ -224,17 +224,17 @@ void TForm1::buildBottomPanel()
     Panel1->setAlignment(Qt::AlignCenter);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Extension = place(new QLineEdit(QStringLiteral("*.*"), bottomPanel), "Extension", 48, 9, 81, 20,
-                      QStringLiteral("フィルタ(*.* ですべてのファイル)"));
+                      tr("フィルタ(*.* ですべてのファイル)"));
     Extension->setFont(interfaceFont(kFixedFont));
-    Edit1 = place(new QLineEdit(bottomPanel), "Edit1", 132, 9, 193, 20, QStringLiteral("エンターキーで名前変更"));
+    Edit1 = place(new QLineEdit(bottomPanel), "Edit1", 132, 9, 193, 20, tr("エンターキーで名前変更"));
     Edit1->setMaxLength(1024);
     Extention = placeLabel(new QLabel(bottomPanel), "Extention", 328, 18);
-    SpeedButton1 = place(new QToolButton(bottomPanel), "SpeedButton1", 360, 11, 23, 22, QStringLiteral("上に移動"));
-    SpeedButton2 = place(new QToolButton(bottomPanel), "SpeedButton2", 384, 11, 23, 22, QStringLiteral("下に移動"));
+    SpeedButton1 = place(new QToolButton(bottomPanel), "SpeedButton1", 360, 11, 23, 22, tr("上に移動"));
+    SpeedButton2 = place(new QToolButton(bottomPanel), "SpeedButton2", 384, 11, 23, 22, tr("下に移動"));
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
     CloseButton = place(new QPushButton(QStringLiteral("Close"), bottomPanel), "CloseButton", 416, 8, 75, 25,
-                        QStringLiteral("終了"));
+                        tr("終了"));
 }
 
 void TForm1::buildMenus()
@@ -248,10 +248,10 @@ void TForm1::buildMenus()
     };
     Uplist = action("Uplist", {}, &TForm1::UplistExecute);
     Uplist->setIcon(QIcon::fromTheme(QStringLiteral("go-up")));
-    Uplist->setToolTip(QStringLiteral("上に移動"));
+    Uplist->setToolTip(tr("上に移動"));
     DownList = action("DownList", {}, &TForm1::DownListExecute);
     DownList->setIcon(QIcon::fromTheme(QStringLiteral("go-down")));
-    DownList->setToolTip(QStringLiteral("下に移動"));
+    DownList->setToolTip(tr("下に移動"));
     SpeedButton1->setDefaultAction(Uplist);
     SpeedButton2->setDefaultAction(DownList);
     PasteFilename = action("PasteFilename", QStringLiteral("Paste Filename"), &TForm1::PasteFilenameExecute);

@@ -21,6 +21,7 @@
 #include "ui/fonts.h"
 #include "ui/handlers.h"
 #include "ui/idle.h"
+#include "ui/messages.h"
 #include "ui/seams.h"
 #include "ui/widgets.h"
 #include "ui/window_bounds.h"
@@ -29,7 +30,6 @@ namespace moxtal {
 
 namespace {
 
-const QString kCannotOpen = QStringLiteral("クリップボードを開くことができません");
 
 QClipboard* clipboard()
 {
@@ -230,7 +230,7 @@ void TClipWindow::noticeChange()
             ClipboardChanged();
         } catch (const std::exception& e) {
             const FlagGuard open(m_errorOpen);
-            MessageBox::show(this, QString::fromUtf8(e.what()));
+            MessageBox::show(this, errorText(e));
         }
     } while (m_noticeWhileError);
 }
@@ -253,7 +253,7 @@ void TClipWindow::ClipboardChanged()
 void TClipWindow::handleOnce()
 {
     if (!clipboard())
-        throw AppError(kCannotOpen.toStdString());
+        throw AppError(messages::kCannotOpenClipboard, {});
     const QMimeData* data = clipboard()->mimeData(QClipboard::Clipboard);
     if (!data || !data->hasText())
         return;
@@ -311,7 +311,7 @@ std::string TClipWindow::writableText(std::string text)
 void TClipWindow::writeClipboard(const std::string& text)
 {
     if (!clipboard())
-        throw AppError(kCannotOpen.toStdString());
+        throw AppError(messages::kCannotOpenClipboard, {});
     setClipboardTextBytes(text);
 }
 

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "core/app_error.h"
 #include "core/url_coding.h"
 
 namespace moxtal {
@@ -23,7 +24,7 @@ std::string TUrlCoder::GetDecodeString()
     if (std::optional<std::string> decoded = tryURLDecode(InputString, &failure))
         return std::move(*decoded);
     if (OnError)
-        OnError(this, "Error during decode", "'" + failure.convertedText + "' は整数ではありません");
+        OnError(this, "Error during decode", fillMessage(messages::kNotAnInteger, {failure.convertedText}));
     return InputString;
 }
 

@@ -35,7 +35,7 @@ std::int32_t parseInteger(const std::string& text)
     const bool startsWithDigit = i < text.size() && text[i] >= '0' && text[i] <= '9';
     const auto [end, error] = std::from_chars(first, last, value);
     if (!startsWithDigit || error != std::errc() || end != last)
-        throw AppError("'" + quotedInMessage(text) + "' は整数ではありません");
+        throw AppError(messages::kNotAnInteger, {quotedInMessage(text)});
     return value;
 }
 

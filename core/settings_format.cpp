@@ -20,7 +20,7 @@ public:
     const std::string& line()
     {
         if (atEnd())
-            throw AppError("リストのインデックスが範囲を超えています (" + std::to_string(m_index) + ")");
+            throw AppError(messages::kListIndexOutOfRange, {std::to_string(m_index)});
         return m_lines[m_index++];
     }
 

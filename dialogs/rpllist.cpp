@@ -75,13 +75,13 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
             connect(button, &QPushButton::clicked, action, &QAction::trigger);
         return button;
     };
-    Buttonren = makeButton("Buttonren", QStringLiteral("Rename"), QStringLiteral("リネーム実行"), ActionRename);
-    DelButton = makeButton("DelButton", QStringLiteral("Remove from List"), QStringLiteral("リストから項目を削除"),
+    Buttonren = makeButton("Buttonren", QStringLiteral("Rename"), tr("リネーム実行"), ActionRename);
+    DelButton = makeButton("DelButton", QStringLiteral("Remove from List"), tr("リストから項目を削除"),
                            ActionDelete);
-    ToUpper = makeButton("ToUpper", QStringLiteral("UpperCase"), QStringLiteral("小文字→大文字変換"), ActionUpperCase);
-    ToLower = makeButton("ToLower", QStringLiteral("Lowercase"), QStringLiteral("大文字→小文字変換"), ActionLowercase);
+    ToUpper = makeButton("ToUpper", QStringLiteral("UpperCase"), tr("小文字→大文字変換"), ActionUpperCase);
+    ToLower = makeButton("ToLower", QStringLiteral("Lowercase"), tr("大文字→小文字変換"), ActionLowercase);
     ButtonCancel =
-        makeButton("ButtonCancel", QStringLiteral("Close"), QStringLiteral("このウィンドウを閉じる"), nullptr);
+        makeButton("ButtonCancel", QStringLiteral("Close"), tr("このウィンドウを閉じる"), nullptr);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* bottomPanel = new QWidget(this);

@@ -52,26 +52,24 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
-const char* const kWriteError = "ストリームへの書き込みエラー";
 
 }  // namespace
 
 WholeFileWriter::WholeFileWriter(const std::string& path) : m_path(linkTarget(path))
 {
-    const std::string cannotCreate = "ファイル " + path + " を作成できません";
     const std::string folder = folderOf(m_path);
     if (m_path.empty() || m_path.back() == '/')
-        throw AppError(cannotCreate);
+        throw AppError(messages::kCannotCreateFile, {path});
     // Only a regular file is ever replaced: a FIFO, a device or a folder at the path (or at the
     // end of its links) stays as it is.
     struct stat existing { };
     if (::stat(m_path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
-        throw AppError(cannotCreate);
+        throw AppError(messages::kCannotCreateFile, {path});
     // A short name, so that it fits beside a target of 255 bytes.
     m_temporary = folder + ".mxtXXXXXX";
     m_fd = UniqueFd(::mkostemp(m_temporary.data(), O_CLOEXEC));
     if (!m_fd)
-        throw AppError(cannotCreate);
+        throw AppError(messages::kCannotCreateFile, {path});
     // mkstemp makes the file private: a file that is replaced keeps its mode, a new one gets the
     // mode any new file would.
     if (::stat(m_path.c_str(), &existing) == 0) {
@@ -92,16 +90,16 @@ WholeFileWriter::~WholeFileWriter()
 void WholeFileWriter::write(std::string_view bytes)
 {
     if (!writeAll(m_fd.get(), bytes))
-        throw AppError(kWriteError);
+        throw AppError(messages::kWriteError, {});
 }
 
 void WholeFileWriter::commit()
 {
     if (::fsync(m_fd.get()) != 0)
-        throw AppError(kWriteError);
+        throw AppError(messages::kWriteError, {});
     m_fd.reset();
     if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
-        throw AppError("ファイル " + m_path + " を作成できません");
+        throw AppError(messages::kCannotCreateFile, {m_path});
     m_committed = true;
 }
 

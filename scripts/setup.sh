@@ -9,11 +9,11 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 # Tests: GoogleTest, a real display (Xvfb, xclip, ImageMagick for screenshots; openbox, xdotool,
 # wmctrl and xwininfo to drive windows under a window manager), and the checks of
 # the desktop files, man pages and the Debian package (lintian). The benchmark: libfuse3 and
-# fuse3 for its slow file server, gnuplot for its plot.
+# fuse3 for its slow file server, gnuplot for its plot. Translations: lupdate and lrelease.
 PACKAGES="cmake g++ make pkg-config libgtest-dev qt6-base-dev libpcre2-dev libgl-dev \
 libxkbcommon-dev fonts-vlgothic adwaita-icon-theme libqt6svg6 xvfb xclip imagemagick \
 desktop-file-utils appstream man-db groff-base dpkg-dev file lintian locales openbox xdotool wmctrl x11-utils \
-libfuse3-dev fuse3 gnuplot-nox"
+libfuse3-dev fuse3 gnuplot-nox qt6-l10n-tools qt6-tools-dev"
 
 # The fuzz build needs clang and its libFuzzer runtime.
 case " $* " in *" -DMOXTAL_FUZZ=ON "*) PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;; esac

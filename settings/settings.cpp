@@ -43,7 +43,7 @@ std::optional<std::string> readSettingsFile(const std::string& path)
         return std::nullopt;
     std::optional<std::string> text = readWholeFile(path);
     if (!text)
-        throw AppError("ファイル " + path + " は開けません");
+        throw AppError(messages::kCannotOpenFile, {path});
     return text;
 }
 

@@ -11,11 +11,15 @@
 
 #ifdef MOXTAL_TEST_WITH_APPLICATION
 #include "app/application.h"
+#include "ui/messages.h"
 #endif
 
 int main(int argc, char** argv)
 {
     ::setenv("LC_ALL", "C", 1);
+    // Qt reads LANGUAGE even under LC_ALL=C; the program decides the C locale first, and the tests
+    // leave no doubt.
+    ::unsetenv("LANGUAGE");
     std::setlocale(LC_ALL, "C");
     ::setenv("TZ", "UTC", 1);
     ::tzset();
@@ -30,6 +34,7 @@ int main(int argc, char** argv)
 #ifdef MOXTAL_TEST_WITH_APPLICATION
     moxtal::MoxtalApplication app(argc, argv);
     moxtal::setUpApplication();
+    moxtal::installTranslations(app);
 #endif
     return RUN_ALL_TESTS();
 }

@@ -14,16 +14,21 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTranslator>
 
 #include "browse/folderview.h"
 #include "clipboard/clipwin.h"
 #include "core/text_lines.h"
+#include "core/app_error.h"
 #include "dialogs/historywin.h"
+#include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
 #include "gui_helpers.h"
 #include "ui/combo_history.h"
 #include "temp_folder.h"
+#include "ui/messages.h"
 #include "ui/seams.h"
 
 using namespace moxtal;
@@ -384,6 +389,64 @@ TEST_F(SettingsTest, HistoryEditor)
     EXPECT_TRUE(focusedAgain);
     EXPECT_EQ(editor.size(), QSize(355, 270));
     EXPECT_EQ(editor.Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+}
+
+}  // namespace
+
+namespace {
+
+// The design's texts in the C and Japanese locales; the English catalogue in any other language,
+// complete for every hint and message of the program's own.
+TEST(Translations, TheCLocaleDecidesFirstAndTheCatalogueIsComplete)
+{
+    struct Case {
+        const char* name;
+        const char *lcAll, *lcMessages, *lang;
+        QStringList languages;
+        bool english;
+    };
+    const QStringList en {QStringLiteral("en-US")}, ja {QStringLiteral("ja-JP")}, de {QStringLiteral("de-DE")};
+    const std::vector<Case> cases {
+        {"C, whatever LANGUAGE says", "C", nullptr, "en_US.UTF-8", en, false},
+        {"C.UTF-8", "C.UTF-8", nullptr, nullptr, en, false},
+        {"POSIX messages", nullptr, "POSIX", "de_DE.UTF-8", de, false},
+        {"nothing set", nullptr, nullptr, nullptr, en, false},
+        {"English", nullptr, nullptr, "en_US.UTF-8", en, true},
+        {"German", nullptr, nullptr, "de_DE.UTF-8", de, true},
+        {"Japanese", nullptr, nullptr, "ja_JP.UTF-8", ja, false},
+        {"LANGUAGE=ja on an English desktop", nullptr, nullptr, "en_US.UTF-8", ja, false},
+        {"LC_ALL before LANG", "en_GB.UTF-8", nullptr, "C", en, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(wantsEnglishCatalogue(c.lcAll, c.lcMessages, c.lang, c.languages), c.english) << c.name;
+
+    // Under the tests' C locale: the design's texts.
+    EXPECT_EQ(errorText(AppError(messages::kNotAnInteger, {"abc"})), QStringLiteral("'abc' は整数ではありません"));
+    QTranslator english;
+    ASSERT_TRUE(english.load(QStringLiteral(":/i18n/moxtal_en.qm")));
+    QCoreApplication::installTranslator(&english);
+    EXPECT_EQ(errorText(AppError(messages::kNotAnInteger, {"abc"})), QStringLiteral("'abc' is not an integer"));
+    for (const char* source : messages::kAll) {
+        const QString shown = errorText(AppError(source, {"x"}));
+        EXPECT_FALSE(shown.contains(QRegularExpression(QStringLiteral("[\\x{3000}-\\x{9FFF}\\x{FF00}-\\x{FFEF}]"))))
+            << source;
+    }
+    // Every hint of every window in English: no Japanese left.
+    {
+        auto form = makeWindow();
+        std::vector<QWidget*> windows {form.get()};
+        for (QWidget* window : {static_cast<QWidget*>(form->windows().RenameReport),
+                                static_cast<QWidget*>(form->windows().LogWindow),
+                                static_cast<QWidget*>(form->windows().ClipWindow)})
+            windows.push_back(window);
+        for (QWidget* window : windows) {
+            for (QWidget* w : window->findChildren<QWidget*>()) {
+                EXPECT_FALSE(w->toolTip().contains(QRegularExpression(QStringLiteral("[\\x{3000}-\\x{9FFF}]"))))
+                    << w->objectName().toStdString() << ": " << w->toolTip().toStdString();
+            }
+        }
+    }
+    QCoreApplication::removeTranslator(&english);
 }
 
 }  // namespace

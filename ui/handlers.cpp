@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "messages.h"
 #include "seams.h"
 
 namespace moxtal {
@@ -13,7 +14,7 @@ void runHandler(QWidget* window, const std::function<void()>& handler)
     try {
         handler();
     } catch (const std::exception& e) {
-        MessageBox::show(window, QString::fromUtf8(e.what()));
+        MessageBox::show(window, errorText(e));
     }
 }
 

@@ -118,7 +118,7 @@ std::optional<QString> ask(QWidget* parent, const QString& caption, const QStrin
     prompt.setLabelText(label);
     prompt.setInputMode(QInputDialog::TextInput);
     prompt.setOkButtonText(QStringLiteral("OK"));
-    prompt.setCancelButtonText(QStringLiteral("キャンセル"));
+    prompt.setCancelButtonText(QCoreApplication::translate("Prompt", "キャンセル"));
     if (auto* edit = prompt.findChild<QLineEdit*>())
         edit->setMaxLength(maxLength);
     // The prompt opens in the middle of the screen, not over the window that asks.
