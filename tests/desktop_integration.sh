@@ -43,6 +43,8 @@ $files"
     for need in libqt6widgets6 libpcre2-8-0 fonts-vlgothic adwaita-icon-theme libqt6svg6; do
         case $depends in *"$need"*) ;; *) fail "Depends lacks $need: $depends" ;; esac
     done
+    recommends=$(dpkg-deb -f "$deb" Recommends)
+    case $recommends in *qt6-wayland*) ;; *) fail "Recommends lacks qt6-wayland: $recommends" ;; esac
     [ "$(dpkg-deb -f "$deb" Package)" = "moxtal" ] || fail "package name"
     [ "$(dpkg-deb -f "$deb" Version)" = "$VERSION" ] || fail "package version $(dpkg-deb -f "$deb" Version)"
     # Debian's own checker: no error and no warning.
