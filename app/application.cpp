@@ -50,8 +50,11 @@ void setUpApplication()
     // Large lists (a listing, the dialog's rows, the log) are mapped from the system and handed
     // back when freed, instead of keeping the heap at its high-water mark for the rest of the run.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+    // The name is the message boxes' caption and, on X11, the class part of the windows' WM_CLASS
+    // (Qt's xcb takes it from here): the desktop entry's StartupWMClass repeats it, so that a
+    // desktop shows the windows under their menu entry and its icon.
     QApplication::setApplicationName(QStringLiteral("Mox-Tal(Moxtal)"));
-    // The desktop entry's name, so that a desktop matches the windows with the menu entry.
+    // The desktop entry's id: a Wayland compositor knows the windows by it (their app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.moxtal.Moxtal"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/org.moxtal.Moxtal.svg")));
     installFontSubstitutions();

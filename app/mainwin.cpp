@@ -35,6 +35,7 @@
 #include "platform/desktop.h"
 #include "platform/file_icons.h"
 #include "platform/listing.h"
+#include "platform/opener.h"
 #include "platform/paths.h"
 #include "platform/renames.h"
 #include "settings/settings.h"
@@ -635,8 +636,10 @@ void TForm1::FileListView1DblClick()
     if (row < 0)
         return;
     const std::string path = joinPath(FolderView1->Directory(), m_fileList.model().entry(row).name);
-    if (!openWithAssociatedApplication(path))
-        MessageBox::show(this, QStringLiteral("Execute failed."));
+    // The opener tells a file no program opens by its exit status, a moment after it started.
+    const auto failed = [this] { MessageBox::show(this, QStringLiteral("Execute failed.")); };
+    if (!openWithAssociatedApplication(path, this, [this, failed] { runHandler(this, failed); }))
+        failed();
 }
 
 void TForm1::FileListView1ColumnClick(int section)

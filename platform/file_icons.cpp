@@ -1,20 +1,11 @@
 #include "file_icons.h"
 
-#include <QDesktopServices>
-#include <QFile>
 #include <QMimeDatabase>
-#include <QUrl>
 
 #include "desktop.h"
 #include "mime_globs.h"
 
 namespace moxtal {
-
-bool openWithAssociatedApplication(const std::string& path)
-{
-    const QString local = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(local));
-}
 
 void ensureIconTheme()
 {

@@ -9,9 +9,6 @@
 
 namespace moxtal {
 
-// Opens path with the desktop's associated application; false when that fails.
-bool openWithAssociatedApplication(const std::string& path);
-
 // Makes sure a theme for file-type icons is set ("Adwaita" when Qt reports none).
 void ensureIconTheme();
 

@@ -5,13 +5,14 @@ set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
-# Build and run: compiler, Qt, PCRE2, the interface fonts, the icon theme, SVG icons.
+# Build and run: compiler, Qt, PCRE2, the interface fonts, the icon theme, SVG icons, Qt's Wayland
+# plugin (QT_QPA_PLATFORM=wayland).
 # Tests: GoogleTest, a real display (Xvfb, xclip, ImageMagick for screenshots; openbox, xdotool,
 # wmctrl and xwininfo to drive windows under a window manager), and the checks of
 # the desktop files, man pages and the Debian package (lintian). The benchmark: libfuse3 and
 # fuse3 for its slow file server, gnuplot for its plot. Translations: lupdate and lrelease.
 PACKAGES="cmake g++ make pkg-config libgtest-dev qt6-base-dev libpcre2-dev libgl-dev \
-libxkbcommon-dev fonts-vlgothic adwaita-icon-theme libqt6svg6 xvfb xclip imagemagick \
+libxkbcommon-dev fonts-vlgothic adwaita-icon-theme libqt6svg6 qt6-wayland xvfb xclip imagemagick \
 desktop-file-utils appstream man-db groff-base dpkg-dev file lintian locales openbox xdotool wmctrl x11-utils \
 libfuse3-dev fuse3 gnuplot-nox qt6-l10n-tools qt6-tools-dev"
 

@@ -1,7 +1,7 @@
 #!/bin/sh
 # The program as a Linux desktop meets it: the desktop entry, the AppStream metadata and the
 # manual pages validate; an install holds exactly the designed files; the Debian package carries
-# them with the computed dependencies.
+# them with the computed dependencies; the running window carries the class its entry names.
 set -u
 SOURCE=$1
 BUILD=$2
@@ -43,6 +43,8 @@ $files"
     for need in libqt6widgets6 libpcre2-8-0 fonts-vlgothic adwaita-icon-theme libqt6svg6; do
         case $depends in *"$need"*) ;; *) fail "Depends lacks $need: $depends" ;; esac
     done
+    recommends=$(dpkg-deb -f "$deb" Recommends)
+    case $recommends in *qt6-wayland*) ;; *) fail "Recommends lacks qt6-wayland: $recommends" ;; esac
     [ "$(dpkg-deb -f "$deb" Package)" = "moxtal" ] || fail "package name"
     [ "$(dpkg-deb -f "$deb" Version)" = "$VERSION" ] || fail "package version $(dpkg-deb -f "$deb" Version)"
     # Debian's own checker: no error and no warning.
@@ -60,5 +62,38 @@ for page in moxtal.1 moxtal-cli.1; do
 done
 grep -q "<release version=\"$VERSION\"" "$SOURCE/data/org.moxtal.Moxtal.metainfo.xml" || fail "metainfo release"
 
-[ "$failures" -eq 0 ] && echo "desktop integration: all passed"
-exit "$failures"
+# The running window belongs to its menu entry: the class part of its WM_CLASS is the installed
+# entry's StartupWMClass. Run in a subshell of its own, which ends Xvfb and the program it started;
+# it exits 77 where it cannot run.
+window_class() (
+    command -v xprop >/dev/null 2>&1 || { echo "skipped: xprop is not installed (x11-utils)"; exit 77; }
+    XPID=""; MPID=""
+    trap '[ -n "$MPID" ] && kill "$MPID" 2>/dev/null; [ -n "$XPID" ] && kill "$XPID" 2>/dev/null' EXIT
+    . "$SOURCE/tests/xvfb_display.sh"
+    # A copy in a scratch folder keeps its main.cfg there.
+    mkdir -p "$WORK/app" "$WORK/data"
+    cp "$WORK/root/usr/bin/moxtal" "$WORK/app/moxtal"
+    QT_QPA_PLATFORM=xcb "$WORK/app/moxtal" "$WORK/data" >"$WORK/moxtal.log" 2>&1 &
+    MPID=$!
+    i=0
+    until xprop -name 'Mox-Tal' WM_CLASS >"$WORK/wmclass" 2>/dev/null; do
+        i=$((i + 1))
+        [ $i -gt 100 ] && { cat "$WORK/moxtal.log" >&2; exit 1; }
+        sleep 0.1
+    done
+    # WM_CLASS(STRING) = "moxtal", "Mox-Tal(Moxtal)": the class is the second string.
+    sed -n 's/^WM_CLASS([A-Z_]*) = "[^"]*", "\(.*\)"$/\1/p' "$WORK/wmclass"
+)
+entry_class=$(sed -n 's/^StartupWMClass=//p' "$WORK/root/usr/share/applications/org.moxtal.Moxtal.desktop")
+[ -n "$entry_class" ] || fail "the desktop entry has no StartupWMClass"
+window_skipped=0
+window=$(window_class)
+case $? in
+    0) [ "$window" = "$entry_class" ] || fail "the window's class \"$window\" is not the entry's \"$entry_class\"" ;;
+    77) window_skipped=1; echo "$window" ;;
+    *) fail "no main window to read WM_CLASS from" ;;
+esac
+
+[ "$failures" -eq 0 ] || exit "$failures"
+[ "$window_skipped" -eq 1 ] && exit 77
+echo "desktop integration: all passed"

@@ -17,8 +17,10 @@
 #include <QTimer>
 #include <QTreeWidgetItem>
 
+#include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/application.h"
 #include "app/windows.h"
@@ -29,6 +31,7 @@
 #include "dialogs/rpllist.h"
 #include "gui_helpers.h"
 #include "platform/file_icons.h"
+#include "platform/opener.h"
 #include "temp_folder.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
@@ -960,6 +963,112 @@ TEST(ListModels, KeepQtsModelContract)
     Tester linesTester(&lines, fatal);
     lines.setLines({"one", "two"});
     lines.setLines({});
+}
+
+// A double click on a file hands it to the opener (a fake one here, in place of xdg-open), which
+// tells by its exit status whether a program took the file.
+class OpenerTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        files.write("x.zzzq", std::string("\x8f\x01\xfe\x00\x7f", 5));
+        form = makeWindow({files.path()});
+        form->show();
+    }
+    void TearDown() override
+    {
+        Opener::setProgram({});
+        MainWindowTest::TearDown();
+    }
+
+    // A shell script as the opener; it gets the file as $1.
+    void useOpener(const std::string& body)
+    {
+        const std::string path = tools.write("opener", "#!/bin/sh\n" + body + "\n");
+        ::chmod(path.c_str(), 0755);
+        Opener::setProgram(path);
+    }
+
+    void doubleClickTheFile()
+    {
+        QTableView* list = form->FileListView1;
+        const QPoint cell = list->visualRect(list->model()->index(0, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell);
+    }
+
+    // Runs the event loop until every opener started has been seen to end.
+    static void untilOpenersEnd()
+    {
+        while (Opener::running() > 0)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    TempFolder files;
+    TempFolder tools;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(OpenerTest, TheOpenersExitStatusDecides)
+{
+    struct Case {
+        const char* name;
+        std::string body;  // empty: no opener at that path
+        QStringList messages;
+    };
+    const std::vector<Case> cases {
+        {"fails at once", "exit 3", {"Execute failed."}},
+        {"killed", "kill -9 $$", {"Execute failed."}},
+        {"opens", "printf '%s' \"$1\" > '" + tools.file("given") + "'", {}},
+        {"cannot start", "", {"Execute failed."}},
+    };
+    for (const Case& c : cases) {
+        if (c.body.empty())
+            Opener::setProgram(tools.file("no-such-opener"));
+        else
+            useOpener(c.body);
+        doubleClickTheFile();
+        untilOpenersEnd();
+        EXPECT_EQ(MessageBox::takeRecorded(), c.messages) << c.name;
+    }
+    EXPECT_EQ(tools.read("given"), files.file("x.zzzq"));
+}
+
+TEST_F(OpenerTest, AnOpenerStillRunningAfterItsTimeHasOpenedTheFile)
+{
+    // The opener runs until the test writes to its pipe, then fails: too late to count.
+    const std::string pipe = tools.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int writer = ::open(pipe.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    useOpener("read line < '" + pipe + "'; exit 3");
+    doubleClickTheFile();
+    EXPECT_EQ(Opener::running(), 1);
+    Opener::endVerdictWindows();
+    EXPECT_EQ(::write(writer, "go\n", 3), 3);
+    untilOpenersEnd();
+    ::close(writer);
+    EXPECT_TRUE(MessageBox::takeRecorded().isEmpty());
+}
+
+TEST_F(OpenerTest, ClosingTheWindowNeitherWaitsForNorEndsTheOpener)
+{
+    const std::string pipe = tools.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int writer = ::open(pipe.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    useOpener("read line < '" + pipe + "'; printf '%s' \"$line\" > '" + tools.file("heard") + "'");
+    doubleClickTheFile();
+    EXPECT_EQ(Opener::running(), 1);
+    form->close();
+    form.reset();
+    // Only an opener still running hears this.
+    EXPECT_EQ(::write(writer, "alive\n", 6), 6);
+    untilOpenersEnd();
+    ::close(writer);
+    EXPECT_EQ(tools.read("heard"), "alive");
+    EXPECT_TRUE(MessageBox::takeRecorded().isEmpty());
 }
 
 }  // namespace
