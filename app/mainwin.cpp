@@ -621,11 +621,11 @@ void TForm1::FileListView1Change()
     Edit1->setText(displayText(parts.base));
     Extention->setText(displayText(parts.extension));
     Extention->adjustSize();
-    focusNameBox();
 }
 
 void TForm1::focusNameBox()
 {
+    // Only a click on a row comes here: the arrow keys walk the list and keep the focus in it.
     // The whole name is selected, as an edit box entered by the keyboard has it: typing replaces it.
     Edit1->setFocus();
     Edit1->selectAll();

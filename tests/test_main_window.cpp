@@ -689,8 +689,13 @@ TEST_F(MainWindowTest, KeyboardAndFocus)
     auto form = makeWindow({dir.path()});
     form->show();
 
-    // Clicking a row selects the whole base name in the name box: typing replaces it.
-    form->selectRow(rowOf(*form, "a.txt"));
+    // A click on a row takes the focus to the name box with the whole base name selected: typing
+    // replaces it. (Keys that walk the list keep the focus in the list.)
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const QRect row = form->FileListView1->visualRect(form->fileList().model().index(rowOf(*form, "a.txt"), 0));
+    QTest::mouseClick(form->FileListView1->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(QApplication::focusWidget(), form->Edit1);
     EXPECT_EQ(form->Edit1->selectedText(), "a");
     QKeyEvent typed(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("X"));
     QApplication::sendEvent(form->Edit1, &typed);

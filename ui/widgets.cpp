@@ -28,6 +28,9 @@ QTableView* makeRowTable(QWidget* parent, const char* name, QAbstractItemModel* 
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setWordWrap(false);
+    // Tab leaves the list for the next control, as in every other control of a window; the arrow
+    // keys move through the cells.
+    view->setTabKeyNavigation(false);
     view->verticalHeader()->hide();
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(18);

@@ -1,0 +1,118 @@
+// The windows worked from the keyboard alone: Tab goes round every control, lists included.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include "app/mainwin.h"
+#include "dialogs/logwin.h"
+#include "dialogs/rpllist.h"
+#include "gui_helpers.h"
+#include "temp_folder.h"
+#include "ui/idle.h"
+#include "ui/seams.h"
+
+using namespace moxtal;
+
+namespace {
+
+QString focusName()
+{
+    const QWidget* focus = QApplication::focusWidget();
+    return focus ? focus->objectName() : QStringLiteral("(nothing)");
+}
+
+// The controls Tab (or Shift+Tab) visits from start until the focus is back on it.
+QStringList roundFrom(QWidget* start, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    start->setFocus(Qt::OtherFocusReason);
+    QStringList visited;
+    for (int i = 0; i < 20; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, modifiers);
+        visited << focusName();
+        if (QApplication::focusWidget() == start)
+            break;
+    }
+    return visited;
+}
+
+QStringList reversed(QStringList names)
+{
+    std::reverse(names.begin(), names.end() - 1);  // the start stays last
+    return names;
+}
+
+// Makes window the one that takes the keys. A dialog or the log counts as active for Qt's own wait
+// while the main window is (their windows belong to it), so the wait is for the application's
+// active window itself.
+void activate(QWidget* window)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << window->objectName().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }))
+        << window->objectName().toStdString();
+}
+
+class KeyboardTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        MessageBox::setTestMode(true);
+        MessageBox::takeRecorded();
+        forgetSettings();
+    }
+    void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
+};
+
+TEST_F(KeyboardTest, TabGoesRoundEveryWindowAndLeavesItsList)
+{
+    TempFolder dir;
+    dir.write("a.txt");
+    dir.write("b.txt");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    activate(form.get());
+    std::map<std::string, QStringList> rounds;
+    rounds["main"] = roundFrom(form->seqstart);
+    rounds["main back"] = roundFrom(form->seqstart, Qt::ShiftModifier);
+    EXPECT_EQ(form->selectedRow(), -1);  // Tab through the list selects nothing
+
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        activate(&report);
+        // The buttons for selected rows take part.
+        report.ListView1->selectionModel()->select(report.model()->index(0, 0),
+                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        rounds["confirm"] = roundFrom(report.ListView1);
+        rounds["confirm back"] = roundFrom(report.ListView1, Qt::ShiftModifier);
+    });
+    form->ButtonDoit->click();
+
+    TLogWindow& log = *form->windows().LogWindow;
+    log.AddLogEntry("a.txt", "b.txt", dir.path() + "/");
+    log.show();
+    activate(&log);
+    log.selectRows({0});
+    runIdleUpdates();
+    rounds["log"] = roundFrom(log.ListView1);
+    rounds["log back"] = roundFrom(log.ListView1, Qt::ShiftModifier);
+
+    const QStringList mainOrder {"seqStep",       "CheckBoxCont", "pattern", "RepStr",      "ButtonDoit", "FolderView1",
+                                 "FileListView1", "Extension",    "Edit1",   "CloseButton", "seqstart"};
+    const QStringList confirmOrder {"Buttonren", "DelButton", "ToUpper", "ToLower", "ButtonCancel", "ListView1"};
+    const QStringList logOrder {"Save", "ButtonDel", "Undo", "ButtonClose", "ListView1"};
+    const std::map<std::string, QStringList> expected {
+        {"main", mainOrder},       {"main back", reversed(mainOrder)},
+        {"confirm", confirmOrder}, {"confirm back", reversed(confirmOrder)},
+        {"log", logOrder},         {"log back", reversed(logOrder)}};
+    for (const auto& [window, order] : expected)
+        EXPECT_EQ(rounds[window].join(' ').toStdString(), order.join(' ').toStdString()) << window;
+}
+
+}  // namespace
