@@ -10,6 +10,7 @@
 #include "platform/file_icons.h"
 #include "ui/fonts.h"
 #include "ui/seams.h"
+#include "ui/window_keys.h"
 
 namespace moxtal {
 
@@ -55,6 +56,7 @@ void setUpApplication()
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/org.moxtal.Moxtal.svg")));
     installFontSubstitutions();
     ensureIconTheme();
+    installWindowKeys();
 }
 
 }  // namespace moxtal

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "app/mainwin.h"
+#include "dialogs/confirm_model.h"
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
 #include "gui_helpers.h"
@@ -41,6 +42,14 @@ QStringList roundFrom(QWidget* start, Qt::KeyboardModifiers modifiers = Qt::NoMo
             break;
     }
     return visited;
+}
+
+// Presses Tab until the control called name has the focus; false when the round never gets there.
+bool tabTo(const QString& name)
+{
+    for (int i = 0; i < 20 && focusName() != name; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    return focusName() == name;
 }
 
 QStringList reversed(QStringList names)
@@ -113,6 +122,56 @@ TEST_F(KeyboardTest, TabGoesRoundEveryWindowAndLeavesItsList)
         {"log", logOrder},         {"log back", reversed(logOrder)}};
     for (const auto& [window, order] : expected)
         EXPECT_EQ(rounds[window].join(' ').toStdString(), order.join(' ').toStdString()) << window;
+}
+
+TEST_F(KeyboardTest, EnterClicksTheFocusedButtonOnly)
+{
+    TempFolder dir;
+    dir.write("a.txt", "A");
+    dir.write("b.txt", "B");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    form->RepStr->setEditText("x\\1");
+    activate(form.get());
+
+    struct Step {
+        const char* what;
+        int selectRow;  // the row selected first, or -1
+        const char* focus;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* rows;  // new names (":" result), and whether the dialog closed
+    };
+    const Step steps[] {
+        {"Enter on the list renames nothing", -1, "ListView1", Qt::Key_Return, Qt::NoModifier, "xa.txt xb.txt"},
+        {"the keypad's Enter on UpperCase", 0, "ToUpper", Qt::Key_Enter, Qt::KeypadModifier, "XA.TXT xb.txt"},
+        {"Return on Remove from List", 1, "DelButton", Qt::Key_Return, Qt::NoModifier, "XA.TXT"},
+        {"Return on Rename", -1, "Buttonren", Qt::Key_Return, Qt::NoModifier, "XA.TXT:Ok"},
+        {"Return on Close", -1, "ButtonCancel", Qt::Key_Return, Qt::NoModifier, "XA.TXT:Ok closed"},
+    };
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        activate(&report);
+        for (const Step& step : steps) {
+            if (step.selectRow >= 0)
+                report.ListView1->selectionModel()->select(report.model()->index(step.selectRow, 0),
+                                                           QItemSelectionModel::ClearAndSelect |
+                                                               QItemSelectionModel::Rows);
+            ASSERT_TRUE(tabTo(step.focus)) << step.what;
+            QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
+            QStringList rows;
+            for (const ConfirmRow& row : report.rows())
+                rows << QString::fromStdString(row.newName + (row.result.empty() ? "" : ":") + std::string(row.result));
+            if (!report.isVisible())
+                rows << "closed";
+            EXPECT_EQ(rows.join(' ').toStdString(), step.rows) << step.what;
+        }
+    });
+    // "Do!" reached with Tab from the replacement box opens the dialog on Enter.
+    form->RepStr->setFocus();
+    ASSERT_TRUE(tabTo("ButtonDoit"));
+    QTest::keyClick(form->ButtonDoit, Qt::Key_Return);
+    EXPECT_EQ(dir.read("XA.TXT"), "A");
+    EXPECT_EQ(dir.read("b.txt"), "B");
 }
 
 }  // namespace
