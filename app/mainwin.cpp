@@ -208,7 +208,10 @@ void TForm1::buildTopPanel()
 
     auto makeCombo = [this](const char* name, const QString& text, int left, int top, int width, const QString& hint) {
         auto* box = place(makeEditableCombo(topPanel, name, text), name, left, top, width, 20, hint);
+        // The box's own menu, on its text and on the box itself: the Menu key and Shift+F10 reach
+        // the box, which would open the text's standard edit menu.
         box->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
         return box;
     };
     pattern = makeCombo("pattern", QStringLiteral("(.*)"), 233, 10, 176, QStringLiteral("検索文字列"));
@@ -301,10 +304,11 @@ void TForm1::buildMenus()
     PopupMenu4->addActions({PastefromClipboard, InsertfromClipboard});
     PopupMenu4->addSeparator();
     PopupMenu4->addAction(History2);
-    connect(pattern->lineEdit(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu3->popup(pattern->lineEdit()->mapToGlobal(at)); });
-    connect(RepStr->lineEdit(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu4->popup(RepStr->lineEdit()->mapToGlobal(at)); });
+    for (auto [box, menu] : {std::pair {pattern, PopupMenu3}, std::pair {RepStr, PopupMenu4}}) {
+        for (QWidget* control : {static_cast<QWidget*>(box), static_cast<QWidget*>(box->lineEdit())})
+            connect(control, &QWidget::customContextMenuRequested, this,
+                    [control, menu](const QPoint& at) { menu->popup(control->mapToGlobal(at)); });
+    }
 }
 
 void TForm1::createWindows(Windows windows)

@@ -2,16 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
 
 #include "app/mainwin.h"
+#include "browse/folderview.h"
 #include "dialogs/confirm_model.h"
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
@@ -172,6 +176,55 @@ TEST_F(KeyboardTest, EnterClicksTheFocusedButtonOnly)
     QTest::keyClick(form->ButtonDoit, Qt::Key_Return);
     EXPECT_EQ(dir.read("XA.TXT"), "A");
     EXPECT_EQ(dir.read("b.txt"), "B");
+}
+
+// The object name of the menu that action opens (closing it again), or "" when none opens.
+QString menuOpenedBy(const std::function<void()>& action)
+{
+    action();
+    QWidget* popup = QApplication::activePopupWidget();
+    if (!popup)
+        return {};
+    const QString name = popup->objectName();
+    popup->close();
+    return name;
+}
+
+TEST_F(KeyboardTest, MenuKeysOpenTheMenuARightClickOpens)
+{
+    TempFolder dir;
+    dir.write("a.txt");
+    auto form = makeWindow({dir.path()});
+    form->show();
+    activate(form.get());
+    struct Row {
+        const char* control;
+        QWidget* clicked;  // where a right click on the control lands
+        const char* menu;
+    };
+    const Row rows[] {
+        {"FileListView1", form->FileListView1->viewport(), "PopupMenu1"},
+        {"FolderView1", form->FolderView1->viewport(), "PopupMenu1"},
+        {"ButtonDoit", form->ButtonDoit, "PopupMenu1"},
+        {"pattern", form->pattern->lineEdit(), "PopupMenu3"},
+        {"RepStr", form->RepStr->lineEdit(), "PopupMenu4"},
+    };
+    for (const Row& row : rows) {
+        auto* control = form->findChild<QWidget*>(row.control);
+        ASSERT_NE(control, nullptr) << row.control;
+        const QPoint middle = row.clicked->rect().center();
+        const QString rightClick = menuOpenedBy([&] {
+            QContextMenuEvent click(QContextMenuEvent::Mouse, middle, row.clicked->mapToGlobal(middle));
+            QApplication::sendEvent(row.clicked, &click);
+        });
+        control->setFocus();
+        const QString shiftF10 =
+            menuOpenedBy([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10, Qt::ShiftModifier); });
+        const QString menuKey = menuOpenedBy([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Menu); });
+        EXPECT_EQ((QStringList {rightClick, shiftF10, menuKey}).join(' ').toStdString(),
+                  QString("%1 %1 %1").arg(row.menu).toStdString())
+            << row.control;
+    }
 }
 
 }  // namespace
