@@ -168,6 +168,7 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
     connect(Extension, &QLineEdit::textChanged, this, &TForm1::ExtensionChange);
     Edit1->installEventFilter(this);
+    FileListView1->installEventFilter(this);
     connect(FolderView1, &TFolderView::directoryChanged, this, &TForm1::FolderView1Change);
     connect(FileListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TForm1::FileListView1Change);
@@ -267,6 +268,9 @@ void TForm1::buildMenus()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     RefreshList1 = action("RefreshList1", QStringLiteral("Refresh FileList"), &TForm1::RefreshList1Click);
+    // F5 anywhere in the window, the menu open or not.
+    RefreshList1->setShortcut(QKeySequence(Qt::Key_F5));
+    addAction(RefreshList1);
     PopupMenu1->addAction(RefreshList1);
     PopupMenu1->addSeparator();
     LoadParrern1 = PopupMenu1->addMenu(QStringLiteral("Load Preset"));
@@ -572,6 +576,19 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     // Every key goes on to the box; Enter also renames.
     if (watched == Edit1 && event->type() == QEvent::KeyPress)
         Edit1KeyDown(static_cast<QKeyEvent*>(event)->key());
+    // Ctrl+Up and Ctrl+Down in the file list move the selected file, as the buttons beside the
+    // name box do (those take no focus); the list keeps the focus.
+    if (watched == FileListView1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier &&
+            (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+            if (key->key() == Qt::Key_Up)
+                UplistExecute();
+            else
+                DownListExecute();
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -227,4 +227,62 @@ TEST_F(KeyboardTest, MenuKeysOpenTheMenuARightClickOpens)
     }
 }
 
+TEST_F(KeyboardTest, KeysOfTheFileListAndTheDialog)
+{
+    TempFolder dir;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        dir.write(name);
+    auto form = makeWindow({dir.path()});
+    form->show();
+    activate(form.get());
+    form->FolderView1->setFocus();
+    ASSERT_TRUE(tabTo("FileListView1"));
+    dir.write("e.txt");  // seen after F5 only
+
+    struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* files;  // the list's base names, then the name box
+    };
+    const Step steps[] {
+        {Qt::Key_Down, Qt::NoModifier, "a b c d | b"},
+        {Qt::Key_End, Qt::NoModifier, "a b c d | d"},
+        {Qt::Key_Home, Qt::NoModifier, "a b c d | a"},
+        {Qt::Key_PageDown, Qt::NoModifier, "a b c d | d"},
+        {Qt::Key_PageUp, Qt::NoModifier, "a b c d | a"},
+        {Qt::Key_Down, Qt::NoModifier, "a b c d | b"},
+        {Qt::Key_Down, Qt::ControlModifier, "a c b d | b"},
+        {Qt::Key_Up, Qt::ControlModifier, "a b c d | b"},
+        {Qt::Key_Up, Qt::ControlModifier, "b a c d | b"},
+        {Qt::Key_Up, Qt::ControlModifier, "b a c d | b"},  // already first
+        {Qt::Key_F5, Qt::NoModifier, "a b c d e | "},
+    };
+    for (const Step& step : steps) {
+        const QString pressed = QKeySequence(step.key | step.modifiers).toString();
+        QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
+        QStringList files;
+        for (const std::string& name : listedNames(*form))
+            files << QString::fromStdString(name.substr(0, name.find('.')));
+        files << "|" << form->Edit1->text();
+        EXPECT_EQ(files.join(' ').toStdString(), step.files) << pressed.toStdString();
+        EXPECT_EQ(focusName(), "FileListView1") << pressed.toStdString();  // the list keeps the focus
+    }
+
+    // Delete in the dialog removes the selected rows, as "Remove from List" does.
+    form->RepStr->setEditText("x\\1");
+    std::vector<std::size_t> left;
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        activate(&report);
+        report.ListView1->setFocus();
+        report.ListView1->selectionModel()->select(report.model()->index(1, 0),
+                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QTest::keyClick(report.ListView1, Qt::Key_Delete);
+        left.push_back(report.rows().size());
+        QTest::keyClick(report.ListView1, Qt::Key_Delete);  // nothing selected now
+        left.push_back(report.rows().size());
+    });
+    form->ButtonDoit->click();
+    EXPECT_EQ(left, (std::vector<std::size_t> {4, 4}));
+}
+
 }  // namespace
