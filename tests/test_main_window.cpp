@@ -791,6 +791,40 @@ TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
     EXPECT_FALSE(logWindow.isVisible());
 }
 
+TEST_F(MainWindowTest, LogSaveDialogStartsOnCsvAndThenOnTheLastName)
+{
+    TempFolder dir;
+    auto form = makeWindow({dir.path()});
+    TLogWindow& logWindow = *form->windows().LogWindow;
+    logWindow.AddLogEntry("a.txt", "b.txt", dir.path() + "/");
+    runIdleUpdates();
+    FileDialog::takeOffered();
+    const QString saved = QString::fromStdString(dir.file("log.csv"));
+    const QString star = QString::fromStdString(dir.file("*.csv"));
+    const QString question = QString::fromStdString(dir.file("log?.csv"));
+    struct Use {
+        const char* what;
+        std::optional<QString> chosen;  // in the first dialog; a second one is cancelled
+        QStringList offered;
+        bool written;
+    };
+    const Use uses[] {
+        {"cancelled at once", std::nullopt, {"*.csv"}, false},
+        {"a name with \"*\" asks again", star, {"*.csv", star}, false},
+        {"a name with \"?\" asks again", question, {"*.csv", question}, false},
+        {"a name is chosen", saved, {"*.csv"}, true},
+        {"the next use starts on it", std::nullopt, {saved}, true},
+    };
+    for (const Use& use : uses) {
+        FileDialog::setNextAnswer(use.chosen);
+        logWindow.Save->click();
+        EXPECT_EQ(FileDialog::takeOffered().join('|').toStdString(), use.offered.join('|').toStdString()) << use.what;
+        EXPECT_EQ(dir.exists("log.csv"), use.written) << use.what;
+    }
+    EXPECT_FALSE(dir.exists("*.csv"));
+    EXPECT_FALSE(dir.exists("log?.csv"));
+}
+
 TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)
 {
     TempFolder dir;
