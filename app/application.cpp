@@ -11,6 +11,7 @@
 #include "ui/fonts.h"
 #include "ui/messages.h"
 #include "ui/seams.h"
+#include "ui/window_keys.h"
 
 namespace moxtal {
 
@@ -59,6 +60,7 @@ void setUpApplication()
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/org.moxtal.Moxtal.svg")));
     installFontSubstitutions();
     ensureIconTheme();
+    installWindowKeys();
 }
 
 }  // namespace moxtal

@@ -22,7 +22,7 @@ std::string chooseDisplayPlatform(const char* qtQpaPlatform, const char* wayland
 // Sets QT_QPA_PLATFORM from chooseDisplayPlatform; called before the application object exists.
 void choosePlatformFromEnvironment();
 
-// Sets the application's title, fonts and icon theme.
+// Sets the application's title, fonts and icon theme, and the keys every window answers.
 void setUpApplication();
 
 }  // namespace moxtal

@@ -169,6 +169,7 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
     connect(Extension, &QLineEdit::textChanged, this, &TForm1::ExtensionChange);
     Edit1->installEventFilter(this);
+    FileListView1->installEventFilter(this);
     connect(FolderView1, &TFolderView::directoryChanged, this, &TForm1::FolderView1Change);
     connect(FileListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TForm1::FileListView1Change);
@@ -209,7 +210,10 @@ void TForm1::buildTopPanel()
 
     auto makeCombo = [this](const char* name, const QString& text, int left, int top, int width, const QString& hint) {
         auto* box = place(makeEditableCombo(topPanel, name, text), name, left, top, width, 20, hint);
+        // The box's own menu, on its text and on the box itself: the Menu key and Shift+F10 reach
+        // the box, which would open the text's standard edit menu.
         box->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
         return box;
     };
     pattern = makeCombo("pattern", QStringLiteral("(.*)"), 233, 10, 176, tr("検索文字列"));
@@ -265,6 +269,9 @@ void TForm1::buildMenus()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     RefreshList1 = action("RefreshList1", QStringLiteral("Refresh FileList"), &TForm1::RefreshList1Click);
+    // F5 anywhere in the window, the menu open or not.
+    RefreshList1->setShortcut(QKeySequence(Qt::Key_F5));
+    addAction(RefreshList1);
     PopupMenu1->addAction(RefreshList1);
     PopupMenu1->addSeparator();
     LoadParrern1 = PopupMenu1->addMenu(QStringLiteral("Load Preset"));
@@ -302,10 +309,11 @@ void TForm1::buildMenus()
     PopupMenu4->addActions({PastefromClipboard, InsertfromClipboard});
     PopupMenu4->addSeparator();
     PopupMenu4->addAction(History2);
-    connect(pattern->lineEdit(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu3->popup(pattern->lineEdit()->mapToGlobal(at)); });
-    connect(RepStr->lineEdit(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu4->popup(RepStr->lineEdit()->mapToGlobal(at)); });
+    for (auto [box, menu] : {std::pair {pattern, PopupMenu3}, std::pair {RepStr, PopupMenu4}}) {
+        for (QWidget* control : {static_cast<QWidget*>(box), static_cast<QWidget*>(box->lineEdit())})
+            connect(control, &QWidget::customContextMenuRequested, this,
+                    [control, menu](const QPoint& at) { menu->popup(control->mapToGlobal(at)); });
+    }
 }
 
 void TForm1::createWindows(Windows windows)
@@ -569,6 +577,19 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     // Every key goes on to the box; Enter also renames.
     if (watched == Edit1 && event->type() == QEvent::KeyPress)
         Edit1KeyDown(static_cast<QKeyEvent*>(event)->key());
+    // Ctrl+Up and Ctrl+Down in the file list move the selected file, as the buttons beside the
+    // name box do (those take no focus); the list keeps the focus.
+    if (watched == FileListView1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier &&
+            (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+            if (key->key() == Qt::Key_Up)
+                UplistExecute();
+            else
+                DownListExecute();
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -620,11 +641,11 @@ void TForm1::FileListView1Change()
     Edit1->setText(displayText(parts.base));
     Extention->setText(displayText(parts.extension));
     Extention->adjustSize();
-    focusNameBox();
 }
 
 void TForm1::focusNameBox()
 {
+    // Only a click on a row comes here: the arrow keys walk the list and keep the focus in it.
     // The whole name is selected, as an edit box entered by the keyboard has it: typing replaces it.
     Edit1->setFocus();
     Edit1->selectAll();

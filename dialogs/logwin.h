@@ -72,7 +72,8 @@ signals:
 
 private:
     LogModel* m_model;
-    QString m_lastSaveName;  // the save dialog's last chosen file, for the rest of the run
+    // The name the save dialog starts with: "*.csv" at first, then the last file chosen in the run.
+    QString m_lastSaveName = QStringLiteral("*.csv");
 };
 
 }  // namespace moxtal

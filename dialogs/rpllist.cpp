@@ -65,6 +65,10 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     ActionDelete = makeAction(QStringLiteral("Delete"), &TRenameReport::ActionDeleteExecute);
     ActionUpperCase = makeAction(QStringLiteral("UpperCase"), &TRenameReport::ToUpperClick);
     ActionLowercase = makeAction(QStringLiteral("Lowercase"), &TRenameReport::ToLowerClick);
+    // Delete removes the selected rows, as "Remove from List" does; a cell being edited keeps the
+    // key for its text.
+    ActionDelete->setShortcut(QKeySequence(Qt::Key_Delete));
+    addAction(ActionDelete);
 
     auto makeButton = [this](const char* name, const QString& caption, const QString& hint, QAction* action) {
         auto* button = new QPushButton(caption, this);

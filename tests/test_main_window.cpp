@@ -704,8 +704,13 @@ TEST_F(MainWindowTest, KeyboardAndFocus)
     auto form = makeWindow({dir.path()});
     form->show();
 
-    // Clicking a row selects the whole base name in the name box: typing replaces it.
-    form->selectRow(rowOf(*form, "a.txt"));
+    // A click on a row takes the focus to the name box with the whole base name selected: typing
+    // replaces it. (Keys that walk the list keep the focus in the list.)
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const QRect row = form->FileListView1->visualRect(form->fileList().model().index(rowOf(*form, "a.txt"), 0));
+    QTest::mouseClick(form->FileListView1->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(QApplication::focusWidget(), form->Edit1);
     EXPECT_EQ(form->Edit1->selectedText(), "a");
     QKeyEvent typed(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("X"));
     QApplication::sendEvent(form->Edit1, &typed);
@@ -799,6 +804,40 @@ TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
     logWindow.show();
     logWindow.ButtonClose->click();
     EXPECT_FALSE(logWindow.isVisible());
+}
+
+TEST_F(MainWindowTest, LogSaveDialogStartsOnCsvAndThenOnTheLastName)
+{
+    TempFolder dir;
+    auto form = makeWindow({dir.path()});
+    TLogWindow& logWindow = *form->windows().LogWindow;
+    logWindow.AddLogEntry("a.txt", "b.txt", dir.path() + "/");
+    runIdleUpdates();
+    FileDialog::takeOffered();
+    const QString saved = QString::fromStdString(dir.file("log.csv"));
+    const QString star = QString::fromStdString(dir.file("*.csv"));
+    const QString question = QString::fromStdString(dir.file("log?.csv"));
+    struct Use {
+        const char* what;
+        std::optional<QString> chosen;  // in the first dialog; a second one is cancelled
+        QStringList offered;
+        bool written;
+    };
+    const Use uses[] {
+        {"cancelled at once", std::nullopt, {"*.csv"}, false},
+        {"a name with \"*\" asks again", star, {"*.csv", star}, false},
+        {"a name with \"?\" asks again", question, {"*.csv", question}, false},
+        {"a name is chosen", saved, {"*.csv"}, true},
+        {"the next use starts on it", std::nullopt, {saved}, true},
+    };
+    for (const Use& use : uses) {
+        FileDialog::setNextAnswer(use.chosen);
+        logWindow.Save->click();
+        EXPECT_EQ(FileDialog::takeOffered().join('|').toStdString(), use.offered.join('|').toStdString()) << use.what;
+        EXPECT_EQ(dir.exists("log.csv"), use.written) << use.what;
+    }
+    EXPECT_FALSE(dir.exists("*.csv"));
+    EXPECT_FALSE(dir.exists("log?.csv"));
 }
 
 TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)

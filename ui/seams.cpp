@@ -83,9 +83,21 @@ PresetAnswer g_promptAnswer;
 
 namespace FileDialog {
 
-std::optional<QString> askSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix,
-                                       const QString& selected)
+namespace {
+
+QStringList g_offered;
+
+bool holdsWildcard(const QString& path)
 {
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
+}
+
+std::optional<QString> askOnce(QWidget* parent, const QString& filter, const QString& defaultSuffix,
+                               const QString& selected)
+{
+    if (MessageBox::g_recordOnly)
+        g_offered.push_back(selected);
     if (std::optional<QString> answer; g_saveFileAnswer.take(answer))
         return answer;
     QFileDialog dialog(parent);
@@ -100,9 +112,30 @@ std::optional<QString> askSaveFileName(QWidget* parent, const QString& filter, c
     return dialog.selectedFiles().front();
 }
 
+}  // namespace
+
+std::optional<QString> askSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix,
+                                       const QString& selected)
+{
+    QString offered = selected;
+    for (;;) {
+        std::optional<QString> chosen = askOnce(parent, filter, defaultSuffix, offered);
+        if (!chosen || !holdsWildcard(*chosen))
+            return chosen;
+        offered = *chosen;
+    }
+}
+
 void setNextAnswer(std::optional<QString> answer)
 {
     g_saveFileAnswer.set(std::move(answer));
+}
+
+QStringList takeOffered()
+{
+    QStringList out;
+    out.swap(g_offered);
+    return out;
 }
 
 }  // namespace FileDialog

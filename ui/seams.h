@@ -23,10 +23,14 @@ QStringList takeRecorded();
 // The one seam for file dialogs: a test answers in advance; in test mode nothing is shown.
 namespace FileDialog {
 // The save dialog: filter, default suffix added to a name typed without one, confirmation before
-// replacing a file, selected as the name it starts with. Nothing when the user cancels.
+// replacing a file, selected as the name it starts with. A chosen name that still holds "*" or "?"
+// is no choice (a desktop's own dialog takes "*.csv" for a file name, not for a filter): the
+// dialog asks again, in the folder of that name. Nothing when the user cancels.
 std::optional<QString> askSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix,
                                        const QString& selected);
 void setNextAnswer(std::optional<QString> answer);
+// In test mode, the names the save dialogs started with since the last call, oldest first.
+QStringList takeOffered();
 }  // namespace FileDialog
 
 // The one seam for the one-line text prompt: buttons "OK" (the default) and "キャンセル".

@@ -21,13 +21,35 @@ std::vector<std::size_t> selectedRowPositions(const QAbstractItemView* view)
     return positions;
 }
 
+namespace {
+
+// A table whose rows are its items: Home and End go to the first and the last row, as in any list
+// of files, instead of the first and the last cell of the row.
+class RowTable : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        if (action == MoveHome || action == MoveEnd)
+            modifiers |= Qt::ControlModifier;
+        return QTableView::moveCursor(action, modifiers);
+    }
+};
+
+}  // namespace
+
 QTableView* makeRowTable(QWidget* parent, const char* name, QAbstractItemModel* model)
 {
-    auto* view = new QTableView(parent);
+    auto* view = new RowTable(parent);
     view->setObjectName(QString::fromLatin1(name));
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setWordWrap(false);
+    // Tab leaves the list for the next control, as in every other control of a window; the arrow
+    // keys move through the cells.
+    view->setTabKeyNavigation(false);
     view->verticalHeader()->hide();
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(18);

@@ -16,7 +16,8 @@ namespace moxtal {
 std::vector<std::size_t> selectedRowPositions(const QAbstractItemView* view);
 
 // A report-style list of rows over model: whole rows selected, no word wrap, no row numbers,
-// rows 18 pixels high, headers left-aligned.
+// rows 18 pixels high, headers left-aligned; Home and End go to the first and the last row, Tab
+// moves on to the next control.
 QTableView* makeRowTable(QWidget* parent, const char* name, QAbstractItemModel* model);
 
 // An editable combo box holding text, whose typed text adds no item by itself.
