@@ -301,6 +301,7 @@ void TForm1::buildMenus()
     PopupMenu4->addActions({PastefromClipboard, InsertfromClipboard});
     PopupMenu4->addSeparator();
     PopupMenu4->addAction(History2);
+    connect(PopupMenu4, &QMenu::aboutToShow, this, &TForm1::PopupMenu4Popup);
     connect(pattern->lineEdit(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu3->popup(pattern->lineEdit()->mapToGlobal(at)); });
     connect(RepStr->lineEdit(), &QWidget::customContextMenuRequested, this,
@@ -722,6 +723,13 @@ void TForm1::updateActions()
     const bool haveName = !Edit1->text().isEmpty();
     PasteFilename->setEnabled(haveName);
     InsertFilename->setEnabled(haveName);
+}
+
+void TForm1::PopupMenu4Popup()
+{
+    // Asked only as the menu opens, not whenever the program falls idle: a clipboard owner that
+    // never answers (Qt waits some seconds for it) holds up opening this menu, not every moment
+    // of the windows.
     const bool haveText = clipboardHoldsText();
     PastefromClipboard->setEnabled(haveText);
     InsertfromClipboard->setEnabled(haveText);

@@ -86,6 +86,8 @@ public:
     void ShowLogWindow1Click();
     void ClipboardReplace1Click();
     void PopupMenu1Popup();
+    // The paste items of the replacement box's menu follow the clipboard as the menu opens.
+    void PopupMenu4Popup();
     void SavePattern1Click();
     void Dummy1Click(int preset);
     void LoadpesetClick();

@@ -206,7 +206,9 @@ void TClipWindow::CloseButtonClick()
 
 void TClipWindow::RetryUpdate()
 {
-    Retry->setEnabled(clipboardHoldsText());
+    // The clipboard's owner is asked only while the window watches (it reads every copy then
+    // anyway): a closed watcher leaves the idle moments of the windows alone.
+    Retry->setEnabled(m_watching && clipboardHoldsText());
 }
 
 void TClipWindow::RetryExecute()

@@ -4,12 +4,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QTest>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QTableView>
@@ -30,6 +33,7 @@
 #include "gui_helpers.h"
 #include "platform/file_icons.h"
 #include "temp_folder.h"
+#include "ui/clipboard_text.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
 #include "ui/idle.h"
@@ -855,6 +859,41 @@ TEST_F(MainWindowTest, PasteAndInsertActions)
     EXPECT_EQ(form->pattern->currentText(), "photo(1)photo(1)b");
     form->PasteFilename->trigger();
     EXPECT_EQ(form->pattern->currentText(), "photo(1)");
+}
+
+TEST_F(MainWindowTest, OnlyOpeningTheReplacementMenuAsksTheClipboard)
+{
+    auto form = makeWindow();
+    form->show();
+    QClipboard& board = *QGuiApplication::clipboard();
+    board.clear();
+    QLineEdit* box = form->RepStr->findChild<QLineEdit*>();
+    ASSERT_NE(box, nullptr);
+    // The menu key's request, as the keyboard opens the box's menu.
+    auto openMenu = [&] {
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(4, 4));
+        QApplication::sendEvent(box, &request);
+        const bool shown = form->PopupMenu4->isVisible();
+        form->PopupMenu4->hide();
+        return shown;
+    };
+    ASSERT_TRUE(openMenu());
+    EXPECT_FALSE(form->PastefromClipboard->isEnabled());
+
+    // An owner that never answers would hold up every idle moment: they leave the clipboard alone,
+    // the watcher's Retry (its window closed) included.
+    board.setText(QStringLiteral("copied"));
+    const int asked = clipboardOwnerQueries();
+    runIdleUpdates();
+    EXPECT_EQ(clipboardOwnerQueries(), asked);
+    EXPECT_FALSE(form->PastefromClipboard->isEnabled());
+    ASSERT_TRUE(openMenu());
+    EXPECT_EQ(clipboardOwnerQueries(), asked + 1);
+    EXPECT_TRUE(form->PastefromClipboard->isEnabled());
+    EXPECT_TRUE(form->InsertfromClipboard->isEnabled());
+    form->PastefromClipboard->trigger();
+    EXPECT_EQ(form->RepStr->currentText(), "copied");
+    board.clear();
 }
 
 TEST_F(MainWindowTest, ClipboardWatcherTickFollowsItsWindow)
