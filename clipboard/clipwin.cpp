@@ -78,6 +78,7 @@ TClipWindow::TClipWindow(QWidget* parent)
     resize(340, 170);
     setMinimumWidth(340);
     setFixedHeight(170);
+    openWhollyOnScreen(this);
 
     auto makeCombo = [this](const char* name, const QString& text) { return makeEditableCombo(this, name, text); };
     pattern = makeCombo("pattern", QStringLiteral("(.*)"));

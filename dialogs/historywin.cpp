@@ -9,6 +9,7 @@
 #include "platform/desktop.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
+#include "ui/window_bounds.h"
 
 namespace moxtal {
 
@@ -19,6 +20,7 @@ THistory::THistory(QWidget* parent) : QDialog(parent)
     setFont(interfaceFont(kProportionalFont));
     setModal(true);
     setGeometry(357, 111, 355, 270);
+    openWhollyOnScreen(this);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));

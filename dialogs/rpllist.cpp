@@ -39,6 +39,7 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     setFont(interfaceFont(kProportionalFont));
     setModal(true);
     resize(456, 404);
+    openWhollyOnScreen(this);
 
     ListView1 = makeRowTable(this, "ListView1", m_model);
     ListView1->setFont(interfaceFont(kFixedFont));
