@@ -197,7 +197,8 @@ void TRenameReport::ButtonrenClick()
     const std::string folder = m_directory();
     RenameLoopResult done;
     // A long pass shows its progress; "Cancel" stops it after the current row.
-    LongWork work(this, QStringLiteral("Renaming: %1 of ") + QString::number(m_model->rowCount()));
+    const auto total = static_cast<std::size_t>(m_model->rowCount());
+    LongWork work(this, QStringLiteral("Renaming: %1 of ") + QString::number(total), total);
     m_model->updateRows([&](std::vector<ConfirmRow>& rows) {
         done = renameRowsInFolder(folder, rows, true, m_listed, {},
                                   [&work](std::size_t rowsDone) { return work.step(rowsDone); });

@@ -14,7 +14,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeDatabase>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
@@ -399,6 +402,52 @@ TEST_F(MainWindowTest, LongWorkCanBeCancelled)
     EXPECT_EQ(form->windows().LogWindow->entries().size(), 2u);
     EXPECT_TRUE(dir.exists("gf1001.txt"));
     EXPECT_TRUE(dir.exists("f1002.txt"));
+}
+
+TEST_F(MainWindowTest, TheProgressBarShowsHowFarTheWorkGot)
+{
+    struct Case {
+        const char* name;
+        std::size_t count, total;
+        double fraction;
+    };
+    const Case cases[] = {
+        {"a third", 32420, 100000, 0.3242},
+        {"none yet", 0, 100000, 0.0},
+        {"all", 100000, 100000, 1.0},
+        {"past the int range", 3000000000u, 6000000000u, 0.5},
+        {"counted past the total", 12, 10, 1.0},
+    };
+    for (const Case& c : cases) {
+        const BarPosition bar = barPosition(c.count, c.total);
+        ASSERT_GT(bar.maximum, 0) << c.name;
+        EXPECT_NEAR(static_cast<double>(bar.value) / bar.maximum, c.fraction, 1e-6) << c.name;
+    }
+
+    // The real dialog of a pass over 100,000 rows, opened at once.
+    auto form = makeWindow();
+    form->show();
+    struct RealDialogs {
+        RealDialogs()
+        {
+            MessageBox::setTestMode(false);
+            LongWork::setTestDialogAtOnce(true);
+        }
+        ~RealDialogs()
+        {
+            LongWork::setTestDialogAtOnce(false);
+            MessageBox::setTestMode(true);
+        }
+    } realDialogs;
+    LongWork work(form.get(), QStringLiteral("Renaming: %1 of 100000"), std::size_t {100000});
+    EXPECT_TRUE(work.step(32420));
+    auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* bar = dialog->findChild<QProgressBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(dialog->labelText(), "Renaming: 32420 of 100000");
+    EXPECT_NEAR(static_cast<double>(bar->value() - bar->minimum()) / (bar->maximum() - bar->minimum()), 0.3242, 1e-9);
+    EXPECT_TRUE(form->screen()->availableGeometry().contains(dialog->frameGeometry()));
 }
 
 TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
