@@ -81,6 +81,17 @@ QLabel* placeLabel(QLabel* label, const char* name, int left, int top)
     return label;
 }
 
+// The design's places of the "SequenceNo." frame's controls, from the frame's top-left corner, and
+// the frame's designed size.
+constexpr QPoint kCheckBoxContAt {8, 12};
+constexpr QPoint kSeqstartAt {96, 8};
+constexpr QPoint kLabel3At {64, 40};
+constexpr QPoint kSeqStepAt {96, 32};
+constexpr QSize kSequenceNoSize {160, 57};
+constexpr int kLabelGap = 4;  // the least room between "Step" and its box
+constexpr int kTopPanelHeight = 65;
+constexpr int kTopPanelBelowFrame = kTopPanelHeight - kSequenceNoSize.height();
+
 // Replaces the selection of a combo box's edit part, or inserts at its caret.
 void replaceSelection(QComboBox* box, const QString& text)
 {
@@ -104,7 +115,7 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
 
     topPanel = new QWidget(this);
     topPanel->setObjectName(QStringLiteral("topPanel"));
-    topPanel->setFixedHeight(65);
+    topPanel->setFixedHeight(kTopPanelHeight);
     bottomPanel = new QWidget(this);
     bottomPanel->setObjectName(QStringLiteral("bottomPanel"));
     bottomPanel->setFixedHeight(37);
@@ -191,17 +202,18 @@ TForm1::~TForm1() = default;
 
 void TForm1::buildTopPanel()
 {
-    SequenceNo = place(new QGroupBox(QStringLiteral("SequenceNo."), topPanel), "SequenceNo", 9, 0, 160, 57,
-                       QStringLiteral("連番の設定"));
-    CheckBoxCont = place(new QCheckBox(QStringLiteral("Continious"), SequenceNo), "CheckBoxCont", 8, 12, 77, 17,
-                         QStringLiteral("続けて連番"));
-    // The designed 77 pixels, widened up to the start box when the interface font needs more.
-    CheckBoxCont->resize(std::clamp(CheckBoxCont->sizeHint().width(), 77, 88), 17);
-    seqstart = place(new QLineEdit(QStringLiteral("0"), SequenceNo), "seqstart", 96, 8, 57, 20,
-                     QStringLiteral("連番開始番号"));
-    Label3 = placeLabel(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", 64, 40);
-    seqStep =
-        place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", 96, 32, 57, 20, QStringLiteral("連番増分"));
+    SequenceNo = place(new QGroupBox(QStringLiteral("SequenceNo."), topPanel), "SequenceNo", 9, 0,
+                       kSequenceNoSize.width(), kSequenceNoSize.height(), QStringLiteral("連番の設定"));
+    CheckBoxCont = place(new QCheckBox(QStringLiteral("Continious"), SequenceNo), "CheckBoxCont", kCheckBoxContAt.x(),
+                         kCheckBoxContAt.y(), 77, 17, QStringLiteral("続けて連番"));
+    seqstart = place(new QLineEdit(QStringLiteral("0"), SequenceNo), "seqstart", kSeqstartAt.x(), kSeqstartAt.y(), 57,
+                     20, QStringLiteral("連番開始番号"));
+    Label3 = placeLabel(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", kLabel3At.x(), kLabel3At.y());
+    seqStep = place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", kSeqStepAt.x(), kSeqStepAt.y(), 57, 20,
+                    QStringLiteral("連番増分"));
+    placeSequenceControls();
+    // A style or font that changes the frame's title or border places the controls anew.
+    SequenceNo->installEventFilter(this);
     Loadpeset = place(new QPushButton(QStringLiteral(">>"), topPanel), "Loadpeset", 184, 14, 41, 41,
                       QStringLiteral("プリセットの呼び出し"));
     Loadpeset->setFocusPolicy(Qt::NoFocus);
@@ -215,6 +227,34 @@ void TForm1::buildTopPanel()
     RepStr = makeCombo("RepStr", QStringLiteral("\\1"), 232, 34, 177, QStringLiteral("置換文字列"));
     ButtonDoit = place(new QPushButton(QStringLiteral("Do!"), topPanel), "ButtonDoit", 414, 32, 75, 25,
                        QStringLiteral("処理開始"));
+}
+
+void TForm1::placeSequenceControls()
+{
+    // The design's places assume a title and border that leave its controls room from the frame's
+    // corner on; where the style's title and border take more (Fusion draws the title above the
+    // frame's top line), the controls move in by the difference, keeping their order, distances
+    // and sizes, and the frame (and the panel holding it) grows to hold them.
+    // The designed 77 pixels, widened up to the start box when the interface font needs more.
+    CheckBoxCont->resize(std::clamp(CheckBoxCont->sizeHint().width(), 77, kSeqstartAt.x() - kCheckBoxContAt.x()), 17);
+    // "Step" keeps its designed left edge while its text leaves room before the step box; a wider
+    // text moves it left instead of under the box.
+    Label3->adjustSize();
+    const QPoint labelAt(std::max(0, std::min(kLabel3At.x(), kSeqStepAt.x() - kLabelGap - Label3->width())),
+                         kLabel3At.y());
+    const std::pair<QWidget*, QPoint> places[] = {
+        {CheckBoxCont, kCheckBoxContAt}, {seqstart, kSeqstartAt}, {Label3, labelAt}, {seqStep, kSeqStepAt}};
+    QRect design;
+    for (const auto& [control, at] : places)
+        design |= QRect(at, control->size());
+    const QMargins border = SequenceNo->contentsMargins();
+    const QPoint shift(std::max(0, border.left() - design.left()), std::max(0, border.top() - design.top()));
+    for (const auto& [control, at] : places)
+        control->move(at + shift);
+    const QRect moved = design.translated(shift);
+    SequenceNo->resize(std::max(kSequenceNoSize.width(), moved.right() + 1 + border.right()),
+                       std::max(kSequenceNoSize.height(), moved.bottom() + 1 + border.bottom()));
+    topPanel->setFixedHeight(std::max(kTopPanelHeight, SequenceNo->geometry().bottom() + 1 + kTopPanelBelowFrame));
 }
 
 void TForm1::buildBottomPanel()
@@ -566,6 +606,8 @@ void TForm1::ButtonDoitClick()
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == SequenceNo && event->type() == QEvent::ContentsRectChange)
+        placeSequenceControls();
     // Every key goes on to the box; Enter also renames.
     if (watched == Edit1 && event->type() == QEvent::KeyPress)
         Edit1KeyDown(static_cast<QKeyEvent*>(event)->key());

@@ -158,6 +158,8 @@ private:
     void buildTopPanel();
     void buildBottomPanel();
     void buildMenus();
+    // Places the controls of "SequenceNo." inside its frame under the current style.
+    void placeSequenceControls();
     void FormShow();
     // Restores main.cfg; a damaged file keeps every value applied before the failing line, then
     // throws AppError with the reader's message.

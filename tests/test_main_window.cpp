@@ -613,13 +613,16 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThem)
     auto form = makeWindow();
     form->show();
     const std::map<QWidget*, QRect> places {
-        {form->seqstart, {96, 8, 57, 20}},  {form->seqStep, {96, 32, 57, 20}},     {form->pattern, {233, 10, 176, 20}},
-        {form->RepStr, {232, 34, 177, 20}}, {form->ButtonDoit, {414, 32, 75, 25}}, {form->Extension, {48, 9, 81, 20}},
-        {form->Edit1, {132, 9, 193, 20}},   {form->CloseButton, {416, 8, 75, 25}}};
+        {form->pattern, {233, 10, 176, 20}}, {form->RepStr, {232, 34, 177, 20}}, {form->ButtonDoit, {414, 32, 75, 25}},
+        {form->Extension, {48, 9, 81, 20}},  {form->Edit1, {132, 9, 193, 20}},   {form->CloseButton, {416, 8, 75, 25}}};
     for (const auto& [control, place] : places)
         EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
-    EXPECT_EQ(form->Label3->pos(), QPoint(64, 40));
-    EXPECT_EQ(form->CheckBoxCont->pos(), QPoint(8, 12));
+    // The frame's controls keep the design's places from each other, inside the frame's border.
+    const QPoint start = form->seqstart->pos();
+    EXPECT_EQ(form->seqstart->size(), QSize(57, 20));
+    EXPECT_EQ(form->seqStep->geometry(), QRect(start + QPoint(0, 24), QSize(57, 20)));
+    EXPECT_EQ(form->Label3->pos(), start + QPoint(-32, 32));
+    EXPECT_EQ(form->CheckBoxCont->pos(), start + QPoint(-88, 4));
     EXPECT_GE(form->CheckBoxCont->width(), 77);  // wider only where the font needs it
     EXPECT_EQ(form->Extention->pos(), QPoint(328, 18));
 

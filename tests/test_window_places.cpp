@@ -37,6 +37,50 @@ protected:
     void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
 };
 
+TEST_F(WindowPlacesTest, SequenceControlsSitInsideTheirFrame)
+{
+    struct Case {
+        const char* style;
+        int fontPixels;
+    };
+    const Case cases[] = {{"Fusion", 12}, {"Fusion", 20}, {"Windows", 12}};
+    for (const Case& c : cases) {
+        const std::string name = std::string(c.style) + " " + std::to_string(c.fontPixels) + "px";
+        std::unique_ptr<QStyle> style(QStyleFactory::create(QString::fromLatin1(c.style)));
+        ASSERT_NE(style, nullptr) << name;
+        auto form = makeWindow();
+        auto* frame = form->findChild<QGroupBox*>("SequenceNo");
+        ASSERT_NE(frame, nullptr);
+        // The frame takes the style and font (its title and border change): its controls move.
+        frame->setStyle(style.get());
+        frame->setFont(interfaceFont(kProportionalFont, c.fontPixels));
+        form->show();
+        auto* check = frame->findChild<QCheckBox*>("CheckBoxCont");
+        auto* start = frame->findChild<QLineEdit*>("seqstart");
+        auto* stepLabel = frame->findChild<QLabel*>("Label3");
+        auto* step = frame->findChild<QLineEdit*>("seqStep");
+        ASSERT_TRUE(check && start && stepLabel && step) << name;
+        const QRect inside = frame->contentsRect();
+        for (QWidget* control : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(inside.contains(control->geometry())) << name << ": " << control->objectName().toStdString();
+        EXPECT_TRUE(form->topPanel->rect().contains(frame->geometry())) << name;
+        // The design's order, distances and sizes.
+        EXPECT_LT(check->geometry().right(), start->x()) << name;
+        EXPECT_LT(stepLabel->geometry().right(), step->x()) << name;
+        EXPECT_EQ(step->pos() - start->pos(), QPoint(0, 24)) << name;
+        // "Step" keeps its designed left edge where its text leaves room before its box.
+        EXPECT_EQ(stepLabel->y() - start->y(), 32) << name;
+        EXPECT_LE(stepLabel->x() - start->x(), -32) << name;
+        EXPECT_LE(stepLabel->geometry().right() + 4, step->x()) << name;
+        EXPECT_EQ(start->size(), QSize(57, 20)) << name;
+        EXPECT_EQ(step->size(), QSize(57, 20)) << name;
+        EXPECT_EQ(check->height(), 17) << name;
+        EXPECT_GE(frame->width(), 160) << name;
+        EXPECT_GE(frame->height(), 57) << name;
+        frame->setStyle(nullptr);
+    }
+}
+
 TEST_F(WindowPlacesTest, WindowsOpenWhollyOnTheScreen)
 {
     auto form = makeWindow();
