@@ -3,9 +3,10 @@
 #include <cstring>
 
 #include <QApplication>
-#include <QColor>
 #include <QIcon>
 #include <QStyle>
+
+#include "ui/contrast.h"
 
 namespace moxtal {
 
@@ -44,8 +45,12 @@ QVariant ConfirmRowModel::data(const QModelIndex& index, int role) const
     if (role == Qt::ToolTipRole)
         return toolTip(r, index.row(), index.column());
     if (refused(index.row())) {
+        // The tint comes with its own text colour, both from the palette, so that the row reads
+        // under a dark palette as under a light one.
         if (role == Qt::BackgroundRole)
-            return QColor(255, 236, 179);  // a pale amber: noticed, not alarming
+            return noticeTint(QGuiApplication::palette()).background;
+        if (role == Qt::ForegroundRole)
+            return noticeTint(QGuiApplication::palette()).text;
         if (role == Qt::DecorationRole && index.column() == NewColumn) {
             const QIcon warning = QIcon::fromTheme(QStringLiteral("dialog-warning"));
             return warning.isNull() ? QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning) : warning;

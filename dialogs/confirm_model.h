@@ -37,7 +37,8 @@ public:
     void updateRows(const std::function<void(std::vector<ConfirmRow>&)>& edit);
 
     // Marks the rows the pass will refuse (one prediction per row, or none to clear the marks):
-    // a warning icon by the new name, a tint, and the reason as the row's tool tip.
+    // a warning icon by the new name, a tint with its own text colour, and the reason as the
+    // row's tool tip.
     void setPredictions(std::vector<RowPrediction> predictions);
     const std::vector<RowPrediction>& predictions() const { return m_predictions; }
     bool refused(int r) const;
