@@ -38,6 +38,7 @@
 #include "platform/paths.h"
 #include "platform/renames.h"
 #include "settings/settings.h"
+#include "ui/accessible_names.h"
 #include "ui/clipboard_text.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
@@ -149,6 +150,8 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     const int dateWidth = FileListView1->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 12;
     FileListView1->setColumnWidth(FileListModel::DateColumn, std::max(130, dateWidth));
     FileListView1->setIconSize(QSize(16, 16));
+    FolderView1->setAccessibleName(QStringLiteral("Folders"));
+    FileListView1->setAccessibleName(QStringLiteral("Files"));
     Splitter1->addWidget(Panel4);
     Splitter1->addWidget(FileListView1);
     Splitter1->setStretchFactor(0, 1);
@@ -211,6 +214,10 @@ void TForm1::buildTopPanel()
     Label3 = placeLabel(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", kLabel3At.x(), kLabel3At.y());
     seqStep = place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", kSeqStepAt.x(), kSeqStepAt.y(), 57, 20,
                     QStringLiteral("連番増分"));
+    Label3->setBuddy(seqStep);
+    // The frame's caption names the frame; each box speaks for itself to a screen reader.
+    seqstart->setAccessibleName(QStringLiteral("Start"));
+    seqStep->setAccessibleName(Label3->text());
     placeSequenceControls();
     // A style or font that changes the frame's title or border places the controls anew.
     SequenceNo->installEventFilter(this);
@@ -225,6 +232,10 @@ void TForm1::buildTopPanel()
     };
     pattern = makeCombo("pattern", QStringLiteral("(.*)"), 233, 10, 176, QStringLiteral("検索文字列"));
     RepStr = makeCombo("RepStr", QStringLiteral("\\1"), 232, 34, 177, QStringLiteral("置換文字列"));
+    // Without a name of their own the boxes would be read out by whatever text they hold.
+    setAccessibleComboName(pattern, QStringLiteral("Pattern"));
+    setAccessibleComboName(RepStr, QStringLiteral("Replacement"));
+    Loadpeset->setAccessibleName(QStringLiteral("Load Preset"));
     ButtonDoit = place(new QPushButton(QStringLiteral("Do!"), topPanel), "ButtonDoit", 414, 32, 75, 25,
                        QStringLiteral("処理開始"));
 }
@@ -273,6 +284,10 @@ void TForm1::buildBottomPanel()
     SpeedButton2 = place(new QToolButton(bottomPanel), "SpeedButton2", 384, 11, 23, 22, QStringLiteral("下に移動"));
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
+    Extension->setAccessibleName(QStringLiteral("Filter"));
+    Edit1->setAccessibleName(QStringLiteral("Name"));
+    SpeedButton1->setAccessibleName(QStringLiteral("Move Up"));
+    SpeedButton2->setAccessibleName(QStringLiteral("Move Down"));
     CloseButton = place(new QPushButton(QStringLiteral("Close"), bottomPanel), "CloseButton", 416, 8, 75, 25,
                         QStringLiteral("終了"));
 }

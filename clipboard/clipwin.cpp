@@ -16,6 +16,7 @@
 
 #include "core/regular_expression.h"
 #include "platform/desktop.h"
+#include "ui/accessible_names.h"
 #include "ui/clipboard_text.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
@@ -89,6 +90,10 @@ TClipWindow::TClipWindow(QWidget* parent)
     LogTo->setModel(m_toLines);
     LogFrom->setEditText({});
     LogTo->setEditText({});
+    setAccessibleComboName(pattern, QStringLiteral("Pattern"));
+    setAccessibleComboName(RepStr, QStringLiteral("Replacement"));
+    setAccessibleComboName(LogFrom, QStringLiteral("Copied text"));
+    setAccessibleComboName(LogTo, QStringLiteral("Result"));
 
     Retry = new QAction(QStringLiteral("Retry"), this);
     Retry->setObjectName(QStringLiteral("Retry"));

@@ -27,6 +27,7 @@ THistory::THistory(QWidget* parent) : QDialog(parent)
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setAccessibleName(QStringLiteral("History"));
     Memo1->setTabChangesFocus(true);  // Tab moves on to the buttons, as in any such text box
 
     Panel1 = new QWidget(this);

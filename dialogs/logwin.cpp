@@ -102,6 +102,7 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
     ListView1->setColumnWidth(0, 100);
     ListView1->setColumnWidth(1, 100);
     ListView1->setColumnWidth(2, 300);
+    ListView1->setAccessibleName(QStringLiteral("Renames"));
 
     auto makeAction = [this](const char* name, const QString& caption, void (TLogWindow::*handler)()) {
         auto* action = new QAction(caption, this);

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -100,11 +101,27 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     buttons->addStretch();
     buttons->addWidget(ButtonCancel);
 
+    reasonLine = new QLabel(this);
+    reasonLine->setObjectName(QStringLiteral("reasonLine"));
+    reasonLine->setAccessibleName(QStringLiteral("Reason"));
+    reasonLine->setWordWrap(true);
+    reasonLine->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    reasonLine->setContentsMargins(8, 4, 8, 0);
+    // Two lines held even for a shorter reason, so that the list keeps still as the current row moves.
+    reasonLine->setMinimumHeight(2 * reasonLine->fontMetrics().lineSpacing() + 4);
+    reasonLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    reasonLine->hide();
+    ListView1->setAccessibleName(QStringLiteral("Renames"));
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(ListView1);
+    layout->addWidget(reasonLine);
     layout->addWidget(bottomPanel);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::currentChanged, this, &TRenameReport::showReason);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &TRenameReport::showReason);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TRenameReport::showReason);
 
     applyHintDuration(this);
     registerIdleUpdate(this, [this] { updateActions(); });
@@ -157,6 +174,12 @@ void TRenameReport::predictRefusedRows()
     }
     const std::vector<std::string> names = entryNamesAt(folder.get()).value_or(std::vector<std::string> {});
     m_model->setPredictions(predictRefusals(m_model->rows(), names, rulesOfFolder(folder.get(), names)));
+}
+
+void TRenameReport::showReason()
+{
+    reasonLine->setVisible(m_model->anyReason());
+    reasonLine->setText(m_model->reason(ListView1->currentIndex().row()));
 }
 
 void TRenameReport::setVisible(bool visible)
