@@ -923,7 +923,7 @@ TEST_F(MainWindowTest, OnlyOpeningTheReplacementMenuAsksTheClipboard)
     ASSERT_NE(box, nullptr);
     // The menu key's request, as the keyboard opens the box's menu.
     auto openMenu = [&] {
-        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(4, 4));
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(4, 4), box->mapToGlobal(QPoint(4, 4)));
         QApplication::sendEvent(box, &request);
         const bool shown = form->PopupMenu4->isVisible();
         form->PopupMenu4->hide();
