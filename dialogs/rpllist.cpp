@@ -105,7 +105,8 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     reasonLine->setObjectName(QStringLiteral("reasonLine"));
     reasonLine->setAccessibleName(QStringLiteral("Reason"));
     reasonLine->setWordWrap(true);
-    reasonLine->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    // Selectable for a copy, but out of the Tab chain: the dialog keeps its order of controls.
+    reasonLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     reasonLine->setContentsMargins(8, 4, 8, 0);
     // Two lines held even for a shorter reason, so that the list keeps still as the current row moves.
     reasonLine->setMinimumHeight(2 * reasonLine->fontMetrics().lineSpacing() + 4);

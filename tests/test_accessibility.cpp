@@ -166,6 +166,7 @@ TEST_F(AccessibilityTest, TheKeyboardReachesTheReasonOfARefusedRow)
         auto* line = report.findChild<QLabel*>("reasonLine");
         ASSERT_TRUE(list && line);
         lineShown = line->isVisible();
+        EXPECT_FALSE(line->focusPolicy() & Qt::TabFocus);  // the dialog's Tab order stays as it was
         list->setFocus();
         // Ctrl+Home goes to the first row, Down to the next; each row's reason follows the current row.
         for (int row = 0; row < 3; ++row) {
