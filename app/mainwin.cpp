@@ -39,6 +39,7 @@
 #include "platform/paths.h"
 #include "platform/renames.h"
 #include "settings/settings.h"
+#include "ui/accessible_names.h"
 #include "ui/clipboard_text.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
@@ -82,6 +83,17 @@ QLabel* placeLabel(QLabel* label, const char* name, int left, int top)
     return label;
 }
 
+// The design's places of the "SequenceNo." frame's controls, from the frame's top-left corner, and
+// the frame's designed size.
+constexpr QPoint kCheckBoxContAt {8, 12};
+constexpr QPoint kSeqstartAt {96, 8};
+constexpr QPoint kLabel3At {64, 40};
+constexpr QPoint kSeqStepAt {96, 32};
+constexpr QSize kSequenceNoSize {160, 57};
+constexpr int kLabelGap = 4;  // the least room between "Step" and its box
+constexpr int kTopPanelHeight = 65;
+constexpr int kTopPanelBelowFrame = kTopPanelHeight - kSequenceNoSize.height();
+
 // Replaces the selection of a combo box's edit part, or inserts at its caret.
 void replaceSelection(QComboBox* box, const QString& text)
 {
@@ -105,7 +117,7 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
 
     topPanel = new QWidget(this);
     topPanel->setObjectName(QStringLiteral("topPanel"));
-    topPanel->setFixedHeight(65);
+    topPanel->setFixedHeight(kTopPanelHeight);
     bottomPanel = new QWidget(this);
     bottomPanel->setObjectName(QStringLiteral("bottomPanel"));
     bottomPanel->setFixedHeight(37);
@@ -139,6 +151,8 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     const int dateWidth = FileListView1->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 12;
     FileListView1->setColumnWidth(FileListModel::DateColumn, std::max(130, dateWidth));
     FileListView1->setIconSize(QSize(16, 16));
+    FolderView1->setAccessibleName(QStringLiteral("Folders"));
+    FileListView1->setAccessibleName(QStringLiteral("Files"));
     Splitter1->addWidget(Panel4);
     Splitter1->addWidget(FileListView1);
     Splitter1->setStretchFactor(0, 1);
@@ -193,17 +207,22 @@ TForm1::~TForm1() = default;
 
 void TForm1::buildTopPanel()
 {
-    SequenceNo = place(new QGroupBox(QStringLiteral("SequenceNo."), topPanel), "SequenceNo", 9, 0, 160, 57,
-                       tr("連番の設定"));
-    CheckBoxCont = place(new QCheckBox(QStringLiteral("Continious"), SequenceNo), "CheckBoxCont", 8, 12, 77, 17,
-                         tr("続けて連番"));
-    // The designed 77 pixels, widened up to the start box when the interface font needs more.
-    CheckBoxCont->resize(std::clamp(CheckBoxCont->sizeHint().width(), 77, 88), 17);
-    seqstart = place(new QLineEdit(QStringLiteral("0"), SequenceNo), "seqstart", 96, 8, 57, 20,
-                     tr("連番開始番号"));
-    Label3 = placeLabel(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", 64, 40);
-    seqStep =
-        place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", 96, 32, 57, 20, tr("連番増分"));
+    SequenceNo = place(new QGroupBox(QStringLiteral("SequenceNo."), topPanel), "SequenceNo", 9, 0,
+                       kSequenceNoSize.width(), kSequenceNoSize.height(), tr("連番の設定"));
+    CheckBoxCont = place(new QCheckBox(QStringLiteral("Continious"), SequenceNo), "CheckBoxCont", kCheckBoxContAt.x(),
+                         kCheckBoxContAt.y(), 77, 17, tr("続けて連番"));
+    seqstart = place(new QLineEdit(QStringLiteral("0"), SequenceNo), "seqstart", kSeqstartAt.x(), kSeqstartAt.y(), 57,
+                     20, tr("連番開始番号"));
+    Label3 = placeLabel(new QLabel(QStringLiteral("Step"), SequenceNo), "Label3", kLabel3At.x(), kLabel3At.y());
+    seqStep = place(new QLineEdit(QStringLiteral("1"), SequenceNo), "seqStep", kSeqStepAt.x(), kSeqStepAt.y(), 57, 20,
+                    tr("連番増分"));
+    Label3->setBuddy(seqStep);
+    // The frame's caption names the frame; each box speaks for itself to a screen reader.
+    seqstart->setAccessibleName(QStringLiteral("Start"));
+    seqStep->setAccessibleName(Label3->text());
+    placeSequenceControls();
+    // A style or font that changes the frame's title or border places the controls anew.
+    SequenceNo->installEventFilter(this);
     Loadpeset = place(new QPushButton(QStringLiteral(">>"), topPanel), "Loadpeset", 184, 14, 41, 41,
                       tr("プリセットの呼び出し"));
     Loadpeset->setFocusPolicy(Qt::NoFocus);
@@ -218,8 +237,40 @@ void TForm1::buildTopPanel()
     };
     pattern = makeCombo("pattern", QStringLiteral("(.*)"), 233, 10, 176, tr("検索文字列"));
     RepStr = makeCombo("RepStr", QStringLiteral("\\1"), 232, 34, 177, tr("置換文字列"));
+    // Without a name of their own the boxes would be read out by whatever text they hold.
+    setAccessibleComboName(pattern, QStringLiteral("Pattern"));
+    setAccessibleComboName(RepStr, QStringLiteral("Replacement"));
+    Loadpeset->setAccessibleName(QStringLiteral("Load Preset"));
     ButtonDoit = place(new QPushButton(QStringLiteral("Do!"), topPanel), "ButtonDoit", 414, 32, 75, 25,
                        tr("処理開始"));
+}
+
+void TForm1::placeSequenceControls()
+{
+    // The design's places assume a title and border that leave its controls room from the frame's
+    // corner on; where the style's title and border take more (Fusion draws the title above the
+    // frame's top line), the controls move in by the difference, keeping their order, distances
+    // and sizes, and the frame (and the panel holding it) grows to hold them.
+    // The designed 77 pixels, widened up to the start box when the interface font needs more.
+    CheckBoxCont->resize(std::clamp(CheckBoxCont->sizeHint().width(), 77, kSeqstartAt.x() - kCheckBoxContAt.x()), 17);
+    // "Step" keeps its designed left edge while its text leaves room before the step box; a wider
+    // text moves it left instead of under the box.
+    Label3->adjustSize();
+    const QPoint labelAt(std::max(0, std::min(kLabel3At.x(), kSeqStepAt.x() - kLabelGap - Label3->width())),
+                         kLabel3At.y());
+    const std::pair<QWidget*, QPoint> places[] = {
+        {CheckBoxCont, kCheckBoxContAt}, {seqstart, kSeqstartAt}, {Label3, labelAt}, {seqStep, kSeqStepAt}};
+    QRect design;
+    for (const auto& [control, at] : places)
+        design |= QRect(at, control->size());
+    const QMargins border = SequenceNo->contentsMargins();
+    const QPoint shift(std::max(0, border.left() - design.left()), std::max(0, border.top() - design.top()));
+    for (const auto& [control, at] : places)
+        control->move(at + shift);
+    const QRect moved = design.translated(shift);
+    SequenceNo->resize(std::max(kSequenceNoSize.width(), moved.right() + 1 + border.right()),
+                       std::max(kSequenceNoSize.height(), moved.bottom() + 1 + border.bottom()));
+    topPanel->setFixedHeight(std::max(kTopPanelHeight, SequenceNo->geometry().bottom() + 1 + kTopPanelBelowFrame));
 }
 
 void TForm1::buildBottomPanel()
@@ -238,6 +289,10 @@ void TForm1::buildBottomPanel()
     SpeedButton2 = place(new QToolButton(bottomPanel), "SpeedButton2", 384, 11, 23, 22, tr("下に移動"));
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
+    Extension->setAccessibleName(QStringLiteral("Filter"));
+    Edit1->setAccessibleName(QStringLiteral("Name"));
+    SpeedButton1->setAccessibleName(QStringLiteral("Move Up"));
+    SpeedButton2->setAccessibleName(QStringLiteral("Move Down"));
     CloseButton = place(new QPushButton(QStringLiteral("Close"), bottomPanel), "CloseButton", 416, 8, 75, 25,
                         tr("終了"));
 }
@@ -314,6 +369,7 @@ void TForm1::buildMenus()
             connect(control, &QWidget::customContextMenuRequested, this,
                     [control, menu](const QPoint& at) { menu->popup(control->mapToGlobal(at)); });
     }
+    connect(PopupMenu4, &QMenu::aboutToShow, this, &TForm1::PopupMenu4Popup);
 }
 
 void TForm1::createWindows(Windows windows)
@@ -574,6 +630,8 @@ void TForm1::ButtonDoitClick()
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == SequenceNo && event->type() == QEvent::ContentsRectChange)
+        placeSequenceControls();
     // Every key goes on to the box; Enter also renames.
     if (watched == Edit1 && event->type() == QEvent::KeyPress)
         Edit1KeyDown(static_cast<QKeyEvent*>(event)->key());
@@ -744,6 +802,13 @@ void TForm1::updateActions()
     const bool haveName = !Edit1->text().isEmpty();
     PasteFilename->setEnabled(haveName);
     InsertFilename->setEnabled(haveName);
+}
+
+void TForm1::PopupMenu4Popup()
+{
+    // Asked only as the menu opens, not whenever the program falls idle: a clipboard owner that
+    // never answers (Qt waits some seconds for it) holds up opening this menu, not every moment
+    // of the windows.
     const bool haveText = clipboardHoldsText();
     PastefromClipboard->setEnabled(haveText);
     InsertfromClipboard->setEnabled(haveText);

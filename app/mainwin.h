@@ -86,6 +86,8 @@ public:
     void ShowLogWindow1Click();
     void ClipboardReplace1Click();
     void PopupMenu1Popup();
+    // The paste items of the replacement box's menu follow the clipboard as the menu opens.
+    void PopupMenu4Popup();
     void SavePattern1Click();
     void Dummy1Click(int preset);
     void LoadpesetClick();
@@ -156,6 +158,8 @@ private:
     void buildTopPanel();
     void buildBottomPanel();
     void buildMenus();
+    // Places the controls of "SequenceNo." inside its frame under the current style.
+    void placeSequenceControls();
     void FormShow();
     // Restores main.cfg; a damaged file keeps every value applied before the failing line, then
     // throws AppError with the reader's message.

@@ -16,6 +16,7 @@
 
 #include "core/regular_expression.h"
 #include "platform/desktop.h"
+#include "ui/accessible_names.h"
 #include "ui/clipboard_text.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
@@ -78,6 +79,7 @@ TClipWindow::TClipWindow(QWidget* parent)
     resize(340, 170);
     setMinimumWidth(340);
     setFixedHeight(170);
+    openWhollyOnScreen(this);
 
     auto makeCombo = [this](const char* name, const QString& text) { return makeEditableCombo(this, name, text); };
     pattern = makeCombo("pattern", QStringLiteral("(.*)"));
@@ -88,6 +90,10 @@ TClipWindow::TClipWindow(QWidget* parent)
     LogTo->setModel(m_toLines);
     LogFrom->setEditText({});
     LogTo->setEditText({});
+    setAccessibleComboName(pattern, QStringLiteral("Pattern"));
+    setAccessibleComboName(RepStr, QStringLiteral("Replacement"));
+    setAccessibleComboName(LogFrom, QStringLiteral("Copied text"));
+    setAccessibleComboName(LogTo, QStringLiteral("Result"));
 
     Retry = new QAction(QStringLiteral("Retry"), this);
     Retry->setObjectName(QStringLiteral("Retry"));
@@ -206,7 +212,9 @@ void TClipWindow::CloseButtonClick()
 
 void TClipWindow::RetryUpdate()
 {
-    Retry->setEnabled(clipboardHoldsText());
+    // The clipboard's owner is asked only while the window watches (it reads every copy then
+    // anyway): a closed watcher leaves the idle moments of the windows alone.
+    Retry->setEnabled(m_watching && clipboardHoldsText());
 }
 
 void TClipWindow::RetryExecute()

@@ -41,4 +41,15 @@ WindowBounds fitOnScreens(WindowBounds bounds, const std::vector<ScreenArea>& sc
     return bounds;
 }
 
+WindowBounds wholeOnScreen(WindowBounds outer, const ScreenArea& screen)
+{
+    auto into = [](int at, int size, int start, int length) {
+        const std::int64_t last = std::int64_t {start} + length - std::max(size, 0);
+        return static_cast<int>(std::clamp<std::int64_t>(at, start, std::max<std::int64_t>(last, start)));
+    };
+    outer.left = into(outer.left, outer.width, screen.left, screen.width);
+    outer.top = into(outer.top, outer.height, screen.top, screen.height);
+    return outer;
+}
+
 }  // namespace moxtal

@@ -19,4 +19,8 @@ struct ScreenArea {
 // whose top edge is on no screen moved onto that screen. Bounds in range come back exactly.
 WindowBounds fitOnScreens(WindowBounds bounds, const std::vector<ScreenArea>& screens);
 
+// A window (its outer bounds, the frame included) moved the least that puts it wholly inside the
+// screen's area; one larger than the area keeps its size and its top-left corner goes to the area's.
+WindowBounds wholeOnScreen(WindowBounds outer, const ScreenArea& screen);
+
 }  // namespace moxtal

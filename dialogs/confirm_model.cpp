@@ -1,11 +1,13 @@
 #include "confirm_model.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <QApplication>
-#include <QColor>
 #include <QIcon>
 #include <QStyle>
+
+#include "ui/contrast.h"
 
 namespace moxtal {
 
@@ -43,9 +45,18 @@ QVariant ConfirmRowModel::data(const QModelIndex& index, int role) const
         return m_images->icon(r.image);
     if (role == Qt::ToolTipRole)
         return toolTip(r, index.row(), index.column());
+    if (role == Qt::AccessibleDescriptionRole) {
+        // The reason reaches a screen reader from every cell of its row, without a mouse.
+        const QString why = reason(index.row());
+        return why.isEmpty() ? QVariant() : QVariant(why);
+    }
     if (refused(index.row())) {
+        // The tint comes with its own text colour, both from the palette, so that the row reads
+        // under a dark palette as under a light one.
         if (role == Qt::BackgroundRole)
-            return QColor(255, 236, 179);  // a pale amber: noticed, not alarming
+            return noticeTint(QGuiApplication::palette()).background;
+        if (role == Qt::ForegroundRole)
+            return noticeTint(QGuiApplication::palette()).text;
         if (role == Qt::DecorationRole && index.column() == NewColumn) {
             const QIcon warning = QIcon::fromTheme(QStringLiteral("dialog-warning"));
             return warning.isNull() ? QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning) : warning;
@@ -60,19 +71,37 @@ bool ConfirmRowModel::refused(int r) const
            m_predictions[static_cast<std::size_t>(r)].refusal != Refusal::None;
 }
 
+QString ConfirmRowModel::reason(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return {};
+    if (refused(row))
+        return QString::fromStdString(refusalText(m_predictions[static_cast<std::size_t>(row)]));
+    const ConfirmRow& r = this->row(row);
+    if (hasFailureReason(r))
+        return QStringLiteral("Failed: ") + QString::fromLocal8Bit(failureReason(r.error).c_str());
+    return {};
+}
+
+bool ConfirmRowModel::hasFailureReason(const ConfirmRow& r)
+{
+    return r.result == kResultFailed && r.error != 0;
+}
+
+void ConfirmRowModel::countFailureReasons()
+{
+    m_failureReasons = static_cast<std::size_t>(std::count_if(m_rows.begin(), m_rows.end(), hasFailureReason));
+}
+
 QVariant ConfirmRowModel::toolTip(const ConfirmRow& r, int row, int column) const
 {
     // The whole name (the cell may elide it), then why the row will be or was refused.
     QString tip;
     if (column == OldColumn || column == NewColumn)
         tip = displayText(column == OldColumn ? r.oldName : r.newName);
-    QString reason;
-    if (refused(row))
-        reason = QString::fromStdString(refusalText(m_predictions[static_cast<std::size_t>(row)]));
-    else if (r.result == kResultFailed && r.error != 0)
-        reason = QStringLiteral("Failed: ") + QString::fromLocal8Bit(failureReason(r.error).c_str());
-    if (!reason.isEmpty())
-        tip = tip.isEmpty() ? reason : tip + QLatin1Char('\n') + reason;
+    const QString why = reason(row);
+    if (!why.isEmpty())
+        tip = tip.isEmpty() ? why : tip + QLatin1Char('\n') + why;
     return tip.isEmpty() ? QVariant() : QVariant(tip);
 }
 
@@ -80,6 +109,8 @@ void ConfirmRowModel::setPredictions(std::vector<RowPrediction> predictions)
 {
     const bool hadMarks = !m_predictions.empty();
     m_predictions = std::move(predictions);
+    m_refusedRows = static_cast<std::size_t>(std::count_if(
+        m_predictions.begin(), m_predictions.end(), [](const RowPrediction& p) { return p.refusal != Refusal::None; }));
     if ((hadMarks || !m_predictions.empty()) && !m_rows.empty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
@@ -129,18 +160,24 @@ void ConfirmRowModel::setRows(std::vector<ConfirmRow> rows)
     beginResetModel();
     m_rows = std::move(rows);
     m_predictions.clear();
+    m_refusedRows = 0;
+    countFailureReasons();
     endResetModel();
 }
 
 void ConfirmRowModel::setRow(int r, ConfirmRow value)
 {
-    m_rows.at(static_cast<std::size_t>(r)) = std::move(value);
+    ConfirmRow& kept = m_rows.at(static_cast<std::size_t>(r));
+    m_failureReasons += hasFailureReason(value);
+    m_failureReasons -= hasFailureReason(kept);
+    kept = std::move(value);
     emit dataChanged(index(r, 0), index(r, ColumnCount - 1));
 }
 
 void ConfirmRowModel::updateRows(const std::function<void(std::vector<ConfirmRow>&)>& edit)
 {
     edit(m_rows);
+    countFailureReasons();
     if (!m_rows.empty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }

@@ -37,10 +37,15 @@ public:
     void updateRows(const std::function<void(std::vector<ConfirmRow>&)>& edit);
 
     // Marks the rows the pass will refuse (one prediction per row, or none to clear the marks):
-    // a warning icon by the new name, a tint, and the reason as the row's tool tip.
+    // a warning icon by the new name, a tint with its own text colour, and the reason as the
+    // row's tool tip and as its cells' accessible description.
     void setPredictions(std::vector<RowPrediction> predictions);
     const std::vector<RowPrediction>& predictions() const { return m_predictions; }
     bool refused(int r) const;
+    // Why the row will be refused, or why its rename failed; empty when neither.
+    QString reason(int r) const;
+    // Whether some row has such a reason.
+    bool anyReason() const { return m_refusedRows > 0 || m_failureReasons > 0; }
 
 signals:
     // The user edited an "Old" cell.
@@ -48,10 +53,14 @@ signals:
 
 private:
     QVariant toolTip(const ConfirmRow& r, int row, int column) const;
+    static bool hasFailureReason(const ConfirmRow& r);
+    void countFailureReasons();
 
     std::vector<ConfirmRow> m_rows;
     std::vector<RowPrediction> m_predictions;
     const ImageList* m_images = nullptr;
+    std::size_t m_refusedRows = 0;  // rows with a refusal among the predictions
+    std::size_t m_failureReasons = 0;  // rows whose rename failed with a reason
 };
 
 }  // namespace moxtal

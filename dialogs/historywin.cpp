@@ -9,6 +9,7 @@
 #include "platform/desktop.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
+#include "ui/window_bounds.h"
 
 namespace moxtal {
 
@@ -19,12 +20,14 @@ THistory::THistory(QWidget* parent) : QDialog(parent)
     setFont(interfaceFont(kProportionalFont));
     setModal(true);
     setGeometry(357, 111, 355, 270);
+    openWhollyOnScreen(this);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setAccessibleName(QStringLiteral("History"));
     Memo1->setTabChangesFocus(true);  // Tab moves on to the buttons, as in any such text box
 
     Panel1 = new QWidget(this);

@@ -17,6 +17,7 @@
 #include "ui/idle.h"
 #include "ui/seams.h"
 #include "ui/widgets.h"
+#include "ui/window_bounds.h"
 
 namespace moxtal {
 
@@ -91,6 +92,7 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
     setFont(interfaceFont(kProportionalFont));
     resize(440, 383);
     setMinimumWidth(440);
+    openWhollyOnScreen(this);
 
     ListView1 = makeRowTable(this, "ListView1", m_model);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -100,6 +102,7 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
     ListView1->setColumnWidth(0, 100);
     ListView1->setColumnWidth(1, 100);
     ListView1->setColumnWidth(2, 300);
+    ListView1->setAccessibleName(QStringLiteral("Renames"));
 
     auto makeAction = [this](const char* name, const QString& caption, void (TLogWindow::*handler)()) {
         auto* action = new QAction(caption, this);

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -39,6 +40,7 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     setFont(interfaceFont(kProportionalFont));
     setModal(true);
     resize(456, 404);
+    openWhollyOnScreen(this);
 
     ListView1 = makeRowTable(this, "ListView1", m_model);
     ListView1->setFont(interfaceFont(kFixedFont));
@@ -103,11 +105,28 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     buttons->addStretch();
     buttons->addWidget(ButtonCancel);
 
+    reasonLine = new QLabel(this);
+    reasonLine->setObjectName(QStringLiteral("reasonLine"));
+    reasonLine->setAccessibleName(QStringLiteral("Reason"));
+    reasonLine->setWordWrap(true);
+    // Selectable for a copy, but out of the Tab chain: the dialog keeps its order of controls.
+    reasonLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    reasonLine->setContentsMargins(8, 4, 8, 0);
+    // Two lines held even for a shorter reason, so that the list keeps still as the current row moves.
+    reasonLine->setMinimumHeight(2 * reasonLine->fontMetrics().lineSpacing() + 4);
+    reasonLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    reasonLine->hide();
+    ListView1->setAccessibleName(QStringLiteral("Renames"));
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(ListView1);
+    layout->addWidget(reasonLine);
     layout->addWidget(bottomPanel);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::currentChanged, this, &TRenameReport::showReason);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &TRenameReport::showReason);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TRenameReport::showReason);
 
     applyHintDuration(this);
     registerIdleUpdate(this, [this] { updateActions(); });
@@ -162,6 +181,12 @@ void TRenameReport::predictRefusedRows()
     m_model->setPredictions(predictRefusals(m_model->rows(), names, rulesOfFolder(folder.get(), names)));
 }
 
+void TRenameReport::showReason()
+{
+    reasonLine->setVisible(m_model->anyReason());
+    reasonLine->setText(m_model->reason(ListView1->currentIndex().row()));
+}
+
 void TRenameReport::setVisible(bool visible)
 {
     const bool showing = visible && !isVisible();
@@ -200,7 +225,8 @@ void TRenameReport::ButtonrenClick()
     const std::string folder = m_directory();
     RenameLoopResult done;
     // A long pass shows its progress; "Cancel" stops it after the current row.
-    LongWork work(this, QStringLiteral("Renaming: %1 of ") + QString::number(m_model->rowCount()));
+    const auto total = static_cast<std::size_t>(m_model->rowCount());
+    LongWork work(this, QStringLiteral("Renaming: %1 of ") + QString::number(total), total);
     m_model->updateRows([&](std::vector<ConfirmRow>& rows) {
         done = renameRowsInFolder(folder, rows, true, m_listed, {},
                                   [&work](std::size_t rowsDone) { return work.step(rowsDone); });

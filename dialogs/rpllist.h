@@ -15,6 +15,7 @@
 #include "platform/posix_handles.h"
 
 class QAction;
+class QLabel;
 class QPushButton;
 class QTableView;
 
@@ -53,6 +54,9 @@ public:
     void updateActions();
 
     QTableView* ListView1;
+    // Under the list while some row has a reason: the reason of the current row, so that the
+    // keyboard finds what the mouse finds in the tool tip.
+    QLabel* reasonLine;
     QPushButton* Buttonren;
     QPushButton* DelButton;
     QPushButton* ToUpper;
@@ -81,6 +85,7 @@ private:
     // "Old" and "New" share the room that "Status" and "Result" leave.
     void fitNameColumns();
     void convertCase(bool upper);
+    void showReason();
 
     std::function<std::string()> m_directory;
     std::optional<FolderIdentity> m_listed;

@@ -4,14 +4,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QTest>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeDatabase>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
@@ -33,6 +39,7 @@
 #include "platform/file_icons.h"
 #include "platform/opener.h"
 #include "temp_folder.h"
+#include "ui/clipboard_text.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
 #include "ui/idle.h"
@@ -400,6 +407,52 @@ TEST_F(MainWindowTest, LongWorkCanBeCancelled)
     EXPECT_TRUE(dir.exists("f1002.txt"));
 }
 
+TEST_F(MainWindowTest, TheProgressBarShowsHowFarTheWorkGot)
+{
+    struct Case {
+        const char* name;
+        std::size_t count, total;
+        double fraction;
+    };
+    const Case cases[] = {
+        {"a third", 32420, 100000, 0.3242},
+        {"none yet", 0, 100000, 0.0},
+        {"all", 100000, 100000, 1.0},
+        {"past the int range", 3000000000u, 6000000000u, 0.5},
+        {"counted past the total", 12, 10, 1.0},
+    };
+    for (const Case& c : cases) {
+        const BarPosition bar = barPosition(c.count, c.total);
+        ASSERT_GT(bar.maximum, 0) << c.name;
+        EXPECT_NEAR(static_cast<double>(bar.value) / bar.maximum, c.fraction, 1e-6) << c.name;
+    }
+
+    // The real dialog of a pass over 100,000 rows, opened at once.
+    auto form = makeWindow();
+    form->show();
+    struct RealDialogs {
+        RealDialogs()
+        {
+            MessageBox::setTestMode(false);
+            LongWork::setTestDialogAtOnce(true);
+        }
+        ~RealDialogs()
+        {
+            LongWork::setTestDialogAtOnce(false);
+            MessageBox::setTestMode(true);
+        }
+    } realDialogs;
+    LongWork work(form.get(), QStringLiteral("Renaming: %1 of 100000"), std::size_t {100000});
+    EXPECT_TRUE(work.step(32420));
+    auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* bar = dialog->findChild<QProgressBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(dialog->labelText(), "Renaming: 32420 of 100000");
+    EXPECT_NEAR(static_cast<double>(bar->value() - bar->minimum()) / (bar->maximum() - bar->minimum()), 0.3242, 1e-9);
+    EXPECT_TRUE(form->screen()->availableGeometry().contains(dialog->frameGeometry()));
+}
+
 TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
 {
     TempFolder top;
@@ -563,13 +616,16 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThem)
     auto form = makeWindow();
     form->show();
     const std::map<QWidget*, QRect> places {
-        {form->seqstart, {96, 8, 57, 20}},  {form->seqStep, {96, 32, 57, 20}},     {form->pattern, {233, 10, 176, 20}},
-        {form->RepStr, {232, 34, 177, 20}}, {form->ButtonDoit, {414, 32, 75, 25}}, {form->Extension, {48, 9, 81, 20}},
-        {form->Edit1, {132, 9, 193, 20}},   {form->CloseButton, {416, 8, 75, 25}}};
+        {form->pattern, {233, 10, 176, 20}}, {form->RepStr, {232, 34, 177, 20}}, {form->ButtonDoit, {414, 32, 75, 25}},
+        {form->Extension, {48, 9, 81, 20}},  {form->Edit1, {132, 9, 193, 20}},   {form->CloseButton, {416, 8, 75, 25}}};
     for (const auto& [control, place] : places)
         EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
-    EXPECT_EQ(form->Label3->pos(), QPoint(64, 40));
-    EXPECT_EQ(form->CheckBoxCont->pos(), QPoint(8, 12));
+    // The frame's controls keep the design's places from each other, inside the frame's border.
+    const QPoint start = form->seqstart->pos();
+    EXPECT_EQ(form->seqstart->size(), QSize(57, 20));
+    EXPECT_EQ(form->seqStep->geometry(), QRect(start + QPoint(0, 24), QSize(57, 20)));
+    EXPECT_EQ(form->Label3->pos(), start + QPoint(-32, 32));
+    EXPECT_EQ(form->CheckBoxCont->pos(), start + QPoint(-88, 4));
     EXPECT_GE(form->CheckBoxCont->width(), 77);  // wider only where the font needs it
     EXPECT_EQ(form->Extention->pos(), QPoint(328, 18));
 
@@ -909,6 +965,41 @@ TEST_F(MainWindowTest, PasteAndInsertActions)
     EXPECT_EQ(form->pattern->currentText(), "photo(1)photo(1)b");
     form->PasteFilename->trigger();
     EXPECT_EQ(form->pattern->currentText(), "photo(1)");
+}
+
+TEST_F(MainWindowTest, OnlyOpeningTheReplacementMenuAsksTheClipboard)
+{
+    auto form = makeWindow();
+    form->show();
+    QClipboard& board = *QGuiApplication::clipboard();
+    board.clear();
+    QLineEdit* box = form->RepStr->findChild<QLineEdit*>();
+    ASSERT_NE(box, nullptr);
+    // The menu key's request, as the keyboard opens the box's menu.
+    auto openMenu = [&] {
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(4, 4), box->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(box, &request);
+        const bool shown = form->PopupMenu4->isVisible();
+        form->PopupMenu4->hide();
+        return shown;
+    };
+    ASSERT_TRUE(openMenu());
+    EXPECT_FALSE(form->PastefromClipboard->isEnabled());
+
+    // An owner that never answers would hold up every idle moment: they leave the clipboard alone,
+    // the watcher's Retry (its window closed) included.
+    board.setText(QStringLiteral("copied"));
+    const int asked = clipboardOwnerQueries();
+    runIdleUpdates();
+    EXPECT_EQ(clipboardOwnerQueries(), asked);
+    EXPECT_FALSE(form->PastefromClipboard->isEnabled());
+    ASSERT_TRUE(openMenu());
+    EXPECT_EQ(clipboardOwnerQueries(), asked + 1);
+    EXPECT_TRUE(form->PastefromClipboard->isEnabled());
+    EXPECT_TRUE(form->InsertfromClipboard->isEnabled());
+    form->PastefromClipboard->trigger();
+    EXPECT_EQ(form->RepStr->currentText(), "copied");
+    board.clear();
 }
 
 TEST_F(MainWindowTest, ClipboardWatcherTickFollowsItsWindow)

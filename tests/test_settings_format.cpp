@@ -194,3 +194,26 @@ TEST(ScreenFit, WindowsComeBackOntoAScreen)
     }
     EXPECT_EQ(fitOnScreens({-9, -9, 9, 9}, {}).top, -9);  // no screen known: as stored
 }
+
+TEST(ScreenFit, AWindowOpensWhollyOnItsScreen)
+{
+    const ScreenArea screen {0, 24, 1366, 744};  // 1366x768 with a panel along the top
+    struct Case {
+        const char* name;
+        WindowBounds outer, fitted;
+    };
+    const Case cases[] = {
+        {"inside", {100, 200, 440, 410}, {100, 200, 440, 410}},
+        {"partly below", {500, 463, 440, 410}, {358, 463, 440, 410}},
+        {"partly right", {100, 1200, 440, 410}, {100, 926, 440, 410}},
+        {"above and left", {0, -30, 440, 410}, {24, 0, 440, 410}},
+        {"taller than the area", {300, 10, 440, 900}, {24, 10, 440, 900}},
+        {"damaged: far off", {2147483647, -2147483647 - 1, 440, 410}, {358, 0, 440, 410}},
+    };
+    for (const Case& c : cases) {
+        const WindowBounds got = wholeOnScreen(c.outer, screen);
+        EXPECT_EQ(std::tie(got.top, got.left, got.width, got.height),
+                  std::tie(c.fitted.top, c.fitted.left, c.fitted.width, c.fitted.height))
+            << c.name;
+    }
+}

@@ -47,6 +47,15 @@ void setClipboardTextBytes(const std::string& text)
     QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
 }
 
+namespace {
+int g_ownerQueries = 0;
+}  // namespace
+
+int clipboardOwnerQueries()
+{
+    return g_ownerQueries;
+}
+
 bool clipboardHoldsText()
 {
     static QPointer<QClipboard> watched;
@@ -61,6 +70,7 @@ bool clipboardHoldsText()
         stale = true;
     }
     if (stale) {
+        ++g_ownerQueries;
         const QMimeData* data = board->mimeData(QClipboard::Clipboard);
         holds = data && data->hasText();
         stale = false;

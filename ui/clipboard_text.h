@@ -18,5 +18,7 @@ void setClipboardTextBytes(const std::string& text);
 // Whether the clipboard holds text, asked of its owner once per change notice: an owner that never
 // answers must not stall every idle moment of the windows.
 bool clipboardHoldsText();
+// How many times clipboardHoldsText has asked the owner so far (tests).
+int clipboardOwnerQueries();
 
 }  // namespace moxtal

@@ -15,4 +15,9 @@ void applyWindowBounds(QWidget* window, const WindowBounds& bounds, const MainCf
 // would first appear: centred over the main window.
 WindowBounds windowBounds(const QWidget* window, const QWidget* mainWindow);
 
+// From now on, each time the window is shown it opens wholly on the screen it is on (the screen's
+// area without panels), frame included: a window never placed is first centred over the window it
+// belongs to, as windowBounds assumes, instead of wherever the window manager would put it.
+void openWhollyOnScreen(QWidget* window);
+
 }  // namespace moxtal
