@@ -33,6 +33,8 @@ namespace {
 // Room for the whole match and capture groups 1 to 4, as the replacement expects.
 constexpr std::uint32_t kOffsetPairs = 5;
 
+thread_local std::size_t g_interpretedBytes = 0;  // the test seam interpretedBytes()
+
 }  // namespace
 
 std::string pcre2ErrorMessage(int code)
@@ -74,7 +76,13 @@ int CompiledPattern::execute(const char* subject, std::size_t length) const
         if (rc != PCRE2_ERROR_JIT_STACKLIMIT)
             return rc;
     }
+    g_interpretedBytes += length;
     return pcre2_match(m_code.get(), units, length, 0, PCRE2_NO_JIT, m_matchData.get(), nullptr);
+}
+
+std::size_t interpretedBytes()
+{
+    return g_interpretedBytes;
 }
 
 int CompiledPattern::match(std::string_view text) const

@@ -85,6 +85,11 @@ private:
     mutable int m_lastResult = kNoMatch;  // the result code of the last match()
 };
 
+// For the test that proves the replacement loop linear: how many bytes of text this thread has
+// handed to the interpreter, which may read all of a text on every call (the machine code's search
+// does not rescan the rest of the text).
+std::size_t interpretedBytes();
+
 // Turns the escapes \1-\9, \d, \D, \f of a replacement into marker bytes; other backslashes stay.
 // The result ends at the first NUL byte of the translation.
 std::string TranslateReplacement(const std::string& replacement, CodePage cp = CodePage::Utf8);

@@ -76,13 +76,18 @@ tabbed='a\tb.txt'; slashed='a\\tb.txt'
 check "backslash escaped" "${tabbed}${TAB}${tabbed}${TAB}Same name
 ${slashed}${TAB}${slashed}${TAB}Same name" "$out"
 
-# A folder that cannot be read is an error, not an empty listing (root reads every folder).
-if [ "$(id -u)" -ne 0 ]; then
-    mkdir "$DIR/closed"; chmod 000 "$DIR/closed"
-    err=$("$CLI" "$DIR/closed" 2>&1; echo "rc=$?")
-    chmod 755 "$DIR/closed"
+# A folder that cannot be read is an error, not an empty listing. Root reads every folder through
+# its capabilities: it runs the program without them (where it may give them up).
+mkdir "$DIR/closed"; chmod 000 "$DIR/closed"
+AS_USER=""
+[ "$(id -u)" -eq 0 ] && AS_USER="setpriv --bounding-set=-dac_override,-dac_read_search"
+if $AS_USER sh -c "! ls '$DIR/closed'" >/dev/null 2>&1; then
+    err=$($AS_USER "$CLI" "$DIR/closed" 2>&1; echo "rc=$?")
     case $err in *"cannot read folder"*"rc=2") ;; *) check "unreadable folder" "message and rc=2" "$err" ;; esac
+else
+    echo "unreadable folder check skipped: this user reads every folder"
 fi
+chmod 755 "$DIR/closed"
 
 # A logged run, then its undo, puts the folder back byte for byte; the undo is done bottom first.
 mkdir "$DIR/undo"

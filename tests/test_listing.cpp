@@ -184,7 +184,38 @@ TEST(Listing, ThreadsGiveTheSameListAndProgressCanCancel)
     EXPECT_TRUE(listFolder(dir.path(), {"*.*"}, nullptr, nullptr, nullptr, [](std::size_t seen) {
                     return seen <= 600u;
                 }).empty());
+    // Cancelled while the names of a larger folder are still read: it stops there, heard no more.
+    for (int i = 3000; i < 4200; ++i)
+        dir.write("g" + std::to_string(i));
+    reports.clear();
+    EXPECT_TRUE(listFolder(dir.path(), {"*.none"}, nullptr, nullptr, nullptr, [&](std::size_t seen) {
+                    reports.push_back(seen);
+                    return false;
+                }).empty());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_LT(reports[0], 4200u);
     setListingThreads(0);
+}
+
+TEST(Listing, ColumnOrdersKeepEqualKeysInNameOrder)
+{
+    // Listed by name; sizes and dates with ties.
+    const std::vector<ListedFile> files {{"a", 2, 20}, {"b", 1, 10}, {"c", 2, 10}, {"d", 1, 20}};
+    struct Case {
+        const char* name;
+        SortColumn column;
+        bool descending;
+        std::vector<std::size_t> expected;
+    };
+    const Case cases[] = {
+        {"size, smallest first", SortColumn::Size, false, {1, 3, 0, 2}},
+        {"size, largest first", SortColumn::Size, true, {0, 2, 1, 3}},
+        {"date, oldest first", SortColumn::Date, false, {1, 2, 0, 3}},
+        {"date, newest first", SortColumn::Date, true, {0, 3, 1, 2}},
+        {"name, Z to A", SortColumn::Name, true, {3, 2, 1, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(columnOrder(files, c.column, c.descending), c.expected) << c.name;
 }
 
 TEST(Listing, LargeFileSizeIsSixtyFourBit)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "core/rename_job.h"
 #include "core/rename_loop.h"
 #include "core/text_case.h"
@@ -77,6 +79,7 @@ TEST(RenameJob, NonMatchingFileGetsNoRowAndNoNumber)
     EXPECT_EQ(newNames(r), (Names {"x01at.jpg", "x02ow.jpg"}));
     EXPECT_EQ(r.counter, 3);
     EXPECT_EQ(run(entries({"a.jpg"}), "a", "b", "5").counter, 5);  // no backslash: no number used
+    EXPECT_EQ(newNames(run(entries({"img_001.jpg", "x.jpg"}), "IMG", "pic")), (Names {"pic_001.jpg"}));  // any case
 }
 
 TEST(RenameJob, SequenceNumbers)
@@ -90,6 +93,8 @@ TEST(RenameJob, SequenceNumbers)
     const JobResult twoRuns = run(entries({"a.x", "b.x"}), "(.*)", "\\-\\1\\\\\\", "4");
     EXPECT_EQ(newNames(twoRuns), (Names {"004-a004.x", "005-b005.x"}));
     EXPECT_EQ(twoRuns.counter, 6);
+    // The longest run sets the width, wherever it stands.
+    EXPECT_EQ(newNames(run(entries({"a.x"}), "(.*)", "\\\\\\-\\1\\", "4")), (Names {"004-a004.x"}));
     // Runs at the very end and just before the end keep every other character.
     EXPECT_EQ(newNames(run(entries({"ab.x"}), "b", "\\\\", "3")), (Names {"a03.x"}));
     EXPECT_EQ(newNames(run(entries({"abc.x"}), "b", "\\\\", "3")), (Names {"a03c.x"}));
@@ -273,6 +278,7 @@ TEST(RenameLoop, ResultWordsFlagAndLogInRowOrder)
     std::vector<std::string> calls;
     auto rename = [&](const std::string& from, const std::string& to) {
         calls.push_back(from + "|" + to);
+        errno = EACCES;  // why a failure failed; a success may leave errno set too
         return to != "taken.txt";
     };
     const RenameLoopResult r = renameRows("/data", rows, rename);
@@ -280,6 +286,8 @@ TEST(RenameLoop, ResultWordsFlagAndLogInRowOrder)
     for (const ConfirmRow& row : rows)
         results.emplace_back(row.result);
     EXPECT_EQ(results, (Names {"Ok", "---", "---", "File Exists", "---", "Failed"}));
+    EXPECT_EQ(rows[5].error, EACCES);  // the reason a "Failed" row shows
+    EXPECT_EQ(rows[0].error, 0);  // an "Ok" row has none
     EXPECT_EQ(calls, (Names {"a.txt|b.txt", "h.txt|taken.txt"}));
     EXPECT_TRUE(r.renameDone);
     ASSERT_EQ(r.log.size(), 1u);

@@ -53,6 +53,7 @@ TEST(RenamePrediction, EachWayThePassRefusesARow)
         {"removed row leaves its file in place", {"a", "b"}, {row("a", "b")}, {R::TakenByOther}},
         {"the folder's own names", {"a", "b"}, {row("a", "."), row("b", "..")}, {R::TakenByOther, R::TakenByOther}},
         {"too long for a file name", {"a"}, {row("a", std::string(256, 'n').c_str())}, {R::NameTooLong}},
+        {"as long as a file name may be", {"a"}, {row("a", std::string(255, 'n').c_str())}, {R::None}},
         {"skipped rows are never refused", {"a"}, {row("a", "", kStatusEmptyName), row("b", "b")}, {R::None, R::None}},
     };
     for (const Case& c : cases)

@@ -61,7 +61,10 @@ INSTANTIATE_TEST_SUITE_P(Substitution, ReplaceTable,
                                                       "11"},
                                          ReplaceCase {"PieceIsNeverSearchedAgain", "a", "aa", "aa", "aaaa"},
                                          ReplaceCase {"NoMatchUnchanged", "q", "x", "abc", "abc"},
-                                         ReplaceCase {"ByteMatchingOfMultibyte", ".", "x", "\xE3\x81\x82", "xxx"}),
+                                         ReplaceCase {"ByteMatchingOfMultibyte", ".", "x", "\xE3\x81\x82", "xxx"},
+                                         // More than the machine code's stack holds: the interpreter matches.
+                                         ReplaceCase {"InterpreterWhenMachineCodeStackRunsOut", "(a|b)*", "x",
+                                                      std::string(300'000, 'a'), "x"}),
                          [](const testing::TestParamInfo<ReplaceCase>& info) { return std::string(info.param.name); });
 
 TEST(RegexMatch, ReturnsResultCodeUnchanged)

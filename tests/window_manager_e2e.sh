@@ -4,12 +4,13 @@
 # keeps its main.cfg beside itself there. Exit 77 (skipped) only where no X server can be started.
 set -u
 PROGRAM=$1
-for tool in openbox xdotool wmctrl xwininfo; do
+for tool in openbox xdotool wmctrl xwininfo xev xprop; do
     command -v $tool >/dev/null 2>&1 || { echo "FAIL: $tool is not installed (scripts/setup.sh)"; exit 1; }
 done
 WORK=$(mktemp -d)
-XPID=""; WPID=""; MPID=""
+XPID=""; WPID=""; MPID=""; EPID=""
 cleanup() {
+    [ -n "$EPID" ] && kill "$EPID" 2>/dev/null
     [ -n "$MPID" ] && kill "$MPID" 2>/dev/null
     [ -n "$WPID" ] && kill "$WPID" 2>/dev/null
     [ -n "$XPID" ] && kill "$XPID" 2>/dev/null
@@ -52,10 +53,26 @@ cycle() {
         sleep 0.2; last=$place; place=$(client_place "$id"); i=$((i + 1))
     done
     if [ $# -eq 2 ]; then
+        # The window manager tells the program of the move with a synthetic ConfigureNotify, which a
+        # watcher of the window's structure receives too; the watcher is listening once it reports a
+        # property set on the window.
+        xev -id "$id" -event structure -event property >"$WORK/events" 2>&1 &
+        EPID=$!
+        i=0
+        until grep -q _MOXTAL_E2E "$WORK/events"; do
+            xprop -id "$id" -f _MOXTAL_E2E 8s -set _MOXTAL_E2E listening
+            i=$((i + 1))
+            [ $i -gt 50 ] && { echo "FAIL: no watcher on the window" >&2; exit 1; }
+            sleep 0.1
+        done
         xdotool windowmove "$id" "$1" "$2"
         i=0
-        while [ "$(client_place "$id")" != "$1 $2" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-        sleep 0.3  # the program hears of the move
+        until grep -A1 "synthetic YES" "$WORK/events" | grep -q "($1,$2)"; do
+            i=$((i + 1))
+            [ $i -gt 50 ] && { echo "FAIL: the program was not told of the move: $(cat "$WORK/events")" >&2; exit 1; }
+            sleep 0.1
+        done
+        kill "$EPID"; EPID=""
     fi
     client_place "$id"
     wmctrl -c 'Mox-Tal'
