@@ -258,9 +258,43 @@ TEST(Collation, CLocaleAsciiOrderIsTheCollatorsOrder)
                 const int c = key(a).compare(key(b));
                 const int byCollator = c != 0 ? c : a.compare(b);
                 EXPECT_TRUE(descending ? byCollator >= 0 : byCollator <= 0) << a << " | " << b;
-                if (a == b)  // stable: equal names keep their order
+                if (a == b) {  // stable: equal names keep their order
                     EXPECT_LT(order[i - 1], order[i]) << a;
+                }
             }
+        }
+    }
+}
+
+TEST(Collation, RealLocaleOrderIsOneCollatorsOrder)
+{
+    // Names with accents, kana and both cases in a real locale: enough of them for the keys to be
+    // made by several threads, each with its own collator.
+    std::mt19937 random(7);
+    const std::vector<std::string> letters {"a", "A", "e", "\xC3\xA9", "\xC3\x89", "z", "\xE3\x81\x82", "1", "_"};
+    std::vector<std::string> texts;
+    for (int i = 0; i < 5000; ++i) {
+        std::string name;
+        for (std::size_t n = random() % 5; n > 0; --n)
+            name += letters[random() % letters.size()];
+        texts.push_back(name);
+    }
+    const std::vector<std::string_view> names(texts.begin(), texts.end());
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        QCollator collator(english);
+        collator.setCaseSensitivity(cs);
+        auto key = [&](const std::string& n) {
+            const QString text = QString::fromStdString(n);
+            return collator.sortKey(cs == Qt::CaseInsensitive ? text.toCaseFolded() : text);
+        };
+        const std::vector<std::size_t> order = collationOrder(names, cs, false, english);
+        ASSERT_EQ(order.size(), texts.size());
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            const std::string& a = texts[order[i - 1]];
+            const std::string& b = texts[order[i]];
+            const int c = key(a).compare(key(b));
+            EXPECT_LE(c != 0 ? c : a.compare(b), 0) << a << " | " << b;
         }
     }
 }
