@@ -62,14 +62,10 @@ std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<
                                    bool* readable = nullptr, std::optional<FolderIdentity>* identity = nullptr,
                                    FolderNames* names = nullptr, const ListingProgress& progress = {});
 // The same for the folder open as folderFd (it stays open); names, when given, receives every
-// name the folder holds. The entries' status is read by a few threads at once (at most 8, never
-// more than the cores; on a file server, NFS, SMB or FUSE, where each read is a round trip, 16);
-// the result is the same as one thread's.
+// name the folder holds. The entries' status is read by a few threads at once (as many as
+// listingThreads gives: listing_threads.h); the result is the same as one thread's.
 std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable = nullptr,
                                      FolderNames* names = nullptr, const ListingProgress& progress = {});
-// How many threads read the status of a listing's entries; 0 (the default) chooses by the file
-// system and the machine's cores as said above. The benchmark sets 1 to compare.
-void setListingThreads(int threads);
 
 // Every name the folder open as folderFd holds ("." and ".." aside), of whatever kind: what a
 // rename in it must not land on. Nothing when it cannot be read.

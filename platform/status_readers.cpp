@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -10,21 +9,18 @@
 #include <system_error>
 
 #include "file_times.h"
+#include "listing_threads.h"
 #include "posix_handles.h"
 
 namespace moxtal {
 
 namespace {
 
-int g_listingThreads = 0;  // 0: chosen by the folder's file system and the machine's cores
-
-constexpr int kMostListingThreads = 8;
 // Below this many names the threads cost more than they save.
 constexpr std::size_t kParallelFrom = 2048;
 constexpr std::size_t kChunk = 512;
-// On a file server each status read is a round trip: the threads wait rather than compute, so
-// more of them pay than the machine has cores, and small chunks keep them all busy.
-constexpr int kMostWaitingThreads = 16;
+// On a file server the threads mostly wait (listingThreads gives more of them): small chunks keep
+// them all busy.
 constexpr std::size_t kWaitingChunk = 32;
 
 // Whether the folder is on a file system whose reads wait on a server (or a user-space daemon).
@@ -50,33 +46,13 @@ bool waitsOnServer(int fd)
 
 }  // namespace
 
-void setListingThreads(int threads)
-{
-    g_listingThreads = threads;
-}
-
 StatusReaders::Spread StatusReaders::spreadFor(int folderFd)
 {
     const bool waiting = waitsOnServer(folderFd);
-    Spread spread {1, kChunk, kParallelFrom};
+    const int threads = listingThreads(waiting);
     if (waiting)
-        spread = {kMostWaitingThreads, kWaitingChunk, 2 * kWaitingChunk};
-    int threads = g_listingThreads;
-    // The benchmark compares with one thread through the environment.
-    if (threads <= 0) {
-        static const int fromEnvironment = [] {
-            const char* text = std::getenv("MOXTAL_LIST_THREADS");
-            return text ? std::atoi(text) : 0;
-        }();
-        threads = std::min(fromEnvironment, 64);
-    }
-    if (threads <= 0 && !waiting) {
-        const unsigned cores = std::thread::hardware_concurrency();
-        threads = static_cast<int>(std::min<unsigned>(cores == 0 ? 1 : cores, kMostListingThreads));
-    }
-    if (threads > 0)
-        spread.threads = threads;
-    return spread;
+        return {threads, kWaitingChunk, 2 * kWaitingChunk};
+    return {threads, kChunk, kParallelFrom};
 }
 
 StatusReaders::StatusReaders(int folderFd, const ListingProgress& progress)

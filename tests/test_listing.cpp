@@ -9,6 +9,7 @@
 #include "core/wildcard.h"
 #include "platform/file_times.h"
 #include "platform/listing.h"
+#include "platform/listing_threads.h"
 #include "temp_folder.h"
 
 using namespace moxtal;
