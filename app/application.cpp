@@ -6,8 +6,8 @@
 
 #include <QIcon>
 
-#include "platform/desktop.h"
 #include "platform/file_icons.h"
+#include "platform/name_text.h"
 #include "ui/fonts.h"
 #include "ui/messages.h"
 #include "ui/seams.h"

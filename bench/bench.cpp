@@ -473,7 +473,7 @@ int main(int argc, char** argv)
         std::vector<double> limit, moxtal, oneThread;
         long peak = 0;
         for (int r = 0; r < runs; ++r) {
-            // The same preview with the status reads forced onto one thread.
+            // The same preview with the listing forced onto one thread (status reads and sort).
             const Run single = runProgram({"env", "MOXTAL_LIST_THREADS=1", cli, "--replace", "img_\\\\\\", folder.string()});
             expect(single.status == 0, "the one-thread preview exited with status " + std::to_string(single.status));
             oneThread.push_back(single.seconds);

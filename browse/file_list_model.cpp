@@ -4,7 +4,9 @@
 #include <numeric>
 
 #include "platform/collation.h"
+#include "platform/file_times.h"
 #include "platform/listing.h"
+#include "platform/sort_orders.h"
 
 namespace moxtal {
 

@@ -6,9 +6,9 @@
 
 #include <QAbstractTableModel>
 
-#include "platform/desktop.h"
 #include "platform/file_icons.h"
 #include "platform/listing.h"
+#include "platform/name_text.h"
 
 namespace moxtal {
 

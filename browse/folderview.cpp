@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "platform/collation.h"
-#include "platform/desktop.h"
+#include "platform/name_text.h"
 #include "platform/paths.h"
 
 namespace moxtal {

@@ -21,6 +21,7 @@
 #include "core/wildcard.h"
 #include "platform/collation.h"
 #include "platform/listing.h"
+#include "platform/sort_orders.h"
 #include "platform/folder_rules.h"
 #include "platform/pass_guards.h"
 #include "platform/paths.h"

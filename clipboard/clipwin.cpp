@@ -15,7 +15,7 @@
 #include <QToolButton>
 
 #include "core/regular_expression.h"
-#include "platform/desktop.h"
+#include "platform/name_text.h"
 #include "ui/accessible_names.h"
 #include "ui/clipboard_text.h"
 #include "ui/combo_history.h"

@@ -8,8 +8,8 @@
 #include "core/rename_job.h"
 #include "core/rename_loop.h"
 #include "core/rename_prediction.h"
-#include "platform/desktop.h"
 #include "platform/file_icons.h"
+#include "platform/name_text.h"
 
 namespace moxtal {
 

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "core/text_lines.h"
-#include "platform/desktop.h"
+#include "platform/name_text.h"
 #include "ui/combo_history.h"
 #include "ui/fonts.h"
 #include "ui/window_bounds.h"

@@ -9,7 +9,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "platform/desktop.h"
+#include "platform/name_text.h"
 #include "platform/renames.h"
 #include "platform/whole_files.h"
 #include "ui/fonts.h"

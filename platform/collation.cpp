@@ -1,6 +1,7 @@
 #include "collation.h"
 
 #include "core/text_case.h"
+#include "listing_threads.h"
 
 #include <algorithm>
 #include <numeric>
@@ -13,13 +14,15 @@ namespace moxtal {
 
 namespace {
 
-// How many threads share a large collation: at most 8, never more than the cores.
+// Below this many names one thread collates faster than several.
+constexpr std::size_t kParallelFrom = 4096;
+
+// How many threads share a collation: for a large one, as many as a listing uses.
 std::size_t partsFor(std::size_t count)
 {
-    if (count < 4096)
+    if (count < kParallelFrom)
         return 1;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return std::max<std::size_t>(1, std::min<std::size_t>(cores == 0 ? 1 : cores, 8));
+    return static_cast<std::size_t>(std::max(1, listingThreads()));
 }
 
 // Runs work(begin, end) over parts equal slices of [0, count), each on its own thread (the first

@@ -2,8 +2,8 @@
 
 #include <QMimeDatabase>
 
-#include "desktop.h"
 #include "mime_globs.h"
+#include "name_text.h"
 
 namespace moxtal {
 

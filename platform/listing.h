@@ -1,50 +1,21 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <QLocale>
 
 #include "posix_handles.h"
 
 namespace moxtal {
 
-// A last-write time in local time, in the two-second steps of the packed date-time form.
-struct LocalFileTime {
-    int year = 1980;
-    int month = 1;
-    int day = 1;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-
-    // A number that orders times as they happened, and the time it stands for.
-    std::int64_t stamp() const;
-    static LocalFileTime fromStamp(std::int64_t stamp);
-};
-
-// Converts a file time to local time with even seconds; times before 1980 become
-// 1980/01/01 00:00:00 and times after 2107 the last time the packed form holds.
-LocalFileTime toLocalFileTime(std::time_t time);
-
-// The date text of the file list: the locale's short date, a blank, its long time without the
-// time zone; the date alone at midnight. "yyyy/MM/dd HH:mm:ss" in the C locale.
-std::string formatDateText(const LocalFileTime& time);
-// The same in the given locale.
-std::string formatDateText(const LocalFileTime& time, const QLocale& locale);
-
-// The date text of a listed file's time stamp; made when it is shown or used, not per listing.
-std::string dateTextOf(std::int64_t stamp);
-
 // One file of a listing (and one row of the file list, which adds its icon).
 struct ListedFile {
     std::string name;
     std::int64_t size = 0;
-    std::int64_t timeStamp = 0;  // LocalFileTime::stamp(); dateTextOf gives its date text
+    std::int64_t timeStamp = 0;  // LocalFileTime::stamp() (file_times.h); dateTextOf gives its date text
     int image = -1;  // the file list's icon index
 };
 
@@ -91,27 +62,13 @@ std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<
                                    bool* readable = nullptr, std::optional<FolderIdentity>* identity = nullptr,
                                    FolderNames* names = nullptr, const ListingProgress& progress = {});
 // The same for the folder open as folderFd (it stays open); names, when given, receives every
-// name the folder holds. The entries' status is read by a few threads at once (at most 8, never
-// more than the cores; on a file server, NFS, SMB or FUSE, where each read is a round trip, 16);
-// the result is the same as one thread's.
+// name the folder holds. The entries' status is read by a few threads at once (as many as
+// listingThreads gives: listing_threads.h); the result is the same as one thread's.
 std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable = nullptr,
                                      FolderNames* names = nullptr, const ListingProgress& progress = {});
-// How many threads read the status of a listing's entries; 0 (the default) chooses by the file
-// system and the machine's cores as said above. The benchmark sets 1 to compare.
-void setListingThreads(int threads);
 
 // Every name the folder open as folderFd holds ("." and ".." aside), of whatever kind: what a
 // rename in it must not land on. Nothing when it cannot be read.
 std::optional<std::vector<std::string>> entryNamesAt(int folderFd);
-
-// The file list's column orders, as a click on a column sorts: Name by the case-insensitive locale
-// comparison, Size and Date by their values, equal keys in their present order.
-enum class SortColumn { Name, Size, Date };
-std::vector<std::size_t> columnOrder(const std::vector<ListedFile>& files, SortColumn column, bool descending);
-
-// Sorts by name in the case-sensitive order of locale (the system locale when none is given);
-// names that collate equal are ordered by their bytes.
-void sortByName(std::vector<ListedFile>& files, const QLocale& locale);
-void sortByName(std::vector<ListedFile>& files);
 
 }  // namespace moxtal

@@ -9,8 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "desktop.h"
 #include "folder_rules.h"
+#include "name_text.h"
 #include "pass_guards.h"
 
 namespace moxtal {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "core/codepage.h"
-#include "core/wildcard.h"
 
 using namespace moxtal;
 
@@ -29,27 +28,4 @@ TEST(CodePage, Utf8Validity)
     for (const char* bad : {"\x80", "\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF",
                             "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "a\xE3\x81", "\xFF", "\x82\xA0"})
         EXPECT_FALSE(isValidUtf8(bad)) << bad;
-}
-
-TEST(FilterMasks, CutAtEverySemicolonKeepingBlanksAndEmpties)
-{
-    using V = std::vector<std::string>;
-    EXPECT_EQ(splitFilterMasks("a;b;c"), (V {"a", "b", "c"}));
-    EXPECT_EQ(splitFilterMasks("*.jpg;"), (V {"*.jpg", ""}));
-    EXPECT_EQ(splitFilterMasks(""), (V {""}));
-    EXPECT_EQ(splitFilterMasks(" *.txt ;;x"), (V {" *.txt ", "", "x"}));
-}
-
-TEST(Wildcard, MatchesAsTheFileListExpects)
-{
-    EXPECT_TRUE(wildcardMatch("*.*", "README"));
-    EXPECT_TRUE(wildcardMatch("*.JPG", "photo.jpg"));
-    EXPECT_TRUE(wildcardMatch("p?oto.*", "photo.jpeg"));
-    EXPECT_TRUE(wildcardMatch("photo.*", "photo"));
-    EXPECT_TRUE(wildcardMatch("?.txt", "\xE3\x81\x82.txt"));  // "?" is one letter, not one byte
-    EXPECT_TRUE(wildcardMatch("a*b*c", "aXbYbZc"));
-    EXPECT_FALSE(wildcardMatch("", "a"));
-    EXPECT_FALSE(wildcardMatch("*.txt", "a.txt.bak"));
-    EXPECT_FALSE(wildcardMatch("?", "ab"));
-    EXPECT_FALSE(wildcardMatch(" *.txt", "a.txt"));
 }

@@ -6,13 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <random>
-
-#include <QCollator>
-
 #include "core/wildcard.h"
-#include "platform/collation.h"
+#include "platform/file_times.h"
 #include "platform/listing.h"
+#include "platform/listing_threads.h"
 #include "temp_folder.h"
 
 using namespace moxtal;
@@ -83,15 +80,6 @@ TEST(Listing, SortsByNameCaseSensitiveAndKeepsBytes)
     EXPECT_EQ(list(dir), (Names {"B.txt", "a.txt", "b.txt", raw}));
 }
 
-TEST(Listing, SortFollowsTheLocaleWithCaseSignificant)
-{
-    std::vector<ListedFile> files;
-    for (const char* n : {"b.txt", "B.txt", "a10.txt", "A.txt", "a2.txt", "b.txt"})
-        files.push_back({n, 1, 0});
-    sortByName(files, QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(names(files), (Names {"A.txt", "a10.txt", "a2.txt", "b.txt", "b.txt", "B.txt"}));
-}
-
 TEST(Listing, SizeAndDateText)
 {
     TempFolder dir;
@@ -101,31 +89,6 @@ TEST(Listing, SizeAndDateText)
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].size, 9);
     EXPECT_EQ(dateTextOf(files[0].timeStamp), "2003/01/15 12:34:56");  // two-second steps
-}
-
-TEST(DateText, BoundariesOfThePackedForm)
-{
-    // The tests run with TZ=UTC and the C locale.
-    EXPECT_EQ(formatDateText(toLocalFileTime(1042588800)), "2003/01/15");  // midnight: date only
-    EXPECT_EQ(formatDateText(toLocalFileTime(0)), "1980/01/01");  // before 1980
-    EXPECT_EQ(formatDateText(toLocalFileTime(1042588801)), "2003/01/15");  // 00:00:01 rounds down
-    EXPECT_EQ(formatDateText(toLocalFileTime(1042588802)), "2003/01/15 00:00:02");
-    EXPECT_LT(toLocalFileTime(1042588802).stamp(), toLocalFileTime(1042634097).stamp());
-    EXPECT_EQ(formatDateText(toLocalFileTime(5000000000)), "2107/12/31 23:59:58");  // after 2107: the last
-    for (const std::time_t t : {std::time_t {0}, std::time_t {1042634097}, std::time_t {4354819198}}) {
-        const LocalFileTime local = toLocalFileTime(t);
-        EXPECT_EQ(dateTextOf(local.stamp()), formatDateText(local)) << t;  // the stamp holds the time
-    }
-}
-
-TEST(DateText, RealLocales)
-{
-    // The locale's short date, a blank, its long time without the time zone.
-    const LocalFileTime t {2003, 1, 15, 12, 34, 56};
-    EXPECT_EQ(formatDateText(t, QLocale(QLocale::English, QLocale::UnitedStates)), "1/15/03 12:34:56 PM");
-    EXPECT_EQ(formatDateText(t, QLocale(QLocale::Japanese, QLocale::Japan)), "2003/01/15 12時34分56秒");
-    EXPECT_EQ(formatDateText({2003, 1, 15, 0, 0, 0}, QLocale(QLocale::Japanese, QLocale::Japan)), "2003/01/15");
-    EXPECT_EQ(formatDateText(t, QLocale::c()), "2003/01/15 12:34:56");
 }
 
 TEST(Listing, ThreadsGiveTheSameListAndProgressCanCancel)
@@ -197,27 +160,6 @@ TEST(Listing, ThreadsGiveTheSameListAndProgressCanCancel)
     setListingThreads(0);
 }
 
-TEST(Listing, ColumnOrdersKeepEqualKeysInNameOrder)
-{
-    // Listed by name; sizes and dates with ties.
-    const std::vector<ListedFile> files {{"a", 2, 20}, {"b", 1, 10}, {"c", 2, 10}, {"d", 1, 20}};
-    struct Case {
-        const char* name;
-        SortColumn column;
-        bool descending;
-        std::vector<std::size_t> expected;
-    };
-    const Case cases[] = {
-        {"size, smallest first", SortColumn::Size, false, {1, 3, 0, 2}},
-        {"size, largest first", SortColumn::Size, true, {0, 2, 1, 3}},
-        {"date, oldest first", SortColumn::Date, false, {1, 2, 0, 3}},
-        {"date, newest first", SortColumn::Date, true, {0, 3, 1, 2}},
-        {"name, Z to A", SortColumn::Name, true, {3, 2, 1, 0}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(columnOrder(files, c.column, c.descending), c.expected) << c.name;
-}
-
 TEST(Listing, LargeFileSizeIsSixtyFourBit)
 {
     TempFolder dir;
@@ -226,74 +168,6 @@ TEST(Listing, LargeFileSizeIsSixtyFourBit)
     const std::vector<ListedFile> files = listFolder(dir.path(), {"*.*"});
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].size, 3'000'000'000LL);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(Collation, LiteralOrders)
-{
-    const std::vector<std::string> texts {"b.txt", "a.txt", "C.txt", "B.txt", "a10", "a9", "\xC3\xA9t\xC3\xA9", "ete"};
-    const std::vector<std::string_view> names(texts.begin(), texts.end());
-    auto ordered = [&](Qt::CaseSensitivity cs, bool descending, const QLocale& locale) {
-        std::vector<std::string> out;
-        for (const std::size_t i : collationOrder(names, cs, descending, locale))
-            out.push_back(texts[i]);
-        return out;
-    };
-    using L = std::vector<std::string>;
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    // The C locale: by bytes (capitals first); caselessly, ties by bytes.
-    EXPECT_EQ(ordered(Qt::CaseSensitive, false, QLocale::c()),
-              (L {"B.txt", "C.txt", "a.txt", "a10", "a9", "b.txt", "ete", "\xC3\xA9t\xC3\xA9"}));
-    EXPECT_EQ(ordered(Qt::CaseInsensitive, false, QLocale::c()),
-              (L {"a.txt", "a10", "a9", "B.txt", "b.txt", "C.txt", "ete", "\xC3\xA9t\xC3\xA9"}));
-    // A real locale: accents are secondary, so "été" sorts by "ete".
-    EXPECT_EQ(ordered(Qt::CaseInsensitive, false, english),
-              (L {"a.txt", "a10", "a9", "B.txt", "b.txt", "C.txt", "ete", "\xC3\xA9t\xC3\xA9"}));
-    EXPECT_EQ(ordered(Qt::CaseInsensitive, true, english).front(), "\xC3\xA9t\xC3\xA9");
-}
-
-TEST(Collation, CLocaleAsciiOrderIsTheCollatorsOrder)
-{
-    // Names of letters of both cases, digits and punctuation, with ties and prefixes; enough of
-    // them for the sort to be shared out among threads and merged.
-    std::mt19937 random(5);
-    const std::string alphabet = "aAbBzZ09_-. ~";
-    std::vector<std::string> texts;
-    for (int i = 0; i < 5000; ++i) {
-        std::string name(static_cast<std::size_t>(random() % 5), ' ');
-        for (char& c : name)
-            c = alphabet[random() % alphabet.size()];
-        texts.push_back(name);
-    }
-    const std::vector<std::string_view> names(texts.begin(), texts.end());
-    for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-        for (const bool descending : {false, true}) {
-            QCollator collator(QLocale::c());
-            collator.setCaseSensitivity(cs);
-            auto key = [&](const std::string& n) {
-                const QString text = QString::fromStdString(n);
-                return collator.sortKey(cs == Qt::CaseInsensitive ? text.toCaseFolded() : text);
-            };
-            const std::vector<std::size_t> order = collationOrder(names, cs, descending, QLocale::c());
-            // A permutation: every name once.
-            std::vector<std::size_t> sorted = order;
-            std::sort(sorted.begin(), sorted.end());
-            for (std::size_t i = 0; i < sorted.size(); ++i)
-                ASSERT_EQ(sorted[i], i);
-            for (std::size_t i = 1; i < order.size(); ++i) {
-                const std::string& a = texts[order[i - 1]];
-                const std::string& b = texts[order[i]];
-                const int c = key(a).compare(key(b));
-                const int byCollator = c != 0 ? c : a.compare(b);
-                EXPECT_TRUE(descending ? byCollator >= 0 : byCollator <= 0) << a << " | " << b;
-                if (a == b)  // stable: equal names keep their order
-                    EXPECT_LT(order[i - 1], order[i]) << a;
-            }
-        }
-    }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "core/rename_loop.h"
 #include "core/regular_expression.h"
 #include "core/rename_prediction.h"
+#include "platform/file_times.h"
 #include "platform/listing.h"
 #include "platform/renames.h"
 #include "platform/whole_files.h"

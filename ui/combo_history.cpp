@@ -4,7 +4,7 @@
 #include <QLineEdit>
 
 #include "core/text_case.h"
-#include "platform/desktop.h"
+#include "platform/name_text.h"
 
 namespace moxtal {
 

@@ -7,7 +7,7 @@
 #include <QTranslator>
 
 #include "core/app_error.h"
-#include "platform/desktop.h"
+#include "platform/name_text.h"
 
 namespace moxtal {
 

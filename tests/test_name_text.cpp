@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "platform/desktop.h"
+#include "platform/name_text.h"
 
 using namespace moxtal;
 
@@ -42,6 +42,30 @@ TEST(DisplayText, BytesThatAreNotUtf8SurviveEveryEdit)
             b = static_cast<char>(byte(random));
         ASSERT_EQ(bytesOfText(displayText(bytes)), bytes);
     }
+}
+
+// The case buttons and the comparisons of names: Unicode for UTF-8, ASCII letters only otherwise.
+TEST(NameCase, UnicodeForUtf8AndAsciiLettersForOtherBytes)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string upper;
+        std::string lower;
+    };
+    const std::vector<Case> cases {
+        {"ASCII", "Photo.jpg", "PHOTO.JPG", "photo.jpg"},
+        {"accents", "caf\xC3\xA9.Txt", "CAF\xC3\x89.TXT", "caf\xC3\xA9.txt"},
+        {"Greek", "\xCE\xB1\xCE\x92", "\xCE\x91\xCE\x92", "\xCE\xB1\xCE\xB2"},
+        {"not UTF-8: only ASCII letters change", "a\xE9Z", "A\xE9Z", "a\xE9z"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(toUpperName(c.text), c.upper) << c.name;
+        EXPECT_EQ(toLowerName(c.text), c.lower) << c.name;
+        EXPECT_TRUE(equalsIgnoringCase(c.upper, c.lower)) << c.name;
+    }
+    EXPECT_FALSE(equalsIgnoringCase("a.txt", "b.txt"));
+    EXPECT_FALSE(equalsIgnoringCase("\xE9", "\xC9"));  // bytes that are not UTF-8 compare as they are
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "desktop.h"
+#include "name_text.h"
 
 #include "core/text_case.h"
 

@@ -1,0 +1,199 @@
+#include "status_readers.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <system_error>
+
+#include "file_times.h"
+#include "listing_threads.h"
+#include "posix_handles.h"
+
+namespace moxtal {
+
+namespace {
+
+// Below this many names the threads cost more than they save.
+constexpr std::size_t kParallelFrom = 2048;
+constexpr std::size_t kChunk = 512;
+// On a file server the threads mostly wait (listingThreads gives more of them): small chunks keep
+// them all busy.
+constexpr std::size_t kWaitingChunk = 32;
+
+// Whether the folder is on a file system whose reads wait on a server (or a user-space daemon).
+bool waitsOnServer(int fd)
+{
+    struct statfs info { };
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (static_cast<std::uint32_t>(info.f_type)) {
+    case 0x6969u:  // NFS
+    case 0xFF534D42u:  // CIFS
+    case 0xFE534D42u:  // SMB2/3
+    case 0x517Bu:  // SMB
+    case 0x65735546u:  // FUSE: sshfs, rclone, gvfs, ...
+    case 0x00C36400u:  // Ceph
+    case 0x01021997u:  // 9P
+    case 0x6B414653u:  // AFS
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+StatusReaders::Spread StatusReaders::spreadFor(int folderFd)
+{
+    const bool waiting = waitsOnServer(folderFd);
+    const int threads = listingThreads(waiting);
+    if (waiting)
+        return {threads, kWaitingChunk, 2 * kWaitingChunk};
+    return {threads, kChunk, kParallelFrom};
+}
+
+StatusReaders::StatusReaders(int folderFd, const ListingProgress& progress)
+    : m_fd(folderFd), m_progress(progress), m_spread(spreadFor(folderFd))
+{ }
+
+StatusReaders::~StatusReaders()
+{
+    m_cancelled = true;
+    stopHelpers();
+}
+
+void StatusReaders::add(std::string_view name, bool counted)
+{
+    if (!m_filling) {
+        m_filling = std::make_unique<Chunk>();
+        m_filling->files.reserve(m_spread.chunk);
+    }
+    m_filling->files.push_back({std::string(name), 0, 0});
+    if (counted) {
+        ++m_filling->counted;
+        ++m_counted;
+    }
+    if (m_filling->files.size() == m_spread.chunk)
+        publish();
+    if (++m_count == m_spread.parallelFrom)
+        startHelpers();
+}
+
+bool StatusReaders::finish(std::size_t seenBefore)
+{
+    publish();
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        m_closed = true;
+    }
+    m_ready.notify_all();
+    while (Chunk* chunk = nextChunk(false)) {
+        read(*chunk, m_fd);
+        const std::size_t done = m_done.fetch_add(chunk->counted) + chunk->counted;
+        if (m_progress && !m_progress(seenBefore + done)) {
+            m_cancelled = true;
+            break;
+        }
+    }
+    stopHelpers();
+    // Once more at the end, whatever share of the chunks the calling thread happened to get.
+    return !m_cancelled && (!m_progress || m_progress(seenBefore + m_counted));
+}
+
+std::vector<ListedFile> StatusReaders::take()
+{
+    std::size_t kept = 0;
+    for (const std::unique_ptr<Chunk>& chunk : m_chunks)
+        kept += static_cast<std::size_t>(std::count(chunk->keep.begin(), chunk->keep.end(), 1));
+    std::vector<ListedFile> files;
+    files.reserve(kept);
+    for (const std::unique_ptr<Chunk>& chunk : m_chunks) {
+        for (std::size_t i = 0; i < chunk->files.size(); ++i) {
+            if (chunk->keep[i])
+                files.push_back(std::move(chunk->files[i]));
+        }
+    }
+    m_chunks.clear();
+    return files;
+}
+
+void StatusReaders::publish()
+{
+    if (!m_filling || m_filling->files.empty())
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        m_chunks.push_back(std::move(m_filling));
+    }
+    m_ready.notify_one();
+}
+
+StatusReaders::Chunk* StatusReaders::nextChunk(bool wait)
+{
+    std::unique_lock<std::mutex> lock(m_lock);
+    if (wait)
+        m_ready.wait(lock, [&] { return m_next < m_chunks.size() || m_closed || m_cancelled; });
+    if (m_cancelled || m_next >= m_chunks.size())
+        return nullptr;
+    return m_chunks[m_next++].get();
+}
+
+void StatusReaders::startHelpers()
+{
+    try {
+        for (int t = 1; t < m_spread.threads; ++t)
+            m_helpers.emplace_back([this] { helper(); });
+    } catch (const std::system_error&) {
+        // No more threads to be had: the ones there are do the work.
+    }
+}
+
+void StatusReaders::stopHelpers()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        m_closed = true;
+    }
+    m_ready.notify_all();
+    for (std::thread& helper : m_helpers)
+        helper.join();
+    m_helpers.clear();
+}
+
+void StatusReaders::helper()
+{
+    // A descriptor of its own for the same folder: threads that share one open folder contend
+    // for its reference count on every call.
+    const UniqueFd own(::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const int folder = own ? own.get() : m_fd;
+    while (Chunk* chunk = nextChunk(true)) {
+        read(*chunk, folder);
+        m_done.fetch_add(chunk->counted);
+    }
+}
+
+void StatusReaders::read(Chunk& chunk, int folder)
+{
+    chunk.keep.assign(chunk.files.size(), 0);
+    for (std::size_t i = 0; i < chunk.files.size(); ++i) {
+        ListedFile& file = chunk.files[i];
+        struct stat st { };
+        if (::fstatat(folder, file.name.c_str(), &st, 0) != 0)
+            continue;  // unreadable status or a dangling link
+        EntryAttributes attributes;
+        attributes.directory = S_ISDIR(st.st_mode);
+        attributes.readOnly = (st.st_mode & S_IWUSR) == 0;
+        attributes.system = !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+        attributes.size = attributes.directory ? 0 : static_cast<std::int64_t>(st.st_size);
+        if (!isListable(attributes))
+            continue;
+        file.size = attributes.size;
+        file.timeStamp = toLocalFileTime(st.st_mtim.tv_sec).stamp();
+        chunk.keep[i] = 1;
+    }
+}
+
+}  // namespace moxtal

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "listing.h"
+
+namespace moxtal {
+
+// Reads the status of a listing's names while the folder is still being read: the names go out in
+// chunks as they come, a few helper threads read their status, and the calling thread joins in once
+// the names are all read (it alone reports progress). Each chunk keeps its own results, so the list
+// and its order are the names' order whatever the threads do. A name added as counted is one entry
+// of the progress, which is done once its status is read; the names a later mask gives again are
+// not counted a second time.
+class StatusReaders {
+public:
+    // For the names of the folder open as folderFd; progress must outlive the readers.
+    StatusReaders(int folderFd, const ListingProgress& progress);
+    StatusReaders(const StatusReaders&) = delete;
+    StatusReaders& operator=(const StatusReaders&) = delete;
+    // A listing given up while the names are read (cancelled) leaves the helpers nothing to read.
+    ~StatusReaders();
+
+    void add(std::string_view name, bool counted);
+
+    // How many counted names have their status read so far.
+    std::size_t done() const { return m_done.load(); }
+
+    // After the last name: reads the status of what is left with the helpers; false when the
+    // progress cancelled it. seenBefore is how many entries were done without a status read.
+    bool finish(std::size_t seenBefore);
+
+    // The entries that belong in the list, in the names' order.
+    std::vector<ListedFile> take();
+
+private:
+    // How the status reads are shared out: among how many threads, in chunks of how many names,
+    // from how many names on (below that the threads cost more than they save).
+    struct Spread {
+        int threads;
+        std::size_t chunk;
+        std::size_t parallelFrom;
+    };
+    static Spread spreadFor(int folderFd);
+
+    struct Chunk {
+        std::vector<ListedFile> files;
+        std::vector<char> keep;  // whether each entry belongs in the list
+        std::size_t counted = 0;  // how many of the files count in the progress
+    };
+
+    void publish();
+    // The next chunk nobody has taken; waiting for one while the names are still read.
+    Chunk* nextChunk(bool wait);
+    void startHelpers();
+    void stopHelpers();
+    void helper();
+    // Fills in each entry's size and time and whether it belongs in the list.
+    static void read(Chunk& chunk, int folder);
+
+    const int m_fd;
+    const ListingProgress& m_progress;
+    const Spread m_spread;
+    std::unique_ptr<Chunk> m_filling;
+    std::size_t m_count = 0;
+    std::size_t m_counted = 0;
+    std::mutex m_lock;
+    std::condition_variable m_ready;
+    std::vector<std::unique_ptr<Chunk>> m_chunks;  // guarded by m_lock while helpers run
+    std::size_t m_next = 0;
+    bool m_closed = false;
+    std::atomic<bool> m_cancelled {false};
+    std::atomic<std::size_t> m_done {0};
+    std::vector<std::thread> m_helpers;
+};
+
+}  // namespace moxtal
