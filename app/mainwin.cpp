@@ -27,8 +27,8 @@
 #include "browse/folderview.h"
 #include "clipboard/clipwin.h"
 #include "core/rename_job.h"
-#include "core/version.h"
 #include "core/settings_format.h"
+#include "core/version.h"
 #include "dialogs/historywin.h"
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
@@ -241,8 +241,7 @@ void TForm1::buildTopPanel()
     setAccessibleComboName(pattern, QStringLiteral("Pattern"));
     setAccessibleComboName(RepStr, QStringLiteral("Replacement"));
     Loadpeset->setAccessibleName(QStringLiteral("Load Preset"));
-    ButtonDoit = place(new QPushButton(QStringLiteral("Do!"), topPanel), "ButtonDoit", 414, 32, 75, 25,
-                       tr("処理開始"));
+    ButtonDoit = place(new QPushButton(QStringLiteral("Do!"), topPanel), "ButtonDoit", 414, 32, 75, 25, tr("処理開始"));
 }
 
 void TForm1::placeSequenceControls()
@@ -275,8 +274,8 @@ void TForm1::placeSequenceControls()
 
 void TForm1::buildBottomPanel()
 {
-    Panel1 =
-        place(new QLabel(QStringLiteral("?"), bottomPanel), "Panel1", 8, 8, 25, 25, QStringLiteral("Mox-Tal Ver ") + QLatin1String(kVersion));
+    Panel1 = place(new QLabel(QStringLiteral("?"), bottomPanel), "Panel1", 8, 8, 25, 25,
+                   QStringLiteral("Mox-Tal Ver ") + QLatin1String(kVersion));
     Panel1->setAlignment(Qt::AlignCenter);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Extension = place(new QLineEdit(QStringLiteral("*.*"), bottomPanel), "Extension", 48, 9, 81, 20,
@@ -293,8 +292,8 @@ void TForm1::buildBottomPanel()
     Edit1->setAccessibleName(QStringLiteral("Name"));
     SpeedButton1->setAccessibleName(QStringLiteral("Move Up"));
     SpeedButton2->setAccessibleName(QStringLiteral("Move Down"));
-    CloseButton = place(new QPushButton(QStringLiteral("Close"), bottomPanel), "CloseButton", 416, 8, 75, 25,
-                        tr("終了"));
+    CloseButton =
+        place(new QPushButton(QStringLiteral("Close"), bottomPanel), "CloseButton", 416, 8, 75, 25, tr("終了"));
 }
 
 void TForm1::buildMenus()

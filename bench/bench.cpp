@@ -10,15 +10,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <clocale>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <clocale>
 #include <filesystem>
-#include <locale.h>
 #include <limits>
+#include <locale.h>
 #include <map>
 #include <optional>
 #include <string>
@@ -274,11 +274,12 @@ void slowServer(const fs::path& server, const std::string& baseline, const std::
     std::vector<double> limit, ours;
     for (int r = 0; r < runs; ++r) {
         const Run plain = runProgram({baseline, "preview", mount.string()});
-        expect(plain.status == 0, "the C preview loop on the slow server exited with status " +
-                                      std::to_string(plain.status));
+        expect(plain.status == 0,
+               "the C preview loop on the slow server exited with status " + std::to_string(plain.status));
         limit.push_back(plain.seconds);
         const Run listed = runProgram({cli, "--replace", "img_\\\\\\\\\\\\", mount.string()}, {}, {}, preview.string());
-        expect(listed.status == 0, "the preview on the slow server exited with status " + std::to_string(listed.status));
+        expect(listed.status == 0,
+               "the preview on the slow server exited with status " + std::to_string(listed.status));
         ours.push_back(listed.seconds);
     }
     std::printf("| preview %d files on a server answering in %d us | C loop readdir + fstatat: %s | | %s | |\n", count,
@@ -289,7 +290,8 @@ void slowServer(const fs::path& server, const std::string& baseline, const std::
         expected.push_back(row.substr(0, row.rfind('\t')));
     const Run pass = runProgram({cli, "--replace", "img_\\\\\\\\\\\\", "--rename", mount.string()});
     expectRenamed(pass, mount, count, "moxtal-cli --rename on the slow server");
-    expect(fileLines(renames) == expected, "the renames did not reach the slow server one at a time in the rows' order");
+    expect(fileLines(renames) == expected,
+           "the renames did not reach the slow server one at a time in the rows' order");
     makeFiles(source, count);
     const Run plainPass = runProgram({baseline, "rename", mount.string()});
     expectRenamed(plainPass, mount, count, "the C rename loop on the slow server");
@@ -345,8 +347,7 @@ void writePlot(const std::map<int, PlotRow>& rows, const fs::path& png, long cor
         "'; set datafile missing '?'; set logscale xy; set format x '%.0f'; set grid; set key top left;"
         " set xlabel 'files in the folder (tmpfs)'; set ylabel 'seconds';"
         " set title 'Mox-Tal against the plain C loops, " +
-        std::to_string(cores) +
-        " cores'; plot '" + table.string() +
+        std::to_string(cores) + " cores'; plot '" + table.string() +
         "' using 1:2 with linespoints lw 2 lc rgb '#1f77b4' dashtype 2 title 'C loop: readdir + fstatat',"
         " '' using 1:3 with linespoints lw 2 lc rgb '#1f77b4' title 'moxtal-cli preview',"
         " '' using 1:4 with linespoints lw 2 lc rgb '#d62728' dashtype 2 title 'C loop: readdir + renameat2',"
@@ -474,7 +475,8 @@ int main(int argc, char** argv)
         long peak = 0;
         for (int r = 0; r < runs; ++r) {
             // The same preview with the listing forced onto one thread (status reads and sort).
-            const Run single = runProgram({"env", "MOXTAL_LIST_THREADS=1", cli, "--replace", "img_\\\\\\", folder.string()});
+            const Run single =
+                runProgram({"env", "MOXTAL_LIST_THREADS=1", cli, "--replace", "img_\\\\\\", folder.string()});
             expect(single.status == 0, "the one-thread preview exited with status " + std::to_string(single.status));
             oneThread.push_back(single.seconds);
             const Run plain = runProgram({baseline, "preview", folder.string()});
@@ -500,8 +502,8 @@ int main(int argc, char** argv)
             const std::string setting = std::string("LC_ALL=") + locale;
             for (int r = 0; r < runs; ++r) {
                 const Run run = runProgram({"env", setting, cli, "--replace", "img_\\\\\\", folder.string()});
-                expect(run.status == 0, std::string("the preview in ") + locale + " exited with status " +
-                                            std::to_string(run.status));
+                expect(run.status == 0,
+                       std::string("the preview in ") + locale + " exited with status " + std::to_string(run.status));
                 inLocale.push_back(run.seconds);
             }
             std::printf("| preview %d files on %s, %s | | | %s | |\n", size, place.c_str(), locale,
@@ -534,10 +536,10 @@ int main(int argc, char** argv)
             makeFiles(folder, size);
             std::printf("| window in %s: |\n", locale);
             std::fflush(stdout);
-            const Run inLocale = runProgram({"env", std::string("LC_ALL=") + locale, window, folder.string(), "0"}, {},
-                                            {}, "");
-            expect(inLocale.status == 0, std::string("the window in ") + locale + " exited with status " +
-                                             std::to_string(inLocale.status));
+            const Run inLocale =
+                runProgram({"env", std::string("LC_ALL=") + locale, window, folder.string(), "0"}, {}, {}, "");
+            expect(inLocale.status == 0,
+                   std::string("the window in ") + locale + " exited with status " + std::to_string(inLocale.status));
         }
         fs::remove_all(folder);
     }

@@ -77,7 +77,8 @@ int main(int argc, char** argv)
         if (rename) {
             pass = timed([&] { report->ButtonrenClick(); });
             const auto& rows = report->rows();
-            expect(std::all_of(rows.begin(), rows.end(), [](const moxtal::ConfirmRow& r) { return r.result == moxtal::kResultOk; }),
+            expect(std::all_of(rows.begin(), rows.end(),
+                               [](const moxtal::ConfirmRow& r) { return r.result == moxtal::kResultOk; }),
                    "renamed rows that did not end \"Ok\"");
         }
         start = std::chrono::steady_clock::now();

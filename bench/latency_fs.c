@@ -40,8 +40,7 @@ static const char* inSource(const char* path)
 static void roundTrip(void)
 {
     struct timespec wait = {g_delayNs / 1000000000, g_delayNs % 1000000000};
-    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) { }
 }
 
 static int result(int value)

@@ -20,13 +20,13 @@
 #include "core/version.h"
 #include "core/wildcard.h"
 #include "platform/collation.h"
-#include "platform/listing.h"
-#include "platform/sort_orders.h"
 #include "platform/folder_rules.h"
+#include "platform/listing.h"
 #include "platform/pass_guards.h"
 #include "platform/paths.h"
 #include "platform/rename_log_file.h"
 #include "platform/renames.h"
+#include "platform/sort_orders.h"
 #include "platform/whole_files.h"
 
 namespace {
@@ -141,7 +141,7 @@ private:
 // A progress line on standard error, only when it is a terminal and the work has run a second.
 class TerminalProgress {
 public:
-    explicit TerminalProgress(const char* what) : m_what(what), m_tty(::isatty(STDERR_FILENO) == 1) {}
+    explicit TerminalProgress(const char* what) : m_what(what), m_tty(::isatty(STDERR_FILENO) == 1) { }
     ~TerminalProgress()
     {
         if (m_shown)
@@ -311,7 +311,7 @@ int runUndo(const std::string& path)
         line += '\t';
         moxtal::appendEscapedField(line, row.Folder);
         line += '\t';
-        line += result.step == moxtal::UndoStep::Undone ? moxtal::kResultOk
+        line += result.step == moxtal::UndoStep::Undone   ? moxtal::kResultOk
                 : result.step == moxtal::UndoStep::Failed ? moxtal::kResultFailed
                                                           : moxtal::kResultSkipped;
         out.add("\n");
@@ -435,7 +435,8 @@ int runJob(const Options& o)
     // What the pass would refuse (a preview) or did refuse (a rename), and why, on standard error.
     std::size_t refusals = 0;
     if (!o.rename) {
-        const std::vector<moxtal::RowPrediction> predicted = moxtal::predictRefusals(job.rows, names.names, moxtal::rulesOfFolder(folderFd.get(), names.names));
+        const std::vector<moxtal::RowPrediction> predicted =
+            moxtal::predictRefusals(job.rows, names.names, moxtal::rulesOfFolder(folderFd.get(), names.names));
         std::vector<std::string>().swap(names.names);
         for (std::size_t i = 0; i < predicted.size(); ++i) {
             if (predicted[i].refusal == moxtal::Refusal::None)

@@ -31,7 +31,6 @@ namespace moxtal {
 
 namespace {
 
-
 QClipboard* clipboard()
 {
     return QGuiApplication::clipboard();
@@ -276,7 +275,8 @@ void TClipWindow::handleOnce()
     LogTo->setEditText({});
 
     const ClipboardPass pass =
-        runClipboardPass(m_fromLines->lines(), comboText(pattern), comboText(RepStr), urlStep(), [this](const std::string& line, UrlStep step) {
+        runClipboardPass(m_fromLines->lines(), comboText(pattern), comboText(RepStr), urlStep(),
+                         [this](const std::string& line, UrlStep step) {
                              UrlCoder1.InputString = line;
                              return step == UrlStep::Encode ? UrlCoder1.GetEncodeString() : UrlCoder1.GetDecodeString();
                          });

@@ -16,8 +16,8 @@ inline constexpr const char* kCannotOpenFile = "ファイル %1 は開けませ�
 inline constexpr const char* kCannotCreateFile = "ファイル %1 を作成できません";
 inline constexpr const char* kWriteError = "ストリームへの書き込みエラー";
 inline constexpr const char* kCannotOpenClipboard = "クリップボードを開くことができません";
-inline constexpr const char* kAll[] = {kNotAnInteger,  kListIndexOutOfRange, kCannotOpenFile,
-                                       kCannotCreateFile, kWriteError,        kCannotOpenClipboard};
+inline constexpr const char* kAll[] = {kNotAnInteger,     kListIndexOutOfRange, kCannotOpenFile,
+                                       kCannotCreateFile, kWriteError,          kCannotOpenClipboard};
 }  // namespace messages
 
 // Fills the values into a source text's %1, %2, ... (each value as it is, bytes included).

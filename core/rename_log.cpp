@@ -140,8 +140,7 @@ TLogEntry readRow(LogReader& reader)
         reader.fail("fields must be separated by a single comma");
     reader.expectLineEnd();
     if (fields.size() < 3 || fields.size() == 4 || fields.size() == 5)
-        reader.fail("a row has " + std::to_string(fields.size()) +
-                        (fields.size() == 1 ? " field" : " fields") +
+        reader.fail("a row has " + std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields") +
                         ": a rename log row has 3, or 6 and more with the file's identity",
                     line);
     TLogEntry entry;

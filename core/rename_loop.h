@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "rename_job.h"
 #include "folder_rules.h"
+#include "rename_job.h"
 #include "rename_log.h"
 
 namespace moxtal {

@@ -13,13 +13,13 @@
 #include <QVBoxLayout>
 
 #include "core/rename_loop.h"
-#include "platform/listing.h"
 #include "platform/folder_rules.h"
+#include "platform/listing.h"
 #include "platform/renames.h"
 #include "ui/fonts.h"
 #include "ui/handlers.h"
-#include "ui/long_work.h"
 #include "ui/idle.h"
+#include "ui/long_work.h"
 #include "ui/widgets.h"
 #include "ui/window_bounds.h"
 
@@ -82,12 +82,10 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
         return button;
     };
     Buttonren = makeButton("Buttonren", QStringLiteral("Rename"), tr("リネーム実行"), ActionRename);
-    DelButton = makeButton("DelButton", QStringLiteral("Remove from List"), tr("リストから項目を削除"),
-                           ActionDelete);
+    DelButton = makeButton("DelButton", QStringLiteral("Remove from List"), tr("リストから項目を削除"), ActionDelete);
     ToUpper = makeButton("ToUpper", QStringLiteral("UpperCase"), tr("小文字→大文字変換"), ActionUpperCase);
     ToLower = makeButton("ToLower", QStringLiteral("Lowercase"), tr("大文字→小文字変換"), ActionLowercase);
-    ButtonCancel =
-        makeButton("ButtonCancel", QStringLiteral("Close"), tr("このウィンドウを閉じる"), nullptr);
+    ButtonCancel = makeButton("ButtonCancel", QStringLiteral("Close"), tr("このウィンドウを閉じる"), nullptr);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* bottomPanel = new QWidget(this);

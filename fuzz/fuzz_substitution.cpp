@@ -44,8 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (!limited && byMachine != byInterpreter)
             __builtin_trap();
-    } catch (const AppError&) {
-    }
+    } catch (const AppError&) { }
     std::vector<JobEntry> entries;
     for (std::size_t i = 2; i < parts.size(); ++i)
         entries.push_back({parts[i], static_cast<int>(i), "2003/01/15 12:34:56"});

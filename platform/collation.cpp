@@ -48,8 +48,8 @@ template <typename Ordered> std::vector<std::size_t> orderInParts(std::size_t co
     for (std::size_t p = 0; p <= parts; ++p)
         bounds.push_back(count * p / parts);
     forEachPart(count, parts, [&](std::size_t begin, std::size_t end) {
-        std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(begin), order.begin() + static_cast<std::ptrdiff_t>(end),
-                         ordered);
+        std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(begin),
+                         order.begin() + static_cast<std::ptrdiff_t>(end), ordered);
     });
     for (std::size_t width = 1; width < parts; width *= 2) {
         for (std::size_t p = 0; p + width < parts; p += 2 * width) {
@@ -81,7 +81,8 @@ std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, 
         }
         return x < y;
     };
-    return orderInParts(names.size(), [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); });
+    return orderInParts(names.size(),
+                        [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); });
 }
 
 bool allAscii(const std::vector<std::string_view>& names)
@@ -121,7 +122,8 @@ std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& nam
         const int c = keys[a]->compare(*keys[b]);
         return c != 0 ? c < 0 : names[a] < names[b];
     };
-    return orderInParts(names.size(), [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); });
+    return orderInParts(names.size(),
+                        [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); });
 }
 
 }  // namespace moxtal

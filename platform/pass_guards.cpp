@@ -19,8 +19,8 @@ constexpr long kFuseMagic = 0x65735546;
 std::string runtimeLockFolder()
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder = runtime && runtime[0] == '/' ? std::string(runtime) + "/moxtal"
-                                                     : "/tmp/moxtal-" + std::to_string(::getuid());
+    std::string folder =
+        runtime && runtime[0] == '/' ? std::string(runtime) + "/moxtal" : "/tmp/moxtal-" + std::to_string(::getuid());
     ::mkdir(folder.c_str(), 0700);
     return folder;
 }

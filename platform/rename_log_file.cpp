@@ -75,7 +75,8 @@ RenameLogFile::RenameLogFile(const std::string& path, Use use) : m_path(path)
         }
         if (!m_fd)
             throw AppError("cannot open " + named + ": " + std::strerror(errno));
-        struct stat held { }, atPath { };
+        struct stat held {
+        }, atPath {};
         if (::fstat(m_fd.get(), &held) != 0 || !S_ISREG(held.st_mode))
             throw AppError(named + " is not a regular file");
         if (::flock(m_fd.get(), (m_readOnly ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {

@@ -177,8 +177,8 @@ RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<Confi
 {
     const UniqueFd folderFd = openRenameFolder(folder);
     const auto failEvery = [&](int error) {
-        return renameRows(folder, rows, [error](const std::string&, const std::string&) { return refuseWith(error); },
-                          keepLog);
+        return renameRows(
+            folder, rows, [error](const std::string&, const std::string&) { return refuseWith(error); }, keepLog);
     };
     if (!folderFd)
         return failEvery(errno);
@@ -342,7 +342,8 @@ void RenameBackOnDisk::removeEmptyClaim(const TLogEntry& entry, const FileIdenti
     struct stat st { };
     if (!differOnlyInCase(entry.From, entry.To) &&
         ::fstatat(m_folderFd.get(), entry.To.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-        st.st_size == 0 && static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec == renamed.mtimeNs)
+        st.st_size == 0 &&
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec == renamed.mtimeNs)
         ::unlinkat(m_folderFd.get(), entry.To.c_str(), 0);
 }
 

@@ -52,7 +52,6 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
-
 }  // namespace
 
 WholeFileWriter::WholeFileWriter(const std::string& path) : m_path(linkTarget(path))

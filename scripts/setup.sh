@@ -14,7 +14,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PACKAGES="cmake g++ make pkg-config libgtest-dev qt6-base-dev libpcre2-dev libgl-dev \
 libxkbcommon-dev fonts-vlgothic adwaita-icon-theme libqt6svg6 qt6-wayland xvfb xclip imagemagick \
 desktop-file-utils appstream man-db groff-base dpkg-dev file lintian locales openbox xdotool wmctrl x11-utils \
-libfuse3-dev fuse3 gnuplot-nox qt6-l10n-tools qt6-tools-dev"
+libfuse3-dev fuse3 gnuplot-nox qt6-l10n-tools qt6-tools-dev clang-format-14"
 
 # The fuzz build needs clang and its libFuzzer runtime.
 case " $* " in *" -DMOXTAL_FUZZ=ON "*) PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;; esac

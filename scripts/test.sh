@@ -1,5 +1,5 @@
 #!/bin/sh
-# Sets everything up, then builds and runs every test twice: a normal build and a build with
+# Sets everything up, checks the layout of the code, then builds and runs every test twice: a normal build and a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer; then the tests of the threaded listing and
 # collation in a small ThreadSanitizer build; then runs each fuzz target for a few seconds.
 set -eu
@@ -7,6 +7,8 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 JOBS=$(nproc)
 
 "$ROOT/scripts/setup.sh" "$ROOT/build"
+# The layout of every C and C++ file, as .clang-format says (clang-format-14).
+"$ROOT/scripts/check_format.sh"
 ctest --test-dir "$ROOT/build" --output-on-failure -j"$JOBS"
 
 "$ROOT/scripts/setup.sh" "$ROOT/build-sanitize" -DMOXTAL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug

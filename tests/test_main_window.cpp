@@ -7,7 +7,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QTest>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidgetItem>
@@ -114,7 +114,8 @@ protected:
     void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
 
     // The window shown on folder with a pattern and a replacement typed in.
-    static std::unique_ptr<TForm1> windowWithJob(const std::string& folder, const char* pattern, const char* replacement)
+    static std::unique_ptr<TForm1> windowWithJob(const std::string& folder, const char* pattern,
+                                                 const char* replacement)
     {
         auto form = makeWindow({folder});
         form->show();

@@ -15,10 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/regular_expression.h"
 #include "core/rename_job.h"
 #include "core/rename_log.h"
 #include "core/rename_loop.h"
-#include "core/regular_expression.h"
 #include "core/rename_prediction.h"
 #include "platform/file_times.h"
 #include "platform/listing.h"
@@ -179,9 +179,12 @@ TrialResult runBatch(Batch& batch, const TempFolder& dir)
 
     JobResult job;
     try {
-        job = computeRenameRows(dir.path(), files.size(),
-                                [&](std::size_t i) { return JobEntry {files[i].name, 0, dates[i]}; }, texts,
-                                parseJobNumbers(texts));
+        job = computeRenameRows(
+            dir.path(), files.size(),
+            [&](std::size_t i) {
+                return JobEntry {files[i].name, 0, dates[i]};
+            },
+            texts, parseJobNumbers(texts));
     } catch (const AppError& e) {
         // Only a pattern that does not compile may end a job here.
         ++g_tally.badPatterns;
@@ -199,7 +202,7 @@ TrialResult runBatch(Batch& batch, const TempFolder& dir)
     // two rows share one): whether an entry had the new name or the file was gone.
     std::map<std::string, bool> blocked;
     const auto exists = [&](const std::string& name) {
-        struct stat st {};
+        struct stat st { };
         return ::fstatat(folderFd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     };
     const RenameLoopResult done = renameRowsInFolder(
@@ -285,7 +288,7 @@ TEST(RandomBatches, NoFileIsEverLostAndUndoPutsTheFolderBack)
         SCOPED_TRACE("replay with MOXTAL_RANDOM_SEED=" + std::to_string(seed) + " MOXTAL_RANDOM_TRIALS=1");
         Batch batch(seed);
         // A tenth of the trials each through the two fallbacks of the non-replacing rename.
-        const RenamePath path = seed % 10 == 3 ? RenamePath::LinkThenUnlink
+        const RenamePath path = seed % 10 == 3   ? RenamePath::LinkThenUnlink
                                 : seed % 10 == 7 ? RenamePath::CheckThenRename
                                                  : RenamePath::NoReplaceFlag;
         useRenamePath(path);

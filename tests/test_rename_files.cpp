@@ -3,8 +3,8 @@
 #include "core/rename_job.h"
 #include "core/rename_loop.h"
 #include "platform/listing.h"
-#include "platform/paths.h"
 #include "platform/pass_guards.h"
+#include "platform/paths.h"
 #include "platform/rename_log_file.h"
 #include "platform/renames.h"
 #include "platform/whole_files.h"
@@ -13,12 +13,12 @@
 
 #include <cerrno>
 #include <csignal>
-#include <functional>
-#include <map>
-#include <sys/wait.h>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace moxtal;
@@ -51,9 +51,12 @@ protected:
 std::string pathName(const testing::TestParamInfo<RenamePath>& info)
 {
     switch (info.param) {
-    case RenamePath::NoReplaceFlag: return "NoReplaceFlag";
-    case RenamePath::LinkThenUnlink: return "LinkThenUnlink";
-    case RenamePath::CheckThenRename: return "CheckThenRename";
+    case RenamePath::NoReplaceFlag:
+        return "NoReplaceFlag";
+    case RenamePath::LinkThenUnlink:
+        return "LinkThenUnlink";
+    case RenamePath::CheckThenRename:
+        return "CheckThenRename";
     }
     return "Unknown";
 }
@@ -328,8 +331,9 @@ TEST(RenameLogFile, CreatesAppendsCutsTornTailsAndRefusesOtherFiles)
     for (const std::string torn : {whole + "\"a\",\"/x/\",", whole + std::string(40, '\0'), std::string("MoxTal re")}) {
         dir.write("torn.csv", torn);
         EXPECT_NE(append("torn.csv", {a}).find("torn row at line"), std::string::npos);
-        EXPECT_EQ(dir.read("torn.csv"), torn.size() < 20 ? formatLogCsv({a}, LogColumns::WithIdentity)
-                                                         : whole + formatLogCsv({a}, LogColumns::WithIdentity).substr(19));
+        EXPECT_EQ(dir.read("torn.csv"), torn.size() < 20
+                                            ? formatLogCsv({a}, LogColumns::WithIdentity)
+                                            : whole + formatLogCsv({a}, LogColumns::WithIdentity).substr(19));
     }
 
     dir.write("report.txt", "the only copy");
@@ -464,9 +468,13 @@ TEST(LogUndoOnDisk, OnlyTheRenamedFileGoesBack)
              return TLogEntry {"Photo.JPG", "photo.jpg", folder, id};
          },
          UndoStep::Undone, "", "Photo.JPG=P;"},
-        {"gone", [&] { return TLogEntry {"g.txt", "h.txt", folder, FileIdentity {1, 2, 3}}; }, UndoStep::Failed,
-         "No such file", ""},
-        {"a row without identity renames what it finds", [&] {
+        {"gone",
+         [&] {
+             return TLogEntry {"g.txt", "h.txt", folder, FileIdentity {1, 2, 3}};
+         },
+         UndoStep::Failed, "No such file", ""},
+        {"a row without identity renames what it finds",
+         [&] {
              dir.write("n.txt", "N");
              return TLogEntry {"m.txt", "n.txt", folder};
          },

@@ -11,23 +11,23 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTranslator>
 
 #include "browse/folderview.h"
 #include "clipboard/clipwin.h"
-#include "core/text_lines.h"
 #include "core/app_error.h"
+#include "core/text_lines.h"
 #include "dialogs/historywin.h"
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
 #include "gui_helpers.h"
-#include "ui/combo_history.h"
 #include "temp_folder.h"
+#include "ui/combo_history.h"
 #include "ui/messages.h"
 #include "ui/seams.h"
 
@@ -124,9 +124,10 @@ TEST_F(SettingsTest, TextsThatAreNotUtf8KeepTheirBytesThroughARestart)
 {
     // Shift-JIS and Latin-1 bytes in the texts and histories of both windows.
     TempFolder dir;
-    const std::string written = textOfLines({"10", "20", "600", "400", "caf\xE9(.*)", "\x82\xA0\\1", "*.\xE9",
-                                             dir.path(), "\xFF\xFE", "plain", "---", "\x82\xA0", "---", "370", "5", "6",
-                                             "456", "404", "\xE9t\xE9", "---", "\xFE", "---", "7", "8", "340", "170"});
+    const std::string written = textOfLines(
+        {"10",        "20",  "600",      "400", "caf\xE9(.*)", "\x82\xA0\\1", "*.\xE9", dir.path(), "\xFF\xFE",
+         "plain",     "---", "\x82\xA0", "---", "370",         "5",           "6",      "456",      "404",
+         "\xE9t\xE9", "---", "\xFE",     "---", "7",           "8",           "340",    "170"});
     testSettingsFolder().write("main.cfg", written);
     {
         auto form = makeWindow();
@@ -367,13 +368,17 @@ TEST_F(SettingsTest, HistoryEditor)
     EXPECT_EQ(form->RepStr->count(), 0);
     EXPECT_EQ(form->RepStr->currentText(), "current");
     // An edited list keeps the bytes of the items that are not UTF-8.
-    setComboItems(form->RepStr, {"\xFF" "a", "b"});
+    setComboItems(form->RepStr, {"\xFF"
+                                 "a",
+                                 "b"});
     edit([&] {
         QTest::keyClick(editor.Memo1, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClicks(editor.Memo1, QStringLiteral("c"));
         editor.OKButton1->click();
     });
-    EXPECT_EQ(comboItems(form->RepStr), (std::vector<std::string> {"\xFF" "a", "b", "c"}));
+    EXPECT_EQ(comboItems(form->RepStr), (std::vector<std::string> {"\xFF"
+                                                                   "a",
+                                                                   "b", "c"}));
     setComboItems(form->RepStr, {});
     // Tab leaves the text for the buttons; every opening starts in the text.
     edit([&] {
@@ -435,9 +440,9 @@ TEST(Translations, TheCLocaleDecidesFirstAndTheCatalogueIsComplete)
     {
         auto form = makeWindow();
         std::vector<QWidget*> windows {form.get()};
-        for (QWidget* window : {static_cast<QWidget*>(form->windows().RenameReport),
-                                static_cast<QWidget*>(form->windows().LogWindow),
-                                static_cast<QWidget*>(form->windows().ClipWindow)})
+        for (QWidget* window :
+             {static_cast<QWidget*>(form->windows().RenameReport), static_cast<QWidget*>(form->windows().LogWindow),
+              static_cast<QWidget*>(form->windows().ClipWindow)})
             windows.push_back(window);
         for (QWidget* window : windows) {
             for (QWidget* w : window->findChildren<QWidget*>()) {

@@ -26,14 +26,10 @@ TEST(UrlCoding, Encode)
 
 TEST(UrlCoding, Decode)
 {
-    const std::vector<std::pair<std::string, std::string>> good {{"", ""},
-                                                                 {"a+b%2Fc", "a b/c"},
-                                                                 {"%ab%AB", "\xAB\xAB"}, {"%2f%ff", "/\xFF"},
-                                                                 {"x%4", "x\x04"},
-                                                                 {"%2B", "+"},
-                                                                 {"%E3%81%82", "\xE3\x81\x82"},
-                                                                 {"a%00b", std::string("a\0b", 3)},
-                                                                 {"plain", "plain"}};
+    const std::vector<std::pair<std::string, std::string>> good {
+        {"", ""},          {"a+b%2Fc", "a b/c"}, {"%ab%AB", "\xAB\xAB"},        {"%2f%ff", "/\xFF"},
+        {"x%4", "x\x04"},  {"%2B", "+"},         {"%E3%81%82", "\xE3\x81\x82"}, {"a%00b", std::string("a\0b", 3)},
+        {"plain", "plain"}};
     for (const auto& [in, out] : good) {
         EXPECT_EQ(tryURLDecode(in), out) << in;
         EXPECT_EQ(URLDecode(in), out) << in;

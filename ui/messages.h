@@ -18,8 +18,7 @@ QString errorText(const std::exception& error);
 // locale; any other interface language gets the English catalogue. The C/POSIX locale is decided
 // from LC_ALL, LC_MESSAGES and LANG before LANGUAGE (which Qt reads even under LC_ALL=C);
 // uiLanguages are the user's languages, first first, as QLocale gives them.
-bool wantsEnglishCatalogue(const char* lcAll, const char* lcMessages, const char* lang,
-                           const QStringList& uiLanguages);
+bool wantsEnglishCatalogue(const char* lcAll, const char* lcMessages, const char* lang, const QStringList& uiLanguages);
 
 // Installs the English catalogue when the environment asks for it (wantsEnglishCatalogue).
 void installTranslations(QCoreApplication& application);
