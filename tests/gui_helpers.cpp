@@ -4,6 +4,7 @@
 
 #include "dialogs/rpllist.h"
 #include "temp_folder.h"
+#include "ui/seams.h"
 
 using namespace moxtal;
 
@@ -61,4 +62,16 @@ void whenDialogShows(TForm1& form, std::function<void(TRenameReport&)> handler)
         handler(*report);
         report->reject();
     });
+}
+
+void WindowTest::SetUp()
+{
+    moxtal::MessageBox::setTestMode(true);
+    moxtal::MessageBox::takeRecorded();
+    forgetSettings();
+}
+
+void WindowTest::TearDown()
+{
+    EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened";
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "app/mainwin.h"
 #include "app/windows.h"
 
@@ -36,3 +38,11 @@ int pendingDialogHandlers();
 
 // Runs handler on the confirmation dialog as soon as it is shown, then closes it.
 void whenDialogShows(moxtal::TForm1& form, std::function<void(moxtal::TRenameReport&)> handler);
+
+// The one fixture of the window tests: message boxes answered by the test, no settings from an
+// earlier test, and afterwards a check that every dialog the test waited for did open.
+class WindowTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};

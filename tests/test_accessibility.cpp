@@ -68,16 +68,8 @@ QPalette darkPalette()
     return p;
 }
 
-class AccessibilityTest : public testing::Test {
+class AccessibilityTest : public WindowTest {
 protected:
-    void SetUp() override
-    {
-        MessageBox::setTestMode(true);
-        MessageBox::takeRecorded();
-        forgetSettings();
-    }
-    void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
-
     // A folder where "Do!" with the job below marks the first two rows as refused: each new name
     // belongs to the file of the next row.
     static void fillRefusedFolder(const TempFolder& dir)

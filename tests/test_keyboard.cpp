@@ -73,16 +73,7 @@ void activate(QWidget* window)
         << window->objectName().toStdString();
 }
 
-class KeyboardTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        MessageBox::setTestMode(true);
-        MessageBox::takeRecorded();
-        forgetSettings();
-    }
-    void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
-};
+class KeyboardTest : public WindowTest { };
 
 TEST_F(KeyboardTest, TabGoesRoundEveryWindowAndLeavesItsList)
 {

@@ -103,16 +103,8 @@ void selectFirstRow(TRenameReport& report)
                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public WindowTest {
 protected:
-    void SetUp() override
-    {
-        MessageBox::setTestMode(true);
-        MessageBox::takeRecorded();
-        forgetSettings();
-    }
-    void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
-
     // The window shown on folder with a pattern and a replacement typed in.
     static std::unique_ptr<TForm1> windowWithJob(const std::string& folder, const char* pattern,
                                                  const char* replacement)

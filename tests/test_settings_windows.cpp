@@ -58,16 +58,7 @@ std::string mainCfg()
     return testSettingsFolder().read("main.cfg");
 }
 
-class SettingsTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        MessageBox::setTestMode(true);
-        MessageBox::takeRecorded();
-        forgetSettings();
-    }
-    void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
-};
+class SettingsTest : public WindowTest { };
 
 TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
 {

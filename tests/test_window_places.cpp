@@ -26,16 +26,7 @@ using namespace moxtal;
 
 namespace {
 
-class WindowPlacesTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        MessageBox::setTestMode(true);
-        MessageBox::takeRecorded();
-        forgetSettings();
-    }
-    void TearDown() override { EXPECT_EQ(pendingDialogHandlers(), 0) << "a dialog the test waited for never opened"; }
-};
+class WindowPlacesTest : public WindowTest { };
 
 TEST_F(WindowPlacesTest, SequenceControlsSitInsideTheirFrame)
 {
