@@ -156,7 +156,7 @@ std::string blkidFileSystem(const std::string& path)
 // The kind a file system's name stands for; a FUSE driver goes by the name of what it reads.
 FileSystemKind kindNamed(std::string_view name)
 {
-    if (name == "vfat" || name == "msdos" || name == "fat")
+    if (name == "vfat" || name == "msdos" || name == "fat" || name == "fusefat")
         return FileSystemKind::Fat;
     if (name == "exfat" || name == "exfat-fuse")
         return FileSystemKind::Exfat;
@@ -227,6 +227,15 @@ std::optional<bool> foldsCase(int fd, const std::vector<std::string>& names)
 }
 
 }  // namespace
+
+bool renameResetsTimes(int folderFd)
+{
+    struct statfs fs { };
+    if (::fstatfs(folderFd, &fs) != 0 || static_cast<std::uint32_t>(fs.f_type) != kFuseMagic)
+        return false;
+    const std::optional<MountLine> mount = mountOf(folderFd);
+    return mount && mount->type == "fuse.fusefat";
+}
 
 FolderRules rulesOfFolder(int folderFd, const std::vector<std::string>& listedNames)
 {

@@ -17,4 +17,8 @@ namespace moxtal {
 // does. Listed names are the folder's entries as the listing read them.
 FolderRules rulesOfFolder(int folderFd, const std::vector<std::string>& listedNames);
 
+// Whether a rename in the folder gives the file a new modification time (fusefat writes the entry
+// anew), so that the time cannot tell the renamed file afterwards.
+bool renameResetsTimes(int folderFd);
+
 }  // namespace moxtal

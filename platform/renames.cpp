@@ -288,6 +288,7 @@ bool RenameBackOnDisk::openFolderOf(const TLogEntry& entry)
     if (!m_folderFd)
         return false;
     m_withInode = keepsInodeNumbers(m_folderFd.get());
+    m_withTime = !renameResetsTimes(m_folderFd.get());
     m_lock = std::make_unique<FolderLock>(FolderLock::take(m_folderFd.get()));
     return true;
 }
@@ -315,7 +316,10 @@ UndoRowResult RenameBackOnDisk::operator()(const TLogEntry& entry)
     // which spelling the file has.
     const bool exactTo = !caseOnly || (m_entries->load(fd) && m_entries->has(entry.To));
     const bool exactFrom = !caseOnly || (m_entries->load(fd) && m_entries->has(entry.From));
-    const std::optional<FileIdentity> atTo = exactTo ? fileIdentityAt(fd, entry.To, m_withInode) : std::nullopt;
+    std::optional<FileIdentity> atTo = exactTo ? fileIdentityAt(fd, entry.To, m_withInode) : std::nullopt;
+    // Where a rename writes a new time, only the size can tell the renamed file under its new name.
+    if (atTo && !m_withTime)
+        atTo->mtimeNs = renamed.mtimeNs;
     const int toError = errno;
     if (atTo && sameFile(renamed, *atTo))
         return renameBack(entry.To);

@@ -105,6 +105,7 @@ private:
     UniqueFd m_folderFd;
     int m_openError = 0;
     bool m_withInode = false;
+    bool m_withTime = true;
     std::unique_ptr<FolderLock> m_lock;
     std::unique_ptr<FolderEntries> m_entries;
 };
