@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QObject>
+#include <QString>
+#include <stdexcept>
+
 #include "app/mainwin.h"
 #include "app/windows.h"
-
-class QObject;
 
 class TempFolder;
 
@@ -28,6 +30,17 @@ void forgetSettings();
 std::unique_ptr<moxtal::TForm1> makeWindow(std::vector<std::string> arguments = {});
 
 std::vector<std::string> listedNames(moxtal::TForm1& form);
+
+// The control of a window by its design name (its object name); a missing control or one of
+// another type ends the test with the name in the message, never a null pointer.
+template <class T>
+T* control(const QObject* window, const char* name)
+{
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        throw std::runtime_error(std::string("no control named ") + name + " of the expected type");
+    return found;
+}
 
 // Runs handler on a modal dialog as soon as it is shown (its own event loop runs then); context is
 // the dialog (or the window asking), so a handler never outlives it.
