@@ -22,8 +22,6 @@
 #include "ui/fonts.h"
 #include "ui/handlers.h"
 #include "ui/idle.h"
-#include "ui/messages.h"
-#include "ui/seams.h"
 #include "ui/widgets.h"
 #include "ui/window_bounds.h"
 
@@ -35,18 +33,6 @@ QClipboard* clipboard()
 {
     return QGuiApplication::clipboard();
 }
-
-// Clears a flag when the handling ends, also by an error.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~FlagGuard() { m_flag = false; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-
-private:
-    bool& m_flag;
-};
 
 }  // namespace
 
@@ -112,6 +98,9 @@ TClipWindow::TClipWindow(QWidget* parent)
     NotCare = new QRadioButton(QStringLiteral("Not Care"), RadioGroup1);
     Encode = new QRadioButton(QStringLiteral("Encode"), RadioGroup1);
     Decode = new QRadioButton(QStringLiteral("Decode"), RadioGroup1);
+    NotCare->setObjectName(QStringLiteral("NotCare"));
+    Encode->setObjectName(QStringLiteral("Encode"));
+    Decode->setObjectName(QStringLiteral("Decode"));
     NotCare->setChecked(true);
     auto* radios = new QHBoxLayout(RadioGroup1);
     radios->setContentsMargins(6, 0, 6, 2);
@@ -190,18 +179,14 @@ void TClipWindow::FormShow()
         if (box->count() > 0)
             box->setCurrentIndex(0);
     }
-    if (!m_watching && clipboard()) {
-        connect(clipboard(), &QClipboard::dataChanged, this, &TClipWindow::noticeChange);
-        m_watching = true;
-    }
+    if (clipboard() && decide(WatchEventKind::Shown) == WatchAction::Connect)
+        connect(clipboard(), &QClipboard::dataChanged, this, &TClipWindow::ClipboardChanged);
 }
 
 void TClipWindow::FormClose()
 {
-    if (m_watching && clipboard())
+    if (decide(WatchEventKind::Closed) == WatchAction::Disconnect && clipboard())
         disconnect(clipboard(), &QClipboard::dataChanged, this, nullptr);
-    m_watching = false;
-    m_lastWritten.reset();
 }
 
 void TClipWindow::CloseButtonClick()
@@ -213,48 +198,31 @@ void TClipWindow::RetryUpdate()
 {
     // The clipboard's owner is asked only while the window watches (it reads every copy then
     // anyway): a closed watcher leaves the idle moments of the windows alone.
-    Retry->setEnabled(m_watching && clipboardHoldsText());
+    Retry->setEnabled(m_state.watching && clipboardHoldsText());
 }
 
 void TClipWindow::RetryExecute()
 {
-    // A new start: the source text goes back on the clipboard as if copied from outside.
-    m_lastWritten.reset();
-    writeClipboard(writableText(textOfLines(m_fromLines->lines())));
+    if (decide(WatchEventKind::Retry) == WatchAction::WriteSource)
+        writeClipboard(clipboardWritableText(textOfLines(m_fromLines->lines())));
 }
 
-void TClipWindow::noticeChange()
+WatchAction TClipWindow::decide(const WatchEvent& event)
 {
-    // One error box at a time: a program that changes the clipboard often would otherwise stack a
-    // box inside each box's event loop. The newest change is handled once the box is closed.
-    if (m_errorOpen) {
-        m_noticeWhileError = true;
-        return;
-    }
-    do {
-        m_noticeWhileError = false;
-        try {
-            ClipboardChanged();
-        } catch (const std::exception& e) {
-            const FlagGuard open(m_errorOpen);
-            MessageBox::show(this, errorText(e));
-        }
-    } while (m_noticeWhileError);
+    WatchDecision decision = decideWatch(std::move(m_state), event);
+    m_state = std::move(decision.state);
+    return decision.action;
 }
 
 void TClipWindow::ClipboardChanged()
 {
-    // The notice of our own write comes back nested inside the write: it waits until the
-    // handling that wrote has ended, so both orders of delivery end in the same state.
-    if (m_handling) {
-        m_pending = true;
-        return;
-    }
-    const FlagGuard handling(m_handling);
-    do {
-        m_pending = false;
-        handleOnce();
-    } while (m_pending);
+    // The notice of our own write comes back nested inside the write, and a copy made while an
+    // error box is open inside the box's event loop: both wait until the handling (its box
+    // included) has ended, and the newest text is handled once then. So both orders of delivery
+    // end in the same state, and an error box never opens inside another.
+    for (WatchAction action = decide(WatchEventKind::Notice); action == WatchAction::Handle;
+         action = decide(WatchEventKind::HandlingEnded))
+        runHandler(this, [this] { handleOnce(); });
 }
 
 void TClipWindow::handleOnce()
@@ -264,12 +232,8 @@ void TClipWindow::handleOnce()
     const QMimeData* data = clipboard()->mimeData(QClipboard::Clipboard);
     if (!data || !data->hasText())
         return;
-    const ClipboardText copied = clipboardText(data, clipboard()->ownsClipboard());
-    const std::string& bytes = copied.bytes;
-    // Our own result coming back (its notice, or a clipboard manager posting it again) is no change
-    // from outside: it is shown, but never rewritten.
-    const bool ownText = m_lastWritten && *m_lastWritten == bytes;
-    m_fromLines->setLines(linesOf(bytes));
+    ClipboardText copied = clipboardText(data, clipboard()->ownsClipboard());
+    m_fromLines->setLines(linesOf(copied.bytes));
     selectFirstLine(LogFrom);
     m_toLines->setLines({});
     LogTo->setEditText({});
@@ -281,39 +245,39 @@ void TClipWindow::handleOnce()
                              return step == UrlStep::Encode ? UrlCoder1.GetEncodeString() : UrlCoder1.GetDecodeString();
                          });
 
-    if (!pass.changed) {
-        m_toLines->setLines({pass.matched ? "===" : "---"});
-        setWindowTitle(pass.matched ? QStringLiteral("Same String") : QStringLiteral("Nat Match"));
-    } else if (!copied.exact && bytes.find("\xEF\xBF\xBD") != std::string::npos) {
-        // The copy held bytes that are not UTF-8, and the platform gave them over as U+FFFD:
-        // writing the result back would change bytes the replacement never touched.
+    switch (decide({WatchEventKind::Passed, std::move(copied.bytes), copied.exact, pass.matched, pass.changed})) {
+    case WatchAction::ShowNatMatch:
+        m_toLines->setLines({"---"});
+        setWindowTitle(QStringLiteral("Nat Match"));
+        break;
+    case WatchAction::ShowSameString:
+        m_toLines->setLines({"==="});
+        setWindowTitle(QStringLiteral("Same String"));
+        break;
+    case WatchAction::ShowNotUtf8:
         m_toLines->setLines(pass.resultLines);
         setWindowTitle(kNotUtf8);
-    } else if (ownText) {
+        break;
+    case WatchAction::ShowChainStopped:
         m_toLines->setLines(pass.resultLines);
         setWindowTitle(kChainStopped);
-    } else {
-        std::string text = writableText(textOfLines(pass.resultLines));
+        break;
+    case WatchAction::WriteResult: {
+        std::string text = clipboardWritableText(textOfLines(pass.resultLines));
         m_toLines->setLines(pass.resultLines);
         setWindowTitle(QStringLiteral("Replaced"));
-        m_lastWritten = text;
+        decide({WatchEventKind::Written, text});
         writeClipboard(text);
         promoteComboHistory(pattern);
         promoteComboHistory(RepStr);
         // To the front, but the keyboard stays with the window the user types in.
         raise();
+        break;
+    }
+    default:
+        break;
     }
     selectFirstLine(LogTo);
-}
-
-std::string TClipWindow::writableText(std::string text)
-{
-    // The text is written as a zero-terminated string: a decoded "%00" ends it.
-    if (const std::size_t nul = text.find('\0'); nul != std::string::npos)
-        text.resize(nul);
-    if (text.size() > kMaxWrite)
-        throw AppError("The result is larger than 64 MiB and was not written to the clipboard");
-    return text;
 }
 
 void TClipWindow::writeClipboard(const std::string& text)

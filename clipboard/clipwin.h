@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,6 +7,7 @@
 #include <QWidget>
 
 #include "core/clipboard_pass.h"
+#include "core/clipboard_watch.h"
 #include "core/settings_format.h"
 #include "urlcoder.h"
 
@@ -48,17 +48,8 @@ public:
     static inline const QString kChainStopped = QStringLiteral("Stopped: keeps changing");
     // The caption when a copy from another program held bytes that are not UTF-8: it is left as it is.
     static inline const QString kNotUtf8 = QStringLiteral("Left as it is: not UTF-8");
-    // The largest text the watcher writes to the clipboard.
-    static constexpr std::size_t kMaxWrite = std::size_t {64} << 20;
 
-    void ClipboardChanged();
-    void RetryExecute();
-    void RetryUpdate();
-    void CloseButtonClick();
-    bool watching() const { return m_watching; }
-    // The text as it is written: up to its first zero byte; an error when it is too large.
-    static std::string writableText(std::string text);
-    UrlStep urlStep() const;
+    bool watching() const { return m_state.watching; }
 
     // Its histories and bounds from main.cfg, and into the settings to be saved.
     void applySettings(const MainCfgRead& read);
@@ -66,6 +57,20 @@ public:
 
     // Runs FormShow when the window is shown anew and FormClose whenever it is hidden.
     void setVisible(bool visible) override;
+
+private:
+    void FormShow();
+    void FormClose();
+    void ClipboardChanged();
+    void RetryExecute();
+    void RetryUpdate();
+    void CloseButtonClick();
+    UrlStep urlStep() const;
+    // Asks what to do on event, and keeps the state the answer leaves.
+    WatchAction decide(const WatchEvent& event);
+    void handleOnce();
+    void writeClipboard(const std::string& text);
+    void selectFirstLine(QComboBox* box);
 
     QComboBox* pattern;
     QComboBox* RepStr;
@@ -80,22 +85,9 @@ public:
     QAction* Retry;
     TUrlCoder UrlCoder1;
 
-private:
-    void FormShow();
-    void FormClose();
-    void noticeChange();
-    void handleOnce();
-    void writeClipboard(const std::string& text);
-    void selectFirstLine(QComboBox* box);
-
     LinesModel* m_fromLines;
     LinesModel* m_toLines;
-    bool m_watching = false;
-    bool m_handling = false;  // a handling is running: a nested notice waits for it to end
-    bool m_pending = false;  // a notice arrived during the handling
-    bool m_errorOpen = false;  // the error box is open: notices wait until it closes
-    bool m_noticeWhileError = false;  // a notice arrived while the error box was open
-    std::optional<std::string> m_lastWritten;  // the last result written, to know it when it comes back
+    ClipboardWatchState m_state;
 };
 
 }  // namespace moxtal

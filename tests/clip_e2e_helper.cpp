@@ -15,8 +15,8 @@ int main(int argc, char** argv)
     if (argc < 3)
         return 2;
     moxtal::TClipWindow watcher;
-    watcher.pattern->setEditText(QString::fromUtf8(argv[1]));
-    watcher.RepStr->setEditText(QString::fromUtf8(argv[2]));
+    watcher.findChild<QComboBox*>("pattern")->setEditText(QString::fromUtf8(argv[1]));
+    watcher.findChild<QComboBox*>("RepStr")->setEditText(QString::fromUtf8(argv[2]));
     watcher.show();
     std::printf("ready\n");
     std::fflush(stdout);

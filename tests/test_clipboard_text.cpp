@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/clipboard_pass.h"
+#include "core/clipboard_watch.h"
 #include "core/regular_expression.h"
 #include "core/url_coding.h"
 
@@ -86,6 +87,56 @@ TEST(ClipboardText, ReplacementIsLinearInTheText)
     const std::size_t small = work(25'000), large = work(100'000);
     EXPECT_LT(large, 5 * small) << small << " for n, " << large << " for 4n";
     EXPECT_EQ(RegexReplace("a-a", "(a)", "[\\1]", kCaseless), "[a]-[a]");
+}
+
+TEST(ClipboardWatch, WhatEachNoticeDoes)
+{
+    using K = WatchEventKind;
+    using A = WatchAction;
+    using S = ClipboardWatchState;
+    // Watching, handling, a notice pending, the last text written.
+    const S idle {true, false, false, {}}, busy {true, true, false, {}}, waiting {true, true, true, {}};
+    const S wrote {true, true, false, "aa\r\n"}, idleWrote {true, false, false, "aa\r\n"};
+    const std::string lost = "abc\xEF\xBF\xBD";  // U+FFFD where a byte was not UTF-8
+    struct Row {
+        const char* name;
+        S before;
+        WatchEvent event;
+        S after;
+        A action;
+    };
+    const Row rows[] = {
+        {"shown: it starts watching", {}, {K::Shown}, idle, A::Connect},
+        {"shown while watching", idle, {K::Shown}, idle, A::None},
+        {"closed: it stops watching and forgets its write", idleWrote, {K::Closed}, {}, A::Disconnect},
+        {"closed while not watching", {}, {K::Closed}, {}, A::None},
+        {"a notice while not watching", {}, {K::Notice}, {}, A::None},
+        {"a notice starts a handling", idle, {K::Notice}, busy, A::Handle},
+        {"a notice during a handling or its error box waits", busy, {K::Notice}, waiting, A::None},
+        {"notices that waited run once", waiting, {K::Notice}, waiting, A::None},
+        {"the handling ends", busy, {K::HandlingEnded}, idle, A::None},
+        {"the handling ends with a notice waiting", waiting, {K::HandlingEnded}, busy, A::Handle},
+        {"Retry forgets the write and writes the source", wrote, {K::Retry}, busy, A::WriteSource},
+        {"no match", busy, {K::Passed, "abc", true, false, false}, busy, A::ShowNatMatch},
+        {"the same string", busy, {K::Passed, "abc", true, true, false}, busy, A::ShowSameString},
+        {"a change is written", busy, {K::Passed, "a", true, true, true}, busy, A::WriteResult},
+        {"the write is kept", busy, {K::Written, "aa\r\n"}, wrote, A::None},
+        {"own text changing again: stop", wrote, {K::Passed, "aa\r\n", true, true, true}, wrote, A::ShowChainStopped},
+        {"its own text unchanged", wrote, {K::Passed, "aa\r\n", true, true, false}, wrote, A::ShowSameString},
+        {"a text from outside after a write", wrote, {K::Passed, "xa", true, true, true}, wrote, A::WriteResult},
+        {"decoded with U+FFFD: left as it is", busy, {K::Passed, lost, false, true, true}, busy, A::ShowNotUtf8},
+        {"exact bytes with U+FFFD are written", busy, {K::Passed, lost, true, true, true}, busy, A::WriteResult},
+        {"decoded without U+FFFD is written", busy, {K::Passed, "abc", false, true, true}, busy, A::WriteResult},
+    };
+    for (const Row& row : rows) {
+        const WatchDecision decision = decideWatch(row.before, row.event);
+        EXPECT_EQ(decision.state, row.after) << row.name;
+        EXPECT_EQ(decision.action, row.action) << row.name;
+    }
+    // A result is written up to its first zero byte, and never beyond 64 MiB.
+    EXPECT_EQ(clipboardWritableText(std::string("a\0b", 3)), "a");
+    EXPECT_EQ(clipboardWritableText(std::string(kMaxClipboardWrite, 'x')).size(), kMaxClipboardWrite);
+    EXPECT_THROW(clipboardWritableText(std::string(kMaxClipboardWrite + 1, 'x')), AppError);
 }
 
 }  // namespace

@@ -77,8 +77,8 @@ TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
         form->FolderView1->SetDirectory(dir.path());
         form->setFileListWidth(333);
         form->windows().RenameReport->setGeometry(50, 60, 456, 404);
-        form->windows().ClipWindow->pattern->addItems({"^abc", "x"});
-        form->windows().ClipWindow->RepStr->addItems({"xyz"});
+        control<QComboBox>(form->windows().ClipWindow, "pattern")->addItems({"^abc", "x"});
+        control<QComboBox>(form->windows().ClipWindow, "RepStr")->addItems({"xyz"});
         form->windows().ClipWindow->setGeometry(11, 12, 400, 170);
         form->close();
     }
@@ -102,8 +102,8 @@ TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
     EXPECT_EQ(items(form->RepStr), (QStringList {"", "--- ", "写真"}));
     EXPECT_EQ(form->FileListView1->width(), 333);
     EXPECT_EQ(form->windows().RenameReport->geometry(), QRect(50, 60, 456, 404));
-    EXPECT_EQ(items(form->windows().ClipWindow->pattern), (QStringList {"^abc", "x"}));
-    EXPECT_EQ(items(form->windows().ClipWindow->RepStr), QStringList {"xyz"});
+    EXPECT_EQ(items(control<QComboBox>(form->windows().ClipWindow, "pattern")), (QStringList {"^abc", "x"}));
+    EXPECT_EQ(items(control<QComboBox>(form->windows().ClipWindow, "RepStr")), QStringList {"xyz"});
     EXPECT_EQ(form->windows().ClipWindow->geometry().topLeft(), QPoint(11, 12));
     EXPECT_EQ(form->windows().ClipWindow->size(), QSize(400, 170));
     // Saved again unchanged: the same bytes, no window creeping from run to run.
