@@ -33,8 +33,7 @@ std::vector<std::string> listedNames(moxtal::TForm1& form);
 
 // The control of a window by its design name (its object name); a missing control or one of
 // another type ends the test with the name in the message, never a null pointer.
-template <class T>
-T* control(const QObject* window, const char* name)
+template <class T> T* control(const QObject* window, const char* name)
 {
     T* found = window->findChild<T*>(QString::fromLatin1(name));
     if (!found)
