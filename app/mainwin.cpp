@@ -614,7 +614,7 @@ void TForm1::ButtonDoitClick()
     };
     JobResult job = computeRenameRows(folder, files.size(), entryAt, texts, numbers);
     m_sequenceCounter = job.counter;
-    report.setRows(std::move(job.rows), m_fileList.listedIdentity(), m_fileList.listedNames());
+    report.setPlan({folder, m_fileList.listedIdentity(), std::move(job.rows), m_fileList.listedNames()});
     report.exec();
 
     if (!report.renameDone())

@@ -1,18 +1,13 @@
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <optional>
-#include <string>
 #include <vector>
 
 #include <QDialog>
 
 #include "confirm_model.h"
+#include "core/rename_plan.h"
 #include "core/settings_format.h"
 #include "platform/file_icons.h"
-#include "platform/listing.h"
-#include "platform/posix_handles.h"
 
 class QAction;
 class QLabel;
@@ -25,24 +20,20 @@ namespace moxtal {
 class TRenameReport : public QDialog {
     Q_OBJECT
 public:
-    // directory gives the current folder, read again for every row.
-    explicit TRenameReport(std::function<std::string()> directory, QWidget* parent = nullptr);
+    explicit TRenameReport(QWidget* parent = nullptr);
     // Its bounds from main.cfg, and into the settings to be saved.
     void applySettings(const MainCfgRead& read);
     void collectSettings(MainSettings& settings, const QWidget* mainWindow) const;
 
     void setImages(const ImageList* images) { m_model->setImages(images); }
-    void clearRows() { m_model->setRows({}); }
-    // The rows of a job over the files listed from the folder listed (which the pass checks it
-    // renames in), with the names that folder held then (read again if it changed since).
-    void setRows(std::vector<ConfirmRow> rows, std::optional<FolderIdentity> listed = std::nullopt,
-                 std::shared_ptr<const FolderNames> names = nullptr)
+    void clearRows()
     {
-        m_listed = listed;
-        m_listedNames = std::move(names);
-        m_model->setRows(std::move(rows));
-        predictRefusedRows();
+        m_plan = {};
+        m_model->setRows({});
     }
+    // Takes the plan to be confirmed: its rows are shown to be edited here, and "Rename" renames
+    // them in the plan's folder alone (the pass checks it is still the folder listed).
+    void setPlan(RenamePlan plan);
     const std::vector<ConfirmRow>& rows() const { return m_model->rows(); }
     ConfirmRowModel* model() const { return m_model; }
     bool renameDone() const { return m_renameDone; }
@@ -87,9 +78,8 @@ private:
     void convertCase(bool upper);
     void showReason();
 
-    std::function<std::string()> m_directory;
-    std::optional<FolderIdentity> m_listed;
-    std::shared_ptr<const FolderNames> m_listedNames;
+    // The plan being confirmed; its rows live in the model while the dialog shows them.
+    RenamePlan m_plan;
     ConfirmRowModel* m_model;
     bool m_renameDone = false;
     bool m_renameUsed = false;  // "Rename" runs once per showing

@@ -254,7 +254,7 @@ TEST_F(MainWindowTest, FailedRenameBesideSuccessfulOne)
     whenDialogShows(*form, [&](TRenameReport& report) {
         std::vector<ConfirmRow> rows = report.rows();
         rows.push_back({"b.txt", "c.txt", "Replace", 0, ""});
-        report.setRows(rows);
+        report.setPlan({dir.path(), std::nullopt, rows, nullptr});
         report.ButtonrenClick();
         for (const ConfirmRow& row : report.rows())
             results.emplace_back(row.result);
@@ -470,6 +470,27 @@ TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
     EXPECT_EQ(top.read("photos/a.txt"), "newcomer");
     EXPECT_EQ(top.read("moved/a.txt"), "listed");
     EXPECT_TRUE(form->windows().LogWindow->entries().empty());
+}
+
+TEST_F(MainWindowTest, TheDialogRenamesInTheFolderOfItsPlan)
+{
+    // The folder tree moving on while the dialog shows changes neither its marks nor its pass.
+    TempFolder dir, other;
+    dir.write("a.txt", "A");
+    other.write("b.txt", "other");
+    auto form = windowWithJob(dir.path(), "^a$", "b");
+    Names marks;
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        control<TFolderView>(form.get(), "FolderView1")->SetDirectory(other.path());
+        control<QTableView>(&report, "ListView1")->selectRow(0);
+        control<QPushButton>(&report, "ToLower")->click();  // the marks are made anew
+        marks.push_back(report.model()->reason(0).toStdString());
+        control<QPushButton>(&report, "Buttonren")->click();
+    });
+    control<QPushButton>(form.get(), "ButtonDoit")->click();
+    EXPECT_EQ(marks, Names {""});
+    EXPECT_EQ(dir.read("b.txt"), "A");
+    EXPECT_EQ(other.read("b.txt"), "other");
 }
 
 TEST_F(MainWindowTest, ErrorsShowMessageAndNoDialog)
