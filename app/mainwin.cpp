@@ -665,14 +665,11 @@ void TForm1::Edit1KeyDown(int key)
     // The box holds the name through the lossless mapping: bytes that are not UTF-8 and that the
     // user did not touch stay as they were.
     const std::string newName = bytesOfText(Edit1->text()) + std::string(parts.extension);
-    std::optional<FileIdentity> renamed;
-    if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName, &renamed))
+    std::optional<FileIdentity> identity;
+    if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName, &identity))
         return;
     m_fileList.model().setName(row, newName);
-    if (m_windows.LogWindow) {
-        const std::string prefix = joinPath(folder, std::string());
-        m_windows.LogWindow->AddLogEntry(oldName, newName, prefix, renamed);
-    }
+    emit renamed({TLogEntry {oldName, newName, joinPath(folder, std::string()), identity}});
 }
 
 int TForm1::selectedRow() const

@@ -99,7 +99,7 @@ TEST_F(KeyboardTest, TabGoesRoundEveryWindowAndLeavesItsList)
     form->ButtonDoit->click();
 
     TLogWindow& log = *form->windows().LogWindow;
-    log.AddLogEntry("a.txt", "b.txt", dir.path() + "/");
+    log.AddLogEntry({{"a.txt", "b.txt", dir.path() + "/", std::nullopt}});
     log.show();
     activate(&log);
     log.selectRows({0});

@@ -881,7 +881,7 @@ TEST_F(MainWindowTest, LogSaveDialogStartsOnCsvAndThenOnTheLastName)
     TempFolder dir;
     auto form = makeWindow({dir.path()});
     TLogWindow& logWindow = *form->windows().LogWindow;
-    logWindow.AddLogEntry("a.txt", "b.txt", dir.path() + "/");
+    logWindow.AddLogEntry({{"a.txt", "b.txt", dir.path() + "/", std::nullopt}});
     runIdleUpdates();
     FileDialog::takeOffered();
     const QString saved = QString::fromStdString(dir.file("log.csv"));
@@ -1099,7 +1099,7 @@ TEST(ListModels, KeepQtsModelContract)
 
     LogModel log;
     Tester logTester(&log, fatal);
-    log.append({"a", "b", "/x/"});
+    log.append({{"a", "b", "/x/", std::nullopt}});
     log.append(std::vector<TLogEntry> {{"c", "d", "/x/"}, {"e", "f", "/y/"}});
     log.eraseRows([](std::vector<TLogEntry>& all) { all.erase(all.begin()); });
 
