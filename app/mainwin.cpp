@@ -571,14 +571,23 @@ void TForm1::LoadpesetClick()
 
 void TForm1::History1Click()
 {
-    if (m_windows.History)
-        m_windows.History->EditHistory(pattern);
+    editHistory(pattern);
 }
 
 void TForm1::History2Click()
 {
-    if (m_windows.History)
-        m_windows.History->EditHistory(RepStr);
+    editHistory(RepStr);
+}
+
+void TForm1::editHistory(QComboBox* box)
+{
+    if (!m_windows.History)
+        return;
+    const std::vector<std::string> items = comboItems(box);
+    // An unedited list leaves the box as it was.
+    if (const std::optional<std::vector<std::string>> edited = m_windows.History->EditHistory(items);
+        edited && *edited != items)
+        setComboItems(box, *edited);
 }
 
 void TForm1::FolderView1Change(const std::string& path)

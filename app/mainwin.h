@@ -177,6 +177,8 @@ private:
     void applyCommandLine();
     void moveSelected(int by);
     void focusNameBox();
+    // Lets the history editor edit the box's item list.
+    void editHistory(QComboBox* box);
 
     std::unique_ptr<FolderSource> m_folders;
     std::vector<std::string> m_arguments;
