@@ -20,6 +20,8 @@ public:
     // Shows the items of a history list for editing, modally: the list "OK" leaves (the items as
     // given when the text was not edited), or none when cancelled.
     std::optional<std::vector<std::string>> EditHistory(const std::vector<std::string>& items);
+
+private:
     void OKButton1Click();
 
     QPlainTextEdit* Memo1;
@@ -27,7 +29,6 @@ public:
     QPushButton* OKButton1;
     QPushButton* CancelButton2;
 
-private:
     std::vector<std::string> m_items;  // the list as given, then as "OK" leaves it
     QString m_shownText;  // the list as the editor showed it
 };

@@ -46,12 +46,16 @@ public:
     void AddLogEntry(std::vector<TLogEntry> entries);
     const std::vector<TLogEntry>& entries() const { return m_model->entries(); }
 
+signals:
+    // Files were renamed back: the file list shows the folder anew.
+    void undone();
+
+private:
     void Action1SaveExecute();
     void Action1RemoveExecute();
     void Action1UndoExecute();
     void Action1SaveUpdate();
     void Action1RemoveUpdate();
-
     void selectRows(const std::vector<std::size_t>& positions);
 
     QTableView* ListView1;
@@ -63,11 +67,6 @@ public:
     QAction* Action1Remove;
     QAction* Action1Undo;
 
-signals:
-    // Files were renamed back: the file list shows the folder anew.
-    void undone();
-
-private:
     LogModel* m_model;
     // The name the save dialog starts with: "*.csv" at first, then the last file chosen in the run.
     QString m_lastSaveName = QStringLiteral("*.csv");

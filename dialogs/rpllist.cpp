@@ -57,15 +57,16 @@ TRenameReport::TRenameReport(QWidget* parent) : QDialog(parent), m_model(new Con
     ListView1->viewport()->installEventFilter(this);
     connect(m_model, &ConfirmRowModel::oldNameEdited, this, &TRenameReport::predictRefusedRows);
 
-    auto makeAction = [this](const QString& caption, void (TRenameReport::*handler)()) {
+    auto makeAction = [this](const char* name, const QString& caption, void (TRenameReport::*handler)()) {
         auto* action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
         connectHandler(action, &QAction::triggered, this, handler);
         return action;
     };
-    ActionRename = makeAction(QStringLiteral("Rename"), &TRenameReport::ButtonrenClick);
-    ActionDelete = makeAction(QStringLiteral("Delete"), &TRenameReport::ActionDeleteExecute);
-    ActionUpperCase = makeAction(QStringLiteral("UpperCase"), &TRenameReport::ToUpperClick);
-    ActionLowercase = makeAction(QStringLiteral("Lowercase"), &TRenameReport::ToLowerClick);
+    ActionRename = makeAction("ActionRename", QStringLiteral("Rename"), &TRenameReport::ButtonrenClick);
+    ActionDelete = makeAction("ActionDelete", QStringLiteral("Delete"), &TRenameReport::ActionDeleteExecute);
+    ActionUpperCase = makeAction("ActionUpperCase", QStringLiteral("UpperCase"), &TRenameReport::ToUpperClick);
+    ActionLowercase = makeAction("ActionLowercase", QStringLiteral("Lowercase"), &TRenameReport::ToLowerClick);
     // Delete removes the selected rows, as "Remove from List" does; a cell being edited keeps the
     // key for its text.
     ActionDelete->setShortcut(QKeySequence(Qt::Key_Delete));

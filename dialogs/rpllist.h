@@ -38,11 +38,30 @@ public:
     ConfirmRowModel* model() const { return m_model; }
     bool renameDone() const { return m_renameDone; }
 
+    // Runs FormShow when the dialog is shown anew (each exec), not when it is restored from the
+    // task bar, so that a finished "Rename" stays finished.
+    void setVisible(bool visible) override;
+
+signals:
+    // A rename pass renamed files: the hand-over for the rename log, one entry per success.
+    void renamed(std::vector<TLogEntry> log);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     void ButtonrenClick();
     void ActionDeleteExecute();
     void ToUpperClick();
     void ToLowerClick();
     void updateActions();
+    void FormShow();
+    // Marks the rows the pass would refuse, over the names the folder holds now.
+    void predictRefusedRows();
+    // "Old" and "New" share the room that "Status" and "Result" leave.
+    void fitNameColumns();
+    void convertCase(bool upper);
+    void showReason();
 
     QTableView* ListView1;
     // Under the list while some row has a reason: the reason of the current row, so that the
@@ -57,26 +76,6 @@ public:
     QAction* ActionDelete;
     QAction* ActionUpperCase;
     QAction* ActionLowercase;
-
-    // Runs FormShow when the dialog is shown anew (each exec), not when it is restored from the
-    // task bar, so that a finished "Rename" stays finished.
-    void setVisible(bool visible) override;
-
-signals:
-    // A rename pass renamed files: the hand-over for the rename log, one entry per success.
-    void renamed(std::vector<TLogEntry> log);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void FormShow();
-    // Marks the rows the pass would refuse, over the names the folder holds now.
-    void predictRefusedRows();
-    // "Old" and "New" share the room that "Status" and "Result" leave.
-    void fitNameColumns();
-    void convertCase(bool upper);
-    void showReason();
 
     // The plan being confirmed; its rows live in the model while the dialog shows them.
     RenamePlan m_plan;
