@@ -571,14 +571,23 @@ void TForm1::LoadpesetClick()
 
 void TForm1::History1Click()
 {
-    if (m_windows.History)
-        m_windows.History->EditHistory(pattern);
+    editHistory(pattern);
 }
 
 void TForm1::History2Click()
 {
-    if (m_windows.History)
-        m_windows.History->EditHistory(RepStr);
+    editHistory(RepStr);
+}
+
+void TForm1::editHistory(QComboBox* box)
+{
+    if (!m_windows.History)
+        return;
+    const std::vector<std::string> items = comboItems(box);
+    // An unedited list leaves the box as it was.
+    if (const std::optional<std::vector<std::string>> edited = m_windows.History->EditHistory(items);
+        edited && *edited != items)
+        setComboItems(box, *edited);
 }
 
 void TForm1::FolderView1Change(const std::string& path)
@@ -614,7 +623,7 @@ void TForm1::ButtonDoitClick()
     };
     JobResult job = computeRenameRows(folder, files.size(), entryAt, texts, numbers);
     m_sequenceCounter = job.counter;
-    report.setRows(std::move(job.rows), m_fileList.listedIdentity(), m_fileList.listedNames());
+    report.setPlan({folder, m_fileList.listedIdentity(), std::move(job.rows), m_fileList.listedNames()});
     report.exec();
 
     if (!report.renameDone())
@@ -665,14 +674,11 @@ void TForm1::Edit1KeyDown(int key)
     // The box holds the name through the lossless mapping: bytes that are not UTF-8 and that the
     // user did not touch stay as they were.
     const std::string newName = bytesOfText(Edit1->text()) + std::string(parts.extension);
-    std::optional<FileIdentity> renamed;
-    if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName, &renamed))
+    std::optional<FileIdentity> identity;
+    if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName, &identity))
         return;
     m_fileList.model().setName(row, newName);
-    if (m_windows.LogWindow) {
-        const std::string prefix = joinPath(folder, std::string());
-        m_windows.LogWindow->AddLogEntry(oldName, newName, prefix, renamed);
-    }
+    emit renamed({TLogEntry {oldName, newName, joinPath(folder, std::string()), identity}});
 }
 
 int TForm1::selectedRow() const

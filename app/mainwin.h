@@ -10,6 +10,7 @@
 
 #include "browse/file_list.h"
 #include "browse/folder_source.h"
+#include "core/rename_log.h"
 #include "core/settings_format.h"
 
 class QAction;
@@ -148,6 +149,8 @@ public:
 signals:
     // The main window has closed: the application ends.
     void closed();
+    // The name box renamed a file: the hand-over for the rename log, as a pass of its own.
+    void renamed(std::vector<TLogEntry> log);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -174,6 +177,8 @@ private:
     void applyCommandLine();
     void moveSelected(int by);
     void focusNameBox();
+    // Lets the history editor edit the box's item list.
+    void editHistory(QComboBox* box);
 
     std::unique_ptr<FolderSource> m_folders;
     std::vector<std::string> m_arguments;

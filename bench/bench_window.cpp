@@ -75,7 +75,8 @@ int main(int argc, char** argv)
         toDialog = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         expect(report->rows().size() == files, "proposed another number of rows than files");
         if (rename) {
-            pass = timed([&] { report->ButtonrenClick(); });
+            auto* rename = report->findChild<QPushButton*>(QStringLiteral("Buttonren"));
+            pass = timed([&] { rename->click(); });
             const auto& rows = report->rows();
             expect(std::all_of(rows.begin(), rows.end(),
                                [](const moxtal::ConfirmRow& r) { return r.result == moxtal::kResultOk; }),

@@ -16,6 +16,7 @@
 #include "core/rename_job.h"
 #include "core/rename_log.h"
 #include "core/rename_loop.h"
+#include "core/rename_plan.h"
 #include "core/rename_prediction.h"
 #include "core/version.h"
 #include "core/wildcard.h"
@@ -399,9 +400,10 @@ int runJob(const Options& o)
     auto entryAt = [&](std::size_t i) {
         return moxtal::JobEntry {files[i].name, 0, dates.empty() ? std::string_view() : dates[i], &files[i].name};
     };
-    moxtal::JobResult job;
+    // The plan of the pass: the rows over the folder held open since it was listed.
+    moxtal::RenamePlan plan {folder, moxtal::identityOf(folderFd.get()), {}, nullptr};
     try {
-        job = moxtal::computeRenameRows(folder, files.size(), entryAt, o.texts, *numbers);
+        plan.rows = moxtal::computeRenameRows(folder, files.size(), entryAt, o.texts, *numbers).rows;
     } catch (const std::exception& e) {
         return refuse(e.what());
     }
@@ -424,10 +426,10 @@ int runJob(const Options& o)
                 return written;
             };
         }
-        moxtal::renameRowsAt(folderFd.get(), folder, job.rows, false, hooks);
-        for (const moxtal::ConfirmRow& row : job.rows)
+        moxtal::renamePlanAt(folderFd.get(), plan, false, hooks);
+        for (const moxtal::ConfirmRow& row : plan.rows)
             anyFailed = anyFailed || row.result == moxtal::kResultFailed;
-        if (moxtal::identityOf(folderFd.get()) != moxtal::identityOf(moxtal::openRenameFolder(folder).get()))
+        if (plan.listed != moxtal::identityOf(moxtal::openRenameFolder(folder).get()))
             std::cerr << "moxtal-cli: the path " << quoted(folder)
                       << " no longer names the folder the pass renamed in (it was moved or replaced)\n";
     }
@@ -436,21 +438,21 @@ int runJob(const Options& o)
     std::size_t refusals = 0;
     if (!o.rename) {
         const std::vector<moxtal::RowPrediction> predicted =
-            moxtal::predictRefusals(job.rows, names.names, moxtal::rulesOfFolder(folderFd.get(), names.names));
+            moxtal::predictRefusals(plan.rows, names.names, moxtal::rulesOfFolder(folderFd.get(), names.names));
         std::vector<std::string>().swap(names.names);
         for (std::size_t i = 0; i < predicted.size(); ++i) {
             if (predicted[i].refusal == moxtal::Refusal::None)
                 continue;
             ++refusals;
-            std::cerr << "moxtal-cli: row " << i + 1 << " would be refused: " << quoted(job.rows[i].oldName) << " -> "
-                      << quoted(job.rows[i].newName) << ": " << moxtal::refusalText(predicted[i]) << "\n";
+            std::cerr << "moxtal-cli: row " << i + 1 << " would be refused: " << quoted(plan.rows[i].oldName) << " -> "
+                      << quoted(plan.rows[i].newName) << ": " << moxtal::refusalText(predicted[i]) << "\n";
         }
         if (refusals > 0)
             std::cerr << "moxtal-cli: " << refusals << (refusals == 1 ? " row" : " rows")
                       << " of the rename pass would be refused\n";
     } else {
-        for (std::size_t i = 0; i < job.rows.size(); ++i) {
-            const moxtal::ConfirmRow& row = job.rows[i];
+        for (std::size_t i = 0; i < plan.rows.size(); ++i) {
+            const moxtal::ConfirmRow& row = plan.rows[i];
             if (row.result == moxtal::kResultFailed)
                 std::cerr << "moxtal-cli: row " << i + 1 << " failed: " << quoted(row.oldName) << " -> "
                           << quoted(row.newName) << ": " << moxtal::failureReason(row.error) << "\n";
@@ -458,7 +460,7 @@ int runJob(const Options& o)
     }
 
     Output out;
-    for (const moxtal::ConfirmRow& row : job.rows) {
+    for (const moxtal::ConfirmRow& row : plan.rows) {
         std::string& line = out.buffer();
         moxtal::appendEscapedField(line, row.oldName);
         line += '\t';

@@ -1,13 +1,11 @@
 #include "historywin.h"
 
-#include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "core/text_lines.h"
 #include "platform/name_text.h"
-#include "ui/combo_history.h"
 #include "ui/fonts.h"
 #include "ui/window_bounds.h"
 
@@ -51,28 +49,28 @@ THistory::THistory(QWidget* parent) : QDialog(parent)
     layout->addWidget(Panel1);
 }
 
-int THistory::EditHistory(QComboBox* box)
+std::optional<std::vector<std::string>> THistory::EditHistory(const std::vector<std::string>& items)
 {
-    m_box = box;
+    m_items = items;
     // Every item followed by a line break, so that the lines read back as exactly these items.
     QString text;
-    for (int i = 0; i < box->count(); ++i)
-        text += box->itemText(i) + QLatin1Char('\n');
+    for (const std::string& item : items)
+        text += displayText(item) + QLatin1Char('\n');
     Memo1->setPlainText(text);
     m_shownText = Memo1->toPlainText();
     // Every opening starts in the text, whichever button closed the last one.
     Memo1->setFocus();
-    return exec();
+    if (exec() != QDialog::Accepted)
+        return std::nullopt;
+    return std::move(m_items);
 }
 
 void THistory::OKButton1Click()
 {
     // An unedited list stays as it was, byte for byte (items that are not UTF-8 included).
-    if (m_box && Memo1->toPlainText() != m_shownText) {
-        // A single empty last line adds no item; empty lines elsewhere are empty items.
-        const std::vector<std::string> items = linesOf(bytesOfText(Memo1->toPlainText()));
-        setComboItems(m_box, items);
-    }
+    // A single empty last line adds no item; empty lines elsewhere are empty items.
+    if (Memo1->toPlainText() != m_shownText)
+        m_items = linesOf(bytesOfText(Memo1->toPlainText()));
     accept();
 }
 

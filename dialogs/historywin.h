@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include <QDialog>
 
-class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -14,8 +17,11 @@ class THistory : public QDialog {
 public:
     explicit THistory(QWidget* parent = nullptr);
 
-    // Shows box's item list for editing, modally; "OK" writes the lines back as its items.
-    int EditHistory(QComboBox* box);
+    // Shows the items of a history list for editing, modally: the list "OK" leaves (the items as
+    // given when the text was not edited), or none when cancelled.
+    std::optional<std::vector<std::string>> EditHistory(const std::vector<std::string>& items);
+
+private:
     void OKButton1Click();
 
     QPlainTextEdit* Memo1;
@@ -23,8 +29,7 @@ public:
     QPushButton* OKButton1;
     QPushButton* CancelButton2;
 
-private:
-    QComboBox* m_box = nullptr;
+    std::vector<std::string> m_items;  // the list as given, then as "OK" leaves it
     QString m_shownText;  // the list as the editor showed it
 };
 

@@ -55,14 +55,6 @@ QVariant LogModel::headerData(int section, Qt::Orientation orientation, int role
     return section >= 0 && section < 3 ? QString::fromLatin1(captions[section]) : QVariant();
 }
 
-void LogModel::append(TLogEntry entry)
-{
-    const int row = rowCount();
-    beginInsertRows({}, row, row);
-    m_entries.push_back(std::move(entry));
-    endInsertRows();
-}
-
 void LogModel::append(std::vector<TLogEntry> entries)
 {
     if (entries.empty())
@@ -153,13 +145,7 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
     update();
 }
 
-void TLogWindow::AddLogEntry(const std::string& From, const std::string& To, const std::string& Folder,
-                             std::optional<FileIdentity> Identity)
-{
-    m_model->append({From, To, Folder, Identity});
-}
-
-void TLogWindow::AddLogEntries(std::vector<TLogEntry> entries)
+void TLogWindow::AddLogEntry(std::vector<TLogEntry> entries)
 {
     m_model->append(std::move(entries));
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,7 +27,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     const std::vector<TLogEntry>& entries() const { return m_entries; }
-    void append(TLogEntry entry);
     void append(std::vector<TLogEntry> entries);
     // Lets edit remove rows (and only that) at once, then shows the new rows.
     void eraseRows(const std::function<void(std::vector<TLogEntry>&)>& edit);
@@ -43,18 +41,21 @@ class TLogWindow : public QWidget {
 public:
     explicit TLogWindow(QWidget* parent = nullptr);
 
-    void AddLogEntry(const std::string& From, const std::string& To, const std::string& Folder,
-                     std::optional<FileIdentity> Identity = std::nullopt);
-    // Appends the rows of a rename pass at once, in their order.
-    void AddLogEntries(std::vector<TLogEntry> entries);
+    // The one way renames reach the log: the entries of one pass (a "Rename" of the confirmation
+    // dialog, or a single direct rename), appended at once in their order.
+    void AddLogEntry(std::vector<TLogEntry> entries);
     const std::vector<TLogEntry>& entries() const { return m_model->entries(); }
 
+signals:
+    // Files were renamed back: the file list shows the folder anew.
+    void undone();
+
+private:
     void Action1SaveExecute();
     void Action1RemoveExecute();
     void Action1UndoExecute();
     void Action1SaveUpdate();
     void Action1RemoveUpdate();
-
     void selectRows(const std::vector<std::size_t>& positions);
 
     QTableView* ListView1;
@@ -66,11 +67,6 @@ public:
     QAction* Action1Remove;
     QAction* Action1Undo;
 
-signals:
-    // Files were renamed back: the file list shows the folder anew.
-    void undone();
-
-private:
     LogModel* m_model;
     // The name the save dialog starts with: "*.csv" at first, then the last file chosen in the run.
     QString m_lastSaveName = QStringLiteral("*.csv");

@@ -32,8 +32,7 @@ constexpr int kWordColumnWidth = 100;  // "Status" and "Result"
 
 }  // namespace
 
-TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* parent)
-    : QDialog(parent), m_directory(std::move(directory)), m_model(new ConfirmRowModel(this))
+TRenameReport::TRenameReport(QWidget* parent) : QDialog(parent), m_model(new ConfirmRowModel(this))
 {
     setObjectName(QStringLiteral("RenameReport"));
     setWindowTitle(QStringLiteral("Confirm"));
@@ -58,15 +57,16 @@ TRenameReport::TRenameReport(std::function<std::string()> directory, QWidget* pa
     ListView1->viewport()->installEventFilter(this);
     connect(m_model, &ConfirmRowModel::oldNameEdited, this, &TRenameReport::predictRefusedRows);
 
-    auto makeAction = [this](const QString& caption, void (TRenameReport::*handler)()) {
+    auto makeAction = [this](const char* name, const QString& caption, void (TRenameReport::*handler)()) {
         auto* action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
         connectHandler(action, &QAction::triggered, this, handler);
         return action;
     };
-    ActionRename = makeAction(QStringLiteral("Rename"), &TRenameReport::ButtonrenClick);
-    ActionDelete = makeAction(QStringLiteral("Delete"), &TRenameReport::ActionDeleteExecute);
-    ActionUpperCase = makeAction(QStringLiteral("UpperCase"), &TRenameReport::ToUpperClick);
-    ActionLowercase = makeAction(QStringLiteral("Lowercase"), &TRenameReport::ToLowerClick);
+    ActionRename = makeAction("ActionRename", QStringLiteral("Rename"), &TRenameReport::ButtonrenClick);
+    ActionDelete = makeAction("ActionDelete", QStringLiteral("Delete"), &TRenameReport::ActionDeleteExecute);
+    ActionUpperCase = makeAction("ActionUpperCase", QStringLiteral("UpperCase"), &TRenameReport::ToUpperClick);
+    ActionLowercase = makeAction("ActionLowercase", QStringLiteral("Lowercase"), &TRenameReport::ToLowerClick);
     // Delete removes the selected rows, as "Remove from List" does; a cell being edited keeps the
     // key for its text.
     ActionDelete->setShortcut(QKeySequence(Qt::Key_Delete));
@@ -157,6 +157,13 @@ void TRenameReport::fitNameColumns()
     ListView1->setColumnWidth(ConfirmRowModel::NewColumn, width);
 }
 
+void TRenameReport::setPlan(RenamePlan plan)
+{
+    m_model->setRows(std::move(plan.rows));
+    m_plan = std::move(plan);  // without its rows, which the model took
+    predictRefusedRows();
+}
+
 void TRenameReport::predictRefusedRows()
 {
     // Rows that were renamed show their result words instead.
@@ -165,14 +172,15 @@ void TRenameReport::predictRefusedRows()
         m_model->setPredictions({});
         return;
     }
-    const UniqueFd folder = openRenameFolder(m_directory());
+    const UniqueFd folder = openRenameFolder(m_plan.folder);
     // The names of the listing serve while the folder is the listed one and has not changed.
-    const bool listedStillHolds = m_listedNames && m_listedNames->settled && m_listed &&
-                                  identityOf(folder.get()) == m_listed &&
-                                  folderModified(folder.get()) == m_listedNames->modified;
+    const std::shared_ptr<const FolderNames>& listed = m_plan.listedNames;
+    const bool listedStillHolds = listed && listed->settled && m_plan.listed &&
+                                  identityOf(folder.get()) == m_plan.listed &&
+                                  folderModified(folder.get()) == listed->modified;
     if (listedStillHolds) {
         m_model->setPredictions(
-            predictRefusals(m_model->rows(), m_listedNames->names, rulesOfFolder(folder.get(), m_listedNames->names)));
+            predictRefusals(m_model->rows(), listed->names, rulesOfFolder(folder.get(), listed->names)));
         return;
     }
     const std::vector<std::string> names = entryNamesAt(folder.get()).value_or(std::vector<std::string> {});
@@ -220,14 +228,16 @@ void TRenameReport::ButtonrenClick()
         return;
     // The folder is opened once for the pass and must be the one that was listed: another folder
     // put at its path meanwhile gets no rename.
-    const std::string folder = m_directory();
     RenameLoopResult done;
     // A long pass shows its progress; "Cancel" stops it after the current row.
     const auto total = static_cast<std::size_t>(m_model->rowCount());
     LongWork work(this, QStringLiteral("Renaming: %1 of ") + QString::number(total), total);
+    RenamePassHooks hooks;
+    hooks.progress = [&work](std::size_t rowsDone) { return work.step(rowsDone); };
     m_model->updateRows([&](std::vector<ConfirmRow>& rows) {
-        done = renameRowsInFolder(folder, rows, true, m_listed, {},
-                                  [&work](std::size_t rowsDone) { return work.step(rowsDone); });
+        m_plan.rows.swap(rows);  // the plan's rows as the user left them, for the pass
+        done = renamePlan(m_plan, true, std::move(hooks));
+        m_plan.rows.swap(rows);
     });
     m_renameDone = m_renameDone || done.renameDone;
     m_model->setPredictions({});  // the result words say what happened now

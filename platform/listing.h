@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/listed_folder.h"
 #include "posix_handles.h"
 
 namespace moxtal {
@@ -34,17 +35,6 @@ struct EntryAttributes {
 };
 bool isListable(const EntryAttributes& attributes);
 
-// Every name a folder held ("." and ".." aside) when it was listed, and when it last changed then:
-// while the folder has not changed since, these are still its names, and a large folder need not
-// be read again to know them.
-struct FolderNames {
-    std::int64_t modified = 0;  // the folder's modification time, in nanoseconds
-    // The folder had not changed for a while when it was listed. A change made within the same tick
-    // of the file system's clock as the one before can leave the time as it was, so only a settled
-    // folder's unchanged time proves its names unchanged.
-    bool settled = false;
-    std::vector<std::string> names;
-};
 // The folder's modification time in nanoseconds, or nothing.
 std::optional<std::int64_t> folderModified(int folderFd);
 

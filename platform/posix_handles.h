@@ -6,6 +6,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "core/listed_folder.h"
+
 namespace moxtal {
 
 // Owns a file descriptor and closes it.
@@ -68,11 +70,6 @@ private:
 };
 
 // Which folder a descriptor is open on, whatever path leads to it now.
-struct FolderIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    bool operator==(const FolderIdentity&) const = default;
-};
 std::optional<FolderIdentity> identityOf(int fd);
 
 // Opens path as a folder descriptor for the *at calls; empty when it cannot be opened.

@@ -173,7 +173,7 @@ bool renameNoReplace(const std::string& folder, const std::string& oldName, cons
 
 RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
                                     std::optional<FolderIdentity> listed, const BeforeRename& beforeRename,
-                                    const RowProgress& progress)
+                                    RenamePassHooks hooks)
 {
     const UniqueFd folderFd = openRenameFolder(folder);
     const auto failEvery = [&](int error) {
@@ -188,9 +188,17 @@ RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<Confi
     const FolderLock lock = FolderLock::take(folderFd.get());
     if (lock.busy())
         return failEvery(kFolderBusy);
-    RenamePassHooks hooks;
-    hooks.progress = progress;
-    return renameRowsAt(folderFd.get(), folder, rows, keepLog, hooks, beforeRename);
+    return renameRowsAt(folderFd.get(), folder, rows, keepLog, std::move(hooks), beforeRename);
+}
+
+RenameLoopResult renamePlan(RenamePlan& plan, bool keepLog, RenamePassHooks hooks)
+{
+    return renameRowsInFolder(plan.folder, plan.rows, keepLog, plan.listed, {}, std::move(hooks));
+}
+
+RenameLoopResult renamePlanAt(int folderFd, RenamePlan& plan, bool keepLog, RenamePassHooks hooks)
+{
+    return renameRowsAt(folderFd, plan.folder, plan.rows, keepLog, std::move(hooks));
 }
 
 RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,

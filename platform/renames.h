@@ -10,6 +10,7 @@
 
 #include "core/rename_log.h"
 #include "core/rename_loop.h"
+#include "core/rename_plan.h"
 #include "posix_handles.h"
 
 namespace moxtal {
@@ -75,17 +76,24 @@ UniqueFd openRenameFolder(const std::string& folder);
 // Mox-Tal pass, and every "Replace" row is renamed in it with renameNoReplaceAt; a folder that
 // cannot be opened, one that is not the listed folder when that is given, and one where another
 // pass is under way give "Failed" rows (with kFolderReplaced or kFolderBusy as their error).
-// beforeRename runs right before each rename is tried (another process acting in the middle of a
-// pass, in the tests).
+// The hooks hear of the pass (the log's rows record each file's identity unless hooks.identify says
+// otherwise); beforeRename runs right before each rename is tried (another process acting in the
+// middle of a pass, in the tests).
 using BeforeRename = std::function<void(const std::string& oldName, const std::string& newName)>;
 RenameLoopResult renameRowsInFolder(const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog = true,
                                     std::optional<FolderIdentity> listed = std::nullopt,
-                                    const BeforeRename& beforeRename = {}, const RowProgress& progress = {});
-// The same in the folder open as folderFd (whose path is folder), which the caller has locked;
-// the hooks hear of the pass (the log's rows record each file's identity unless hooks.identify
-// says otherwise).
+                                    const BeforeRename& beforeRename = {}, RenamePassHooks hooks = {});
+// The same in the folder open as folderFd (whose path is folder), which the caller has locked.
 RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vector<ConfirmRow>& rows, bool keepLog,
                               RenamePassHooks hooks = {}, const BeforeRename& beforeRename = {});
+
+// The pass of a plan, the one way the confirmation dialog's "Rename" and moxtal-cli --rename carry
+// one out: the plan's rows are renamed in the plan's folder, which must still be the folder listed
+// (renameRowsInFolder).
+RenameLoopResult renamePlan(RenamePlan& plan, bool keepLog, RenamePassHooks hooks = {});
+// The same in the plan's folder open as folderFd, which the caller has held open and locked since
+// it listed it (renameRowsAt).
+RenameLoopResult renamePlanAt(int folderFd, RenamePlan& plan, bool keepLog, RenamePassHooks hooks = {});
 
 // Renames a logged file back (Folder + To to Folder + From) with renameNoReplaceAt; the folder
 // stays open (and locked against a pass) for the rows of the same folder that follow. A row with

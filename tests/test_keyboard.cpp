@@ -90,22 +90,21 @@ TEST_F(KeyboardTest, TabGoesRoundEveryWindowAndLeavesItsList)
 
     whenDialogShows(*form, [&](TRenameReport& report) {
         activate(&report);
-        // The buttons for selected rows take part.
-        report.ListView1->selectionModel()->select(report.model()->index(0, 0),
-                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        rounds["confirm"] = roundFrom(report.ListView1);
-        rounds["confirm back"] = roundFrom(report.ListView1, Qt::ShiftModifier);
+        auto* list = control<QTableView>(&report, "ListView1");
+        list->selectAll();  // the buttons for selected rows take part
+        rounds["confirm"] = roundFrom(list);
+        rounds["confirm back"] = roundFrom(list, Qt::ShiftModifier);
     });
     form->ButtonDoit->click();
 
     TLogWindow& log = *form->windows().LogWindow;
-    log.AddLogEntry("a.txt", "b.txt", dir.path() + "/");
+    log.AddLogEntry({{"a.txt", "b.txt", dir.path() + "/", std::nullopt}});
     log.show();
     activate(&log);
-    log.selectRows({0});
+    control<QTableView>(&log, "ListView1")->selectAll();
     runIdleUpdates();
-    rounds["log"] = roundFrom(log.ListView1);
-    rounds["log back"] = roundFrom(log.ListView1, Qt::ShiftModifier);
+    rounds["log"] = roundFrom(control<QTableView>(&log, "ListView1"));
+    rounds["log back"] = roundFrom(control<QTableView>(&log, "ListView1"), Qt::ShiftModifier);
 
     const QStringList mainOrder {"seqStep",       "CheckBoxCont", "pattern", "RepStr",      "ButtonDoit", "FolderView1",
                                  "FileListView1", "Extension",    "Edit1",   "CloseButton", "seqstart"};
@@ -148,9 +147,7 @@ TEST_F(KeyboardTest, EnterClicksTheFocusedButtonOnly)
         activate(&report);
         for (const Step& step : steps) {
             if (step.selectRow >= 0)
-                report.ListView1->selectionModel()->select(report.model()->index(step.selectRow, 0),
-                                                           QItemSelectionModel::ClearAndSelect |
-                                                               QItemSelectionModel::Rows);
+                control<QTableView>(&report, "ListView1")->selectRow(step.selectRow);
             ASSERT_TRUE(tabTo(step.focus)) << step.what;
             QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
             QStringList rows;
@@ -264,12 +261,12 @@ TEST_F(KeyboardTest, KeysOfTheFileListAndTheDialog)
     std::vector<std::size_t> left;
     whenDialogShows(*form, [&](TRenameReport& report) {
         activate(&report);
-        report.ListView1->setFocus();
-        report.ListView1->selectionModel()->select(report.model()->index(1, 0),
-                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        QTest::keyClick(report.ListView1, Qt::Key_Delete);
+        auto* list = control<QTableView>(&report, "ListView1");
+        list->setFocus();
+        list->selectRow(1);
+        QTest::keyClick(list, Qt::Key_Delete);
         left.push_back(report.rows().size());
-        QTest::keyClick(report.ListView1, Qt::Key_Delete);  // nothing selected now
+        QTest::keyClick(list, Qt::Key_Delete);  // nothing selected now
         left.push_back(report.rows().size());
     });
     form->ButtonDoit->click();

@@ -99,8 +99,7 @@ public:
 
 void selectFirstRow(TRenameReport& report)
 {
-    report.ListView1->selectionModel()->select(report.model()->index(0, 0),
-                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    control<QTableView>(&report, "ListView1")->selectRow(0);
 }
 
 class MainWindowTest : public WindowTest {
@@ -172,9 +171,9 @@ TEST_F(MainWindowTest, DoRenamesWithNumberingAndContinues)
     form->CheckBoxCont->setChecked(true);
     Names shownResults;
     whenDialogShows(*form, [&](TRenameReport& report) {
-        EXPECT_TRUE(report.Buttonren->isEnabled());
-        report.Buttonren->click();
-        EXPECT_FALSE(report.Buttonren->isEnabled());  // once per showing
+        EXPECT_TRUE(control<QPushButton>(&report, "Buttonren")->isEnabled());
+        control<QPushButton>(&report, "Buttonren")->click();
+        EXPECT_FALSE(control<QPushButton>(&report, "Buttonren")->isEnabled());  // once per showing
         for (const ConfirmRow& row : report.rows())
             shownResults.push_back(row.newName + "|" + std::string(row.result));
     });
@@ -254,8 +253,8 @@ TEST_F(MainWindowTest, FailedRenameBesideSuccessfulOne)
     whenDialogShows(*form, [&](TRenameReport& report) {
         std::vector<ConfirmRow> rows = report.rows();
         rows.push_back({"b.txt", "c.txt", "Replace", 0, ""});
-        report.setRows(rows);
-        report.ButtonrenClick();
+        report.setPlan({dir.path(), std::nullopt, rows, nullptr});
+        control<QPushButton>(&report, "Buttonren")->click();
         for (const ConfirmRow& row : report.rows())
             results.emplace_back(row.result);
     });
@@ -292,19 +291,19 @@ TEST_F(MainWindowTest, TheDialogMarksRowsThePassWillRefuse)
         ConfirmRowModel& m = *report.model();
         filled = seen(m);
         EXPECT_EQ(m.data(m.index(0, ConfirmRowModel::OldColumn), Qt::ToolTipRole).toString().left(13), "photo_001.jpg");
-        EXPECT_EQ(report.ListView1->textElideMode(), Qt::ElideMiddle);
-        oldWidth = report.ListView1->columnWidth(ConfirmRowModel::OldColumn);
+        EXPECT_EQ(control<QTableView>(&report, "ListView1")->textElideMode(), Qt::ElideMiddle);
+        oldWidth = control<QTableView>(&report, "ListView1")->columnWidth(ConfirmRowModel::OldColumn);
         report.resize(report.width() + 200, report.height());
         QCoreApplication::processEvents();
-        widened = report.ListView1->columnWidth(ConfirmRowModel::OldColumn);
+        widened = control<QTableView>(&report, "ListView1")->columnWidth(ConfirmRowModel::OldColumn);
         // An edited "Old" cell: a file that is not there.
         m.setData(m.index(2, ConfirmRowModel::OldColumn), QStringLiteral("nothing.jpg"), Qt::EditRole);
         edited = seen(m);
         m.setData(m.index(2, ConfirmRowModel::OldColumn), QStringLiteral("photo_003.jpg"), Qt::EditRole);
-        report.ListView1->selectRow(2);
-        report.ActionDeleteExecute();  // photo_003 stays: row 2 now meets a file no row renames
+        control<QTableView>(&report, "ListView1")->selectRow(2);
+        control<QPushButton>(&report, "DelButton")->click();  // photo_003 stays: row 2 now meets a file no row renames
         removed = seen(m);
-        report.ButtonrenClick();
+        control<QPushButton>(&report, "Buttonren")->click();
         renamed = seen(m);
         for (const ConfirmRow& row : report.rows())
             words << QString::fromStdString(std::string(row.result));
@@ -342,7 +341,7 @@ TEST_F(MainWindowTest, AnEditedOldCellChoosesTheFileRenamed)
         ConfirmRowModel& m = *report.model();
         ASSERT_EQ(m.rowCount(), 1);  // a.txt -> x.txt
         m.setData(m.index(0, ConfirmRowModel::OldColumn), QStringLiteral("b.txt"), Qt::EditRole);
-        report.ButtonrenClick();
+        control<QPushButton>(&report, "Buttonren")->click();
     });
     form->ButtonDoit->click();
     EXPECT_EQ(dir.read("x.txt"), "B");
@@ -388,7 +387,7 @@ TEST_F(MainWindowTest, LongWorkCanBeCancelled)
     std::vector<std::string> words;
     whenDialogShows(*form, [&](TRenameReport& report) {
         LongWork::setTestCancelAt(2);
-        report.ButtonrenClick();
+        control<QPushButton>(&report, "Buttonren")->click();
         LongWork::setTestCancelAt(std::nullopt);
         for (const ConfirmRow& row : report.rows())
             words.emplace_back(row.result);
@@ -461,7 +460,7 @@ TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
     top.write("photos/a.txt", "newcomer");
     Names results;
     whenDialogShows(*form, [&](TRenameReport& report) {
-        report.ButtonrenClick();
+        control<QPushButton>(&report, "Buttonren")->click();
         for (const ConfirmRow& row : report.rows())
             results.emplace_back(row.result);
     });
@@ -470,6 +469,27 @@ TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
     EXPECT_EQ(top.read("photos/a.txt"), "newcomer");
     EXPECT_EQ(top.read("moved/a.txt"), "listed");
     EXPECT_TRUE(form->windows().LogWindow->entries().empty());
+}
+
+TEST_F(MainWindowTest, TheDialogRenamesInTheFolderOfItsPlan)
+{
+    // The folder tree moving on while the dialog shows changes neither its marks nor its pass.
+    TempFolder dir, other;
+    dir.write("a.txt", "A");
+    other.write("b.txt", "other");
+    auto form = windowWithJob(dir.path(), "^a$", "b");
+    Names marks;
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        control<TFolderView>(form.get(), "FolderView1")->SetDirectory(other.path());
+        control<QTableView>(&report, "ListView1")->selectRow(0);
+        control<QPushButton>(&report, "ToLower")->click();  // the marks are made anew
+        marks.push_back(report.model()->reason(0).toStdString());
+        control<QPushButton>(&report, "Buttonren")->click();
+    });
+    control<QPushButton>(form.get(), "ButtonDoit")->click();
+    EXPECT_EQ(marks, Names {""});
+    EXPECT_EQ(dir.read("b.txt"), "A");
+    EXPECT_EQ(other.read("b.txt"), "other");
 }
 
 TEST_F(MainWindowTest, ErrorsShowMessageAndNoDialog)
@@ -515,28 +535,28 @@ TEST_F(MainWindowTest, ConfirmDialogButtonsAndCaseConversion)
     TRenameReport& report = *form->windows().RenameReport;
     whenDialogShows(*form, [&](TRenameReport& r) {
         runIdleUpdates();
-        EXPECT_FALSE(r.ToUpper->isEnabled());
-        EXPECT_FALSE(r.DelButton->isEnabled());
-        EXPECT_TRUE(r.Buttonren->isEnabled());
+        EXPECT_FALSE(control<QPushButton>(&r, "ToUpper")->isEnabled());
+        EXPECT_FALSE(control<QPushButton>(&r, "DelButton")->isEnabled());
+        EXPECT_TRUE(control<QPushButton>(&r, "Buttonren")->isEnabled());
         selectFirstRow(r);
         runIdleUpdates();
-        EXPECT_TRUE(r.ToUpper->isEnabled());
-        r.ToUpper->click();
+        EXPECT_TRUE(control<QPushButton>(&r, "ToUpper")->isEnabled());
+        control<QPushButton>(&r, "ToUpper")->click();
         EXPECT_EQ(r.rows()[0].newName, "ABC.TXT");
         EXPECT_EQ(r.rows()[0].status, "Replace");
-        EXPECT_FALSE(r.ListView1->selectionModel()->hasSelection());
+        EXPECT_FALSE(control<QTableView>(&r, "ListView1")->selectionModel()->hasSelection());
         selectFirstRow(r);
-        r.ToLower->click();
+        control<QPushButton>(&r, "ToLower")->click();
         EXPECT_EQ(r.rows()[0].status, "Same Name");
         selectFirstRow(r);
-        r.ToUpper->click();
-        r.Buttonren->click();
+        control<QPushButton>(&r, "ToUpper")->click();
+        control<QPushButton>(&r, "Buttonren")->click();
         EXPECT_EQ(r.rows()[0].result, "Ok");
         selectFirstRow(r);
-        r.DelButton->click();
+        control<QPushButton>(&r, "DelButton")->click();
         EXPECT_EQ(r.rows().size(), 0u);
         runIdleUpdates();
-        EXPECT_FALSE(r.Buttonren->isEnabled());
+        EXPECT_FALSE(control<QPushButton>(&r, "Buttonren")->isEnabled());
     });
     form->ButtonDoit->click();
     EXPECT_TRUE(report.renameDone());
@@ -554,12 +574,12 @@ TEST_F(MainWindowTest, RestoredDialogKeepsItsFinishedRename)
     form->CheckBoxCont->setChecked(true);
     Names results;
     whenDialogShows(*form, [&](TRenameReport& r) {
-        r.Buttonren->click();
+        control<QPushButton>(&r, "Buttonren")->click();
         r.setWindowState(Qt::WindowMinimized);
         r.setWindowState(Qt::WindowNoState);
         runIdleUpdates();
-        EXPECT_FALSE(r.Buttonren->isEnabled());
-        r.ButtonrenClick();
+        EXPECT_FALSE(control<QPushButton>(&r, "Buttonren")->isEnabled());
+        control<QAction>(&r, "ActionRename")->trigger();
         for (const ConfirmRow& row : r.rows())
             results.emplace_back(row.result);
     });
@@ -572,7 +592,7 @@ TEST_F(MainWindowTest, RestoredDialogKeepsItsFinishedRename)
     // The next "Do!" is a new showing: "Rename" is offered again.
     form->pattern->setEditText("(.*)");
     bool enabled = false;
-    whenDialogShows(*form, [&](TRenameReport& r) { enabled = r.Buttonren->isEnabled(); });
+    whenDialogShows(*form, [&](TRenameReport& r) { enabled = control<QPushButton>(&r, "Buttonren")->isEnabled(); });
     form->ButtonDoit->click();
     EXPECT_TRUE(enabled);
 }
@@ -793,13 +813,13 @@ TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
     form->show();
     TLogWindow& logWindow = *form->windows().LogWindow;
     runIdleUpdates();
-    EXPECT_FALSE(logWindow.Save->isEnabled());
-    EXPECT_FALSE(logWindow.Undo->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(&logWindow, "Save")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(&logWindow, "Undo")->isEnabled());
 
     // Three renames while the window is hidden: a->x, b->y, then x->z (a chain).
     form->pattern->setEditText("^(a|b)$");
     form->RepStr->setEditText("\\1\\1");
-    whenDialogShows(*form, [](TRenameReport& r) { r.ButtonrenClick(); });
+    whenDialogShows(*form, [](TRenameReport& r) { control<QPushButton>(&r, "Buttonren")->click(); });
     form->ButtonDoit->click();
     form->selectRow(rowOf(*form, "aa.txt"));
     form->Edit1->setText("z");
@@ -814,44 +834,44 @@ TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
     ASSERT_EQ(logged, (std::vector<TLogEntry> {
                           {"a.txt", "aa.txt", folder}, {"b.txt", "bb.txt", folder}, {"aa.txt", "z.txt", folder}}));
     runIdleUpdates();
-    EXPECT_TRUE(logWindow.Save->isEnabled());
-    EXPECT_FALSE(logWindow.ButtonDel->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(&logWindow, "Save")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(&logWindow, "ButtonDel")->isEnabled());
 
     // Export: the designed bytes; a target that cannot be created shows the message.
     FileDialog::setNextAnswer(QString::fromStdString(dir.file("log.csv")));
-    logWindow.Save->click();
+    control<QPushButton>(&logWindow, "Save")->click();
     EXPECT_EQ(dir.read("log.csv"), "MoxTal rename log\r\n\"a.txt\",\"" + folder + "\",\"aa.txt\"\r\n\"b.txt\",\"" +
                                        folder + "\",\"bb.txt\"\r\n\"aa.txt\",\"" + folder + "\",\"z.txt\"\r\n");
     const std::string bad = dir.file("missing/log.csv");
     FileDialog::setNextAnswer(QString::fromStdString(bad));
-    logWindow.Save->click();
+    control<QPushButton>(&logWindow, "Save")->click();
     EXPECT_EQ(MessageBox::takeRecorded(),
               QStringList {QString::fromStdString("ファイル " + bad + " を作成できません")});
     FileDialog::setNextAnswer(std::nullopt);  // cancelled
-    logWindow.Save->click();
+    control<QPushButton>(&logWindow, "Save")->click();
     EXPECT_EQ(logWindow.entries().size(), 3u);
 
-    // Undo of the chain and of b->bb, with bb's old name taken: exactly the chain goes.
+    // Undo of the chain and of b->bb, with bb's old name taken: exactly the chain goes, the failure stays selected.
     dir.write("b.txt", "new B");
     form->RefreshList1Click();
-    logWindow.selectRows({0, 1, 2});
+    control<QTableView>(&logWindow, "ListView1")->selectAll();
     runIdleUpdates();
-    EXPECT_TRUE(logWindow.Undo->isEnabled());
-    logWindow.Undo->click();
+    EXPECT_TRUE(control<QPushButton>(&logWindow, "Undo")->isEnabled());
+    control<QPushButton>(&logWindow, "Undo")->click();
     EXPECT_EQ(dir.read("a.txt"), "A");
     EXPECT_EQ(dir.read("b.txt"), "new B");
     EXPECT_EQ(dir.read("bb.txt"), "B");
     ASSERT_EQ(logWindow.entries().size(), 1u);
     EXPECT_EQ(logWindow.entries()[0].To, "bb.txt");
-    EXPECT_EQ(selectedRowPositions(logWindow.ListView1), (std::vector<std::size_t> {0}));  // the failure stays selected
+    EXPECT_EQ(selectedRowPositions(control<QTableView>(&logWindow, "ListView1")), std::vector<std::size_t> {0});
     EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "bb.txt", "c.txt", "log.csv"}));  // refreshed
 
     // Remove never touches a file.
-    logWindow.ButtonDel->click();
+    control<QPushButton>(&logWindow, "ButtonDel")->click();
     EXPECT_TRUE(logWindow.entries().empty());
     EXPECT_EQ(dir.read("bb.txt"), "B");
     logWindow.show();
-    logWindow.ButtonClose->click();
+    control<QPushButton>(&logWindow, "ButtonClose")->click();
     EXPECT_FALSE(logWindow.isVisible());
 }
 
@@ -860,7 +880,7 @@ TEST_F(MainWindowTest, LogSaveDialogStartsOnCsvAndThenOnTheLastName)
     TempFolder dir;
     auto form = makeWindow({dir.path()});
     TLogWindow& logWindow = *form->windows().LogWindow;
-    logWindow.AddLogEntry("a.txt", "b.txt", dir.path() + "/");
+    logWindow.AddLogEntry({{"a.txt", "b.txt", dir.path() + "/", std::nullopt}});
     runIdleUpdates();
     FileDialog::takeOffered();
     const QString saved = QString::fromStdString(dir.file("log.csv"));
@@ -881,7 +901,7 @@ TEST_F(MainWindowTest, LogSaveDialogStartsOnCsvAndThenOnTheLastName)
     };
     for (const Use& use : uses) {
         FileDialog::setNextAnswer(use.chosen);
-        logWindow.Save->click();
+        control<QPushButton>(&logWindow, "Save")->click();
         EXPECT_EQ(FileDialog::takeOffered().join('|').toStdString(), use.offered.join('|').toStdString()) << use.what;
         EXPECT_EQ(dir.exists("log.csv"), use.written) << use.what;
     }
@@ -1078,7 +1098,7 @@ TEST(ListModels, KeepQtsModelContract)
 
     LogModel log;
     Tester logTester(&log, fatal);
-    log.append({"a", "b", "/x/"});
+    log.append({{"a", "b", "/x/", std::nullopt}});
     log.append(std::vector<TLogEntry> {{"c", "d", "/x/"}, {"e", "f", "/y/"}});
     log.eraseRows([](std::vector<TLogEntry>& all) { all.erase(all.begin()); });
 

@@ -126,7 +126,7 @@ TEST_F(SettingsTest, TextsThatAreNotUtf8KeepTheirBytesThroughARestart)
         EXPECT_TRUE(MessageBox::takeRecorded().isEmpty());
         // The history editor's OK on an unedited list keeps its bytes too.
         THistory& editor = *form->windows().History;
-        whenShown(&editor, [&] { editor.OKButton1->click(); });
+        whenShown(&editor, [&] { control<QPushButton>(&editor, "OKButton1")->click(); });
         form->History1Click();
         form->close();
     }
@@ -329,6 +329,7 @@ TEST_F(SettingsTest, HistoryEditor)
     auto form = makeWindow();
     form->show();
     THistory& editor = *form->windows().History;
+    auto* memo = control<QPlainTextEdit>(&editor, "Memo1");
     form->RepStr->addItems({"a", "", "b"});
     form->RepStr->setEditText("current");
     auto edit = [&](std::function<void()> inDialog) {
@@ -339,22 +340,22 @@ TEST_F(SettingsTest, HistoryEditor)
         });
         form->History2Click();
     };
-    edit([&] { editor.OKButton1->click(); });  // unedited: the list as it was, the empty item too
+    edit([&] { control<QPushButton>(&editor, "OKButton1")->click(); });  // unedited: the list stays, the empty item too
     EXPECT_EQ(items(form->RepStr), (QStringList {"a", "", "b"}));
     edit([&] {
-        editor.Memo1->setPlainText("b\n\na\n");
-        editor.CancelButton2->click();
+        memo->setPlainText("b\n\na\n");
+        control<QPushButton>(&editor, "CancelButton2")->click();
     });
     EXPECT_EQ(items(form->RepStr), (QStringList {"a", "", "b"}));
     edit([&] {
-        editor.Memo1->setPlainText("b\n\na\n");  // a final break adds no empty item
-        editor.OKButton1->click();
+        memo->setPlainText("b\n\na\n");  // a final break adds no empty item
+        control<QPushButton>(&editor, "OKButton1")->click();
     });
     EXPECT_EQ(items(form->RepStr), (QStringList {"b", "", "a"}));
     EXPECT_EQ(form->RepStr->currentText(), "current");
     edit([&] {
-        editor.Memo1->clear();
-        editor.OKButton1->click();
+        memo->clear();
+        control<QPushButton>(&editor, "OKButton1")->click();
     });
     EXPECT_EQ(form->RepStr->count(), 0);
     EXPECT_EQ(form->RepStr->currentText(), "current");
@@ -363,9 +364,9 @@ TEST_F(SettingsTest, HistoryEditor)
                                  "a",
                                  "b"});
     edit([&] {
-        QTest::keyClick(editor.Memo1, Qt::Key_End, Qt::ControlModifier);
-        QTest::keyClicks(editor.Memo1, QStringLiteral("c"));
-        editor.OKButton1->click();
+        QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(memo, QStringLiteral("c"));
+        control<QPushButton>(&editor, "OKButton1")->click();
     });
     EXPECT_EQ(comboItems(form->RepStr), (std::vector<std::string> {"\xFF"
                                                                    "a",
@@ -373,18 +374,17 @@ TEST_F(SettingsTest, HistoryEditor)
     setComboItems(form->RepStr, {});
     // Tab leaves the text for the buttons; every opening starts in the text.
     edit([&] {
-        EXPECT_EQ(QApplication::focusWidget(), editor.Memo1);
+        EXPECT_EQ(QApplication::focusWidget(), memo);
         QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
-        QApplication::sendEvent(editor.Memo1, &tab);
-        EXPECT_EQ(editor.Memo1->toPlainText(), "");
-        editor.CancelButton2->setFocus();
-        editor.CancelButton2->click();
+        QApplication::sendEvent(memo, &tab);
+        EXPECT_EQ(memo->toPlainText(), "");
+        control<QPushButton>(&editor, "CancelButton2")->click();
     });
     bool focusedAgain = false;
-    edit([&] { focusedAgain = QApplication::focusWidget() == editor.Memo1; });
+    edit([&] { focusedAgain = QApplication::focusWidget() == memo; });
     EXPECT_TRUE(focusedAgain);
     EXPECT_EQ(editor.size(), QSize(355, 270));
-    EXPECT_EQ(editor.Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
 }
 
 }  // namespace
