@@ -581,6 +581,11 @@ void TForm1::History2Click()
         m_windows.History->EditHistory(RepStr);
 }
 
+std::string TForm1::directory() const
+{
+    return FolderView1->Directory();
+}
+
 void TForm1::FolderView1Change(const std::string& path)
 {
     if (m_shown)

@@ -64,6 +64,8 @@ public:
     void setFileListWidth(int width);
     bool shown() const { return m_shown; }
     FileList& fileList() { return m_fileList; }
+    // The folder selected in the folder tree; empty when none is.
+    std::string directory() const;
     // The next sequence number after the last job; none when it does not fit in 32 bits.
     std::optional<std::int32_t> sequenceCounter() const { return m_sequenceCounter; }
 

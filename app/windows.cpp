@@ -1,6 +1,5 @@
 #include "windows.h"
 
-#include "browse/folderview.h"
 #include "clipboard/clipwin.h"
 #include "dialogs/historywin.h"
 #include "dialogs/logwin.h"
@@ -14,7 +13,7 @@ std::unique_ptr<TForm1> createWindows(std::unique_ptr<FolderSource> folders, std
     TForm1* owner = form.get();
     Windows windows;
     // The dialogs belong to the main window, so they live and die with it.
-    windows.RenameReport = new TRenameReport([owner] { return owner->FolderView1->Directory(); }, owner);
+    windows.RenameReport = new TRenameReport([owner] { return owner->directory(); }, owner);
     windows.LogWindow = new TLogWindow(owner);
     windows.History = new THistory(owner);
     windows.ClipWindow = new TClipWindow(owner);
