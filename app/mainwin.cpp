@@ -590,6 +590,11 @@ void TForm1::editHistory(QComboBox* box)
         setComboItems(box, *edited);
 }
 
+std::string TForm1::directory() const
+{
+    return FolderView1->Directory();
+}
+
 void TForm1::FolderView1Change(const std::string& path)
 {
     if (m_shown)

@@ -65,8 +65,44 @@ public:
     void setFileListWidth(int width);
     bool shown() const { return m_shown; }
     FileList& fileList() { return m_fileList; }
+    // The folder selected in the folder tree; empty when none is.
+    std::string directory() const;
     // The next sequence number after the last job; none when it does not fit in 32 bits.
     std::optional<std::int32_t> sequenceCounter() const { return m_sequenceCounter; }
+
+signals:
+    // The main window has closed: the application ends.
+    void closed();
+    // The name box renamed a file: the hand-over for the rename log, as a pass of its own.
+    void renamed(std::vector<TLogEntry> log);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildTopPanel();
+    void buildBottomPanel();
+    void buildMenus();
+    // Places the controls of "SequenceNo." inside its frame under the current style.
+    void placeSequenceControls();
+    void FormShow();
+    // Restores main.cfg; a damaged file keeps every value applied before the failing line, then
+    // throws AppError with the reader's message.
+    void LoadSettings();
+    void SaveSettings();
+    // Reloads the preset store from pattern.cfg (when there is one) and rebuilds "Load Preset":
+    // one entry per preset, a comment "-" a separator.
+    void BuildPresetMenu();
+    // Selects the saved folder and lists it; a folder the tree cannot select gives the
+    // application folder, unlisted.
+    void selectSavedFolder(const std::string& folder);
+    void applyCommandLine();
+    void moveSelected(int by);
+    void focusNameBox();
+    // Lets the history editor edit the box's item list.
+    void editHistory(QComboBox* box);
 
     // Event handlers.
     void ButtonDoitClick();
@@ -102,7 +138,8 @@ public:
     int selectedRow() const;
     void selectRow(int row);
 
-    // Controls, under their design names.
+    // Controls, under their design names, which are also their object names: other code and the
+    // tests find a control by that name.
     QWidget* topPanel;
     QWidget* bottomPanel;
     QWidget* Panel4;
@@ -145,40 +182,6 @@ public:
     QAction* InsertFilename;
     QAction* PastefromClipboard;
     QAction* InsertfromClipboard;
-
-signals:
-    // The main window has closed: the application ends.
-    void closed();
-    // The name box renamed a file: the hand-over for the rename log, as a pass of its own.
-    void renamed(std::vector<TLogEntry> log);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void buildTopPanel();
-    void buildBottomPanel();
-    void buildMenus();
-    // Places the controls of "SequenceNo." inside its frame under the current style.
-    void placeSequenceControls();
-    void FormShow();
-    // Restores main.cfg; a damaged file keeps every value applied before the failing line, then
-    // throws AppError with the reader's message.
-    void LoadSettings();
-    void SaveSettings();
-    // Reloads the preset store from pattern.cfg (when there is one) and rebuilds "Load Preset":
-    // one entry per preset, a comment "-" a separator.
-    void BuildPresetMenu();
-    // Selects the saved folder and lists it; a folder the tree cannot select gives the
-    // application folder, unlisted.
-    void selectSavedFolder(const std::string& folder);
-    void applyCommandLine();
-    void moveSelected(int by);
-    void focusNameBox();
-    // Lets the history editor edit the box's item list.
-    void editHistory(QComboBox* box);
 
     std::unique_ptr<FolderSource> m_folders;
     std::vector<std::string> m_arguments;

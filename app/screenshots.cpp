@@ -25,10 +25,11 @@ int main(int argc, char** argv)
     form->resize(640, 440);
     form->show();
     form->setFileListWidth(420);
-    form->pattern->setEditText(QStringLiteral("^DSC_(\\d+)"));
-    form->RepStr->setEditText(QStringLiteral("Kyoto_\\\\\\_\\d"));
-    form->seqstart->setText(QStringLiteral("1"));
-    form->Extension->setText(QStringLiteral("*.jpg"));
+    // The job goes into the boxes, found by their design names.
+    form->findChild<QComboBox*>(QStringLiteral("pattern"))->setEditText(QStringLiteral("^DSC_(\\d+)"));
+    form->findChild<QComboBox*>(QStringLiteral("RepStr"))->setEditText(QStringLiteral("Kyoto_\\\\\\_\\d"));
+    form->findChild<QLineEdit*>(QStringLiteral("seqstart"))->setText(QStringLiteral("1"));
+    form->findChild<QLineEdit*>(QStringLiteral("Extension"))->setText(QStringLiteral("*.jpg"));
 
     moxtal::TRenameReport* report = form->windows().RenameReport;
     // Wide enough for whole names: "Old" and "New" take the room the dialog has.
@@ -40,7 +41,7 @@ int main(int argc, char** argv)
             report->reject();
             QTimer::singleShot(0, &app, &QCoreApplication::quit);
         });
-        form->ButtonDoit->click();
+        form->findChild<QPushButton*>(QStringLiteral("ButtonDoit"))->click();
     });
     return app.exec();
 }

@@ -7,8 +7,11 @@
 #include <functional>
 #include <sys/resource.h>
 
+#include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 
 #include "app/application.h"
@@ -49,8 +52,12 @@ int main(int argc, char** argv)
     form->setSettingsFolder("/nonexistent/");
     form->show();
     moxtal::FileList& list = form->fileList();
+    // The controls, found by their design names.
+    auto* tree = form->findChild<moxtal::TFolderView*>(QStringLiteral("FolderView1"));
+    auto* refreshList = form->findChild<QAction*>(QStringLiteral("RefreshList1"));
+    QHeaderView* columns = form->findChild<QTableView*>(QStringLiteral("FileListView1"))->horizontalHeader();
     // The folder chosen in the tree: its first listing also reads the MIME database.
-    const double first = timed([&] { form->FolderView1->SetDirectory(folder); });
+    const double first = timed([&] { tree->SetDirectory(folder); });
     const std::size_t files = list.model().entries().size();
     int status = 0;
     const auto expect = [&](bool ok, const char* what) {
@@ -61,13 +68,14 @@ int main(int argc, char** argv)
     };
     expect(files > 0, "listed no file");
     row("selecting the folder (first listing)", files, first);
-    row("listing (Refresh FileList)", files, timed([&] { form->RefreshList1Click(); }));
-    row("sort by Name", files, timed([&] { form->FileListView1ColumnClick(0); }));
-    row("sort by Size", files, timed([&] { form->FileListView1ColumnClick(1); }));
-    row("sort by Date", files, timed([&] { form->FileListView1ColumnClick(2); }));
-    form->RefreshList1Click();
+    row("listing (Refresh FileList)", files, timed([&] { refreshList->trigger(); }));
+    // Each sort as a click on the column's heading starts it.
+    row("sort by Name", files, timed([&] { emit columns->sectionClicked(0); }));
+    row("sort by Size", files, timed([&] { emit columns->sectionClicked(1); }));
+    row("sort by Date", files, timed([&] { emit columns->sectionClicked(2); }));
+    refreshList->trigger();
 
-    form->RepStr->setEditText(QStringLiteral("img_\\\\\\\\\\\\"));
+    form->findChild<QComboBox*>(QStringLiteral("RepStr"))->setEditText(QStringLiteral("img_\\\\\\\\\\\\"));
     moxtal::TRenameReport* report = form->windows().RenameReport;
     auto start = std::chrono::steady_clock::now();
     double toDialog = 0, pass = 0;
@@ -86,7 +94,7 @@ int main(int argc, char** argv)
         report->reject();
     });
     // The folder is listed by the tree in the program; here the list holds it already.
-    form->ButtonDoitClick();
+    form->findChild<QPushButton*>(QStringLiteral("ButtonDoit"))->click();
     const double refresh = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     row("\"Do!\" to the dialog shown", files, toDialog);
     if (rename) {

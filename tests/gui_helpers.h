@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QObject>
 #include <QString>
 #include <stdexcept>
@@ -40,6 +41,24 @@ template <class T> T* control(const QObject* window, const char* name)
         throw std::runtime_error(std::string("no control named ") + name + " of the expected type");
     return found;
 }
+
+// Types text into the box called name (a line edit, or a combo box's edit part) in place of what it
+// holds, key by key as a user does: Ctrl+A, Backspace, then the text.
+void typeInto(const QObject* window, const char* name, const QString& text);
+// Clicks the button (a disabled one ignores the click), or triggers the action, called name.
+void clickButton(const QObject* window, const char* name);
+void triggerAction(const QObject* window, const char* name);
+// The object name of the menu that action opens (closing it again), or "" when none opens; and of
+// the menu that a request in the middle of control opens, from the keyboard or a right click.
+QString menuOpenedBy(const std::function<void()>& action);
+QString contextMenuOf(QWidget* control, QContextMenuEvent::Reason reason = QContextMenuEvent::Keyboard);
+
+// A click with the mouse on a row of the main window's file list (Ctrl+click on the selected row
+// unselects it), and on the heading of one of its columns.
+void clickFile(moxtal::TForm1& form, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void clickColumn(moxtal::TForm1& form, int column);
+// The selected row of the main window's file list, or -1.
+int selectedFile(moxtal::TForm1& form);
 
 // Runs handler on a modal dialog as soon as it is shown (its own event loop runs then); context is
 // the dialog (or the window asking), so a handler never outlives it.

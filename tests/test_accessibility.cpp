@@ -81,9 +81,9 @@ protected:
     {
         auto form = makeWindow({dir.path()});
         form->show();
-        form->pattern->setEditText("(.*)");
-        form->RepStr->setEditText("photo_\\\\\\");
-        form->seqstart->setText("2");
+        typeInto(form.get(), "pattern", "(.*)");
+        typeInto(form.get(), "RepStr", "photo_\\\\\\");
+        typeInto(form.get(), "seqstart", "2");
         return form;
     }
 };
@@ -123,14 +123,13 @@ TEST_F(AccessibilityTest, EveryControlHasANameOfItsOwn)
         {windows.History, "Memo1", "History"},
     };
     // Names stay when the boxes' texts change.
-    form->pattern->setEditText("^IMG_(.*)");
-    form->seqstart->setText("7");
+    typeInto(form.get(), "pattern", "^IMG_(.*)");
+    typeInto(form.get(), "seqstart", "7");
     QTest::keyClicks(control<QComboBox>(windows.ClipWindow, "LogFrom")->lineEdit(), "copied");
     for (const Case& c : cases) {
-        auto* control = c.window->findChild<QWidget*>(QString::fromLatin1(c.control));
-        ASSERT_NE(control, nullptr) << c.control;
-        EXPECT_EQ(accessibleName(control), QString::fromUtf8(c.name)) << c.control;
-        if (auto* box = qobject_cast<QComboBox*>(control)) {
+        auto* named = control<QWidget>(c.window, c.control);
+        EXPECT_EQ(accessibleName(named), QString::fromUtf8(c.name)) << c.control;
+        if (auto* box = qobject_cast<QComboBox*>(named)) {
             EXPECT_EQ(accessibleName(box->lineEdit()), QString::fromUtf8(c.name)) << c.control;
         }
     }
@@ -170,7 +169,7 @@ TEST_F(AccessibilityTest, TheKeyboardReachesTheReasonOfARefusedRow)
             EXPECT_EQ(current.row(), row);
         }
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_TRUE(lineShown);
     const QString later = "The new name belongs to a file that row %1 renames later.";
     const QStringList expected {later.arg(2) + " In the reverse list order this row would succeed: sort the file list "
@@ -182,10 +181,10 @@ TEST_F(AccessibilityTest, TheKeyboardReachesTheReasonOfARefusedRow)
     EXPECT_EQ(descriptions, expected);
 
     // A job without a refused row keeps the designed layout: no line under the list.
-    form->RepStr->setEditText("new_\\1");
+    typeInto(form.get(), "RepStr", "new_\\1");
     whenDialogShows(*form,
                     [&](TRenameReport& report) { lineShown = report.findChild<QLabel*>("reasonLine")->isVisible(); });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_FALSE(lineShown);
 }
 
@@ -238,7 +237,7 @@ TEST_F(AccessibilityTest, RefusedRowsReadUnderLightAndDarkPalettes)
             EXPECT_TRUE(m.refused(0));  // a tinted row was among them
             EXPECT_TRUE(m.data(m.index(0, 0), Qt::BackgroundRole).isValid());
         });
-        form->ButtonDoit->click();
+        clickButton(form.get(), "ButtonDoit");
     }
     QApplication::setPalette(kept);
 }

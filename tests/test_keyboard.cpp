@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -84,9 +85,9 @@ TEST_F(KeyboardTest, TabGoesRoundEveryWindowAndLeavesItsList)
     form->show();
     activate(form.get());
     std::map<std::string, QStringList> rounds;
-    rounds["main"] = roundFrom(form->seqstart);
-    rounds["main back"] = roundFrom(form->seqstart, Qt::ShiftModifier);
-    EXPECT_EQ(form->selectedRow(), -1);  // Tab through the list selects nothing
+    rounds["main"] = roundFrom(control<QLineEdit>(form.get(), "seqstart"));
+    rounds["main back"] = roundFrom(control<QLineEdit>(form.get(), "seqstart"), Qt::ShiftModifier);
+    EXPECT_EQ(selectedFile(*form), -1);  // Tab through the list selects nothing
 
     whenDialogShows(*form, [&](TRenameReport& report) {
         activate(&report);
@@ -95,7 +96,7 @@ TEST_F(KeyboardTest, TabGoesRoundEveryWindowAndLeavesItsList)
         rounds["confirm"] = roundFrom(list);
         rounds["confirm back"] = roundFrom(list, Qt::ShiftModifier);
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
 
     TLogWindow& log = *form->windows().LogWindow;
     log.AddLogEntry({{"a.txt", "b.txt", dir.path() + "/", std::nullopt}});
@@ -125,7 +126,7 @@ TEST_F(KeyboardTest, EnterClicksTheFocusedButtonOnly)
     dir.write("b.txt", "B");
     auto form = makeWindow({dir.path()});
     form->show();
-    form->RepStr->setEditText("x\\1");
+    typeInto(form.get(), "RepStr", "x\\1");
     activate(form.get());
 
     struct Step {
@@ -159,23 +160,11 @@ TEST_F(KeyboardTest, EnterClicksTheFocusedButtonOnly)
         }
     });
     // "Do!" reached with Tab from the replacement box opens the dialog on Enter.
-    form->RepStr->setFocus();
+    control<QWidget>(form.get(), "RepStr")->setFocus();
     ASSERT_TRUE(tabTo("ButtonDoit"));
-    QTest::keyClick(form->ButtonDoit, Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(dir.read("XA.TXT"), "A");
     EXPECT_EQ(dir.read("b.txt"), "B");
-}
-
-// The object name of the menu that action opens (closing it again), or "" when none opens.
-QString menuOpenedBy(const std::function<void()>& action)
-{
-    action();
-    QWidget* popup = QApplication::activePopupWidget();
-    if (!popup)
-        return {};
-    const QString name = popup->objectName();
-    popup->close();
-    return name;
 }
 
 TEST_F(KeyboardTest, MenuKeysOpenTheMenuARightClickOpens)
@@ -191,21 +180,15 @@ TEST_F(KeyboardTest, MenuKeysOpenTheMenuARightClickOpens)
         const char* menu;
     };
     const Row rows[] {
-        {"FileListView1", form->FileListView1->viewport(), "PopupMenu1"},
-        {"FolderView1", form->FolderView1->viewport(), "PopupMenu1"},
-        {"ButtonDoit", form->ButtonDoit, "PopupMenu1"},
-        {"pattern", form->pattern->lineEdit(), "PopupMenu3"},
-        {"RepStr", form->RepStr->lineEdit(), "PopupMenu4"},
+        {"FileListView1", control<QAbstractScrollArea>(form.get(), "FileListView1")->viewport(), "PopupMenu1"},
+        {"FolderView1", control<QAbstractScrollArea>(form.get(), "FolderView1")->viewport(), "PopupMenu1"},
+        {"ButtonDoit", control<QWidget>(form.get(), "ButtonDoit"), "PopupMenu1"},
+        {"pattern", control<QComboBox>(form.get(), "pattern")->lineEdit(), "PopupMenu3"},
+        {"RepStr", control<QComboBox>(form.get(), "RepStr")->lineEdit(), "PopupMenu4"},
     };
     for (const Row& row : rows) {
-        auto* control = form->findChild<QWidget*>(row.control);
-        ASSERT_NE(control, nullptr) << row.control;
-        const QPoint middle = row.clicked->rect().center();
-        const QString rightClick = menuOpenedBy([&] {
-            QContextMenuEvent click(QContextMenuEvent::Mouse, middle, row.clicked->mapToGlobal(middle));
-            QApplication::sendEvent(row.clicked, &click);
-        });
-        control->setFocus();
+        const QString rightClick = contextMenuOf(row.clicked, QContextMenuEvent::Mouse);
+        control<QWidget>(form.get(), row.control)->setFocus();
         const QString shiftF10 =
             menuOpenedBy([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10, Qt::ShiftModifier); });
         const QString menuKey = menuOpenedBy([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Menu); });
@@ -223,7 +206,7 @@ TEST_F(KeyboardTest, KeysOfTheFileListAndTheDialog)
     auto form = makeWindow({dir.path()});
     form->show();
     activate(form.get());
-    form->FolderView1->setFocus();
+    control<QWidget>(form.get(), "FolderView1")->setFocus();
     ASSERT_TRUE(tabTo("FileListView1"));
     dir.write("e.txt");  // seen after F5 only
 
@@ -251,13 +234,13 @@ TEST_F(KeyboardTest, KeysOfTheFileListAndTheDialog)
         QStringList files;
         for (const std::string& name : listedNames(*form))
             files << QString::fromStdString(name.substr(0, name.find('.')));
-        files << "|" << form->Edit1->text();
+        files << "|" << control<QLineEdit>(form.get(), "Edit1")->text();
         EXPECT_EQ(files.join(' ').toStdString(), step.files) << pressed.toStdString();
         EXPECT_EQ(focusName(), "FileListView1") << pressed.toStdString();  // the list keeps the focus
     }
 
     // Delete in the dialog removes the selected rows, as "Remove from List" does.
-    form->RepStr->setEditText("x\\1");
+    typeInto(form.get(), "RepStr", "x\\1");
     std::vector<std::size_t> left;
     whenDialogShows(*form, [&](TRenameReport& report) {
         activate(&report);
@@ -269,7 +252,7 @@ TEST_F(KeyboardTest, KeysOfTheFileListAndTheDialog)
         QTest::keyClick(list, Qt::Key_Delete);  // nothing selected now
         left.push_back(report.rows().size());
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(left, (std::vector<std::size_t> {4, 4}));
 }
 

@@ -3,15 +3,12 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMimeDatabase>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -110,8 +107,8 @@ protected:
     {
         auto form = makeWindow({folder});
         form->show();
-        form->pattern->setEditText(pattern);
-        form->RepStr->setEditText(replacement);
+        typeInto(form.get(), "pattern", pattern);
+        typeInto(form.get(), "RepStr", replacement);
         return form;
     }
 };
@@ -126,7 +123,7 @@ TEST_F(MainWindowTest, StartUpOnAFolderListsIt)
     EXPECT_FALSE(form->shown());
     form->show();
     EXPECT_TRUE(form->shown());
-    EXPECT_EQ(form->FolderView1->Directory(), dir.path());
+    EXPECT_EQ(form->directory(), dir.path());
     EXPECT_EQ(listedNames(*form), (Names {"a.jpg", "b.jpg"}));
     EXPECT_FALSE(form->windows().LogWindow->isVisible());
     EXPECT_EQ(form->windows().LogWindow->windowTitle(), "Rename Log");
@@ -142,17 +139,17 @@ TEST_F(MainWindowTest, CommandLineArgumentForms)
 
     auto fromFile = makeWindow({dir.file("photo.jpg")});
     fromFile->show();
-    EXPECT_EQ(fromFile->FolderView1->Directory(), dir.path());
+    EXPECT_EQ(fromFile->directory(), dir.path());
     EXPECT_EQ(listedNames(*fromFile), (Names {"photo.jpg"}));
 
     auto missingFile = makeWindow({dir.file("nothing.jpg")});
     missingFile->show();
-    EXPECT_EQ(missingFile->FolderView1->Directory(), dir.path());
+    EXPECT_EQ(missingFile->directory(), dir.path());
 
     for (const std::string& ignored : {dir.file("no/such/file"), dir.file(".secret")}) {
         auto form = makeWindow({ignored});
         form->show();
-        EXPECT_EQ(form->FolderView1->Directory(), "") << ignored;
+        EXPECT_EQ(form->directory(), "") << ignored;
         EXPECT_TRUE(listedNames(*form).empty()) << ignored;
     }
 }
@@ -165,10 +162,10 @@ TEST_F(MainWindowTest, DoRenamesWithNumberingAndContinues)
     dir.write("c.txt", "C");
     auto form = makeWindow({dir.path()});
     form->show();
-    form->Extension->setText("*.jpg");
-    form->RepStr->setEditText("IMG_\\\\\\");
-    form->seqstart->setText("7");
-    form->CheckBoxCont->setChecked(true);
+    typeInto(form.get(), "Extension", "*.jpg");
+    typeInto(form.get(), "RepStr", "IMG_\\\\\\");
+    typeInto(form.get(), "seqstart", "7");
+    clickButton(form.get(), "CheckBoxCont");
     Names shownResults;
     whenDialogShows(*form, [&](TRenameReport& report) {
         EXPECT_TRUE(control<QPushButton>(&report, "Buttonren")->isEnabled());
@@ -177,14 +174,14 @@ TEST_F(MainWindowTest, DoRenamesWithNumberingAndContinues)
         for (const ConfirmRow& row : report.rows())
             shownResults.push_back(row.newName + "|" + std::string(row.result));
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(shownResults, (Names {"IMG_007.jpg|Ok", "IMG_008.jpg|Ok"}));
     EXPECT_EQ(dir.read("IMG_007.jpg"), "A");
-    EXPECT_EQ(form->seqstart->text(), "9");
+    EXPECT_EQ(control<QLineEdit>(form.get(), "seqstart")->text(), "9");
     EXPECT_EQ(listedNames(*form), (Names {"IMG_007.jpg", "IMG_008.jpg"}));
-    ASSERT_EQ(form->pattern->count(), 1);
-    EXPECT_EQ(form->pattern->itemText(0), "(.*)");
-    EXPECT_EQ(form->RepStr->itemText(0), "IMG_\\\\\\");
+    ASSERT_EQ(control<QComboBox>(form.get(), "pattern")->count(), 1);
+    EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->itemText(0), "(.*)");
+    EXPECT_EQ(control<QComboBox>(form.get(), "RepStr")->itemText(0), "IMG_\\\\\\");
     const std::vector<TLogEntry>& log = form->windows().LogWindow->entries();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].From, "a.jpg");
@@ -198,14 +195,12 @@ TEST_F(MainWindowTest, ContinuousKeepsTheStartWhenTheNextNumberDoesNotFit)
     dir.write("a.jpg");
     dir.write("b.jpg");
     auto form = windowWithJob(dir.path(), "(.*)", "x\\\\");
-    auto* seqstart = form->findChild<QLineEdit*>("seqstart");
-    ASSERT_NE(seqstart, nullptr);
-    form->findChild<QCheckBox*>("CheckBoxCont")->setChecked(true);
-    seqstart->setText("2147483646");
+    clickButton(form.get(), "CheckBoxCont");
+    typeInto(form.get(), "seqstart", "2147483646");
     whenDialogShows(*form, [](TRenameReport& report) { report.findChild<QPushButton*>("Buttonren")->click(); });
-    form->findChild<QPushButton*>("ButtonDoit")->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(listedNames(*form), (Names {"x2147483646.jpg", "x2147483647.jpg"}));
-    EXPECT_EQ(seqstart->text(), "2147483646");
+    EXPECT_EQ(control<QLineEdit>(form.get(), "seqstart")->text(), "2147483646");
 }
 
 TEST_F(MainWindowTest, BoxesNeverCompleteFromTheirHistory)
@@ -214,8 +209,7 @@ TEST_F(MainWindowTest, BoxesNeverCompleteFromTheirHistory)
     auto form = makeWindow({dir.path()});
     form->show();
     for (const char* name : {"pattern", "RepStr"}) {
-        auto* box = form->findChild<QComboBox*>(name);
-        ASSERT_NE(box, nullptr) << name;
+        auto* box = control<QComboBox>(form.get(), name);
         box->addItem(QStringLiteral("\\1 - \\3 (\\2)"));
         box->setEditText(QString());
         form->activateWindow();
@@ -232,14 +226,14 @@ TEST_F(MainWindowTest, ClosingWithoutRenameChangesNothing)
     dir.write("a.jpg");
     auto form = makeWindow({dir.path()});
     form->show();
-    form->RepStr->setEditText("x");
-    form->CheckBoxCont->setChecked(true);
-    form->seqstart->setText("3");
+    typeInto(form.get(), "RepStr", "x");
+    clickButton(form.get(), "CheckBoxCont");
+    typeInto(form.get(), "seqstart", "3");
     whenDialogShows(*form, [](TRenameReport& report) { EXPECT_EQ(report.rows().size(), 1u); });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_FALSE(form->windows().RenameReport->renameDone());
-    EXPECT_EQ(form->pattern->count(), 0);
-    EXPECT_EQ(form->seqstart->text(), "3");
+    EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->count(), 0);
+    EXPECT_EQ(control<QLineEdit>(form.get(), "seqstart")->text(), "3");
     EXPECT_TRUE(dir.exists("a.jpg"));
 }
 
@@ -258,7 +252,7 @@ TEST_F(MainWindowTest, FailedRenameBesideSuccessfulOne)
         for (const ConfirmRow& row : report.rows())
             results.emplace_back(row.result);
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(results, (Names {"Failed", "Ok"}));
     EXPECT_EQ(dir.read("a.txt"), "A");
     EXPECT_EQ(dir.read("c.txt"), "B");
@@ -270,7 +264,7 @@ TEST_F(MainWindowTest, TheDialogMarksRowsThePassWillRefuse)
     for (const char* name : {"photo_001.jpg", "photo_002.jpg", "photo_003.jpg"})
         dir.write(name, name);
     auto form = windowWithJob(dir.path(), "(.*)", "photo_\\\\\\");
-    form->seqstart->setText("2");
+    typeInto(form.get(), "seqstart", "2");
     struct Seen {
         std::vector<bool> marked;
         QStringList tips;
@@ -308,7 +302,7 @@ TEST_F(MainWindowTest, TheDialogMarksRowsThePassWillRefuse)
         for (const ConfirmRow& row : report.rows())
             words << QString::fromStdString(std::string(row.result));
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(filled.marked, (std::vector<bool> {true, true, false}));
     EXPECT_EQ(filled.tips[0], "The new name belongs to a file that row 2 renames later. In the reverse list order "
                               "this row would succeed: sort the file list the other way before \"Do!\".");
@@ -324,10 +318,10 @@ TEST_F(MainWindowTest, TheDialogMarksRowsThePassWillRefuse)
     // A file made after the listing is seen: the folder changed, so its names are read again (the
     // folder's time set back, so that the listing counts it as settled and keeps its names).
     dir.setTime("", 1000000000);
-    form->RefreshList1Click();
+    triggerAction(form.get(), "RefreshList1");
     dir.write("photo_004.jpg", "made later");
     whenDialogShows(*form, [&](TRenameReport& report) { filled = seen(*report.model()); });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(filled.tips[2], "The new name belongs to a file that is not renamed.");
 }
 
@@ -343,7 +337,7 @@ TEST_F(MainWindowTest, AnEditedOldCellChoosesTheFileRenamed)
         m.setData(m.index(0, ConfirmRowModel::OldColumn), QStringLiteral("b.txt"), Qt::EditRole);
         control<QPushButton>(&report, "Buttonren")->click();
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(dir.read("x.txt"), "B");
     EXPECT_EQ(dir.read("a.txt"), "A");
     EXPECT_FALSE(dir.exists("b.txt"));
@@ -359,20 +353,19 @@ TEST_F(MainWindowTest, LongWorkCanBeCancelled)
     ASSERT_EQ(listedNames(*form).size(), 600u);
     // A cancelled listing leaves the list empty, as for a folder that cannot be read.
     LongWork::setTestCancelAt(1);
-    form->RefreshList1Click();
+    triggerAction(form.get(), "RefreshList1");
     EXPECT_TRUE(listedNames(*form).empty());
     LongWork::setTestCancelAt(std::nullopt);
-    form->RefreshList1Click();
+    triggerAction(form.get(), "RefreshList1");
     ASSERT_EQ(listedNames(*form).size(), 600u);
 
     // The real progress dialog: Escape cancels, as its "Cancel" does.
     {
         struct RealDialogs {
-            RealDialogs() { MessageBox::setTestMode(false); }
-            ~RealDialogs() { MessageBox::setTestMode(true); }
+            RealDialogs() { MessageBox::setTestMode(false), LongWork::setTestDialogAtOnce(true); }
+            ~RealDialogs() { MessageBox::setTestMode(true), LongWork::setTestDialogAtOnce(false); }
         } realDialogs;
         LongWork work(form.get(), QStringLiteral("Listing: %1 entries"));
-        QThread::msleep(550);  // past the time before the dialog shows
         EXPECT_TRUE(work.step(1));
         QWidget* dialog = QApplication::activeModalWidget();
         ASSERT_NE(dialog, nullptr);
@@ -382,8 +375,8 @@ TEST_F(MainWindowTest, LongWorkCanBeCancelled)
     }
 
     // A cancelled pass stops after the current row: the rest get no result, the done stay logged.
-    form->pattern->setEditText("^(f100[0-2])$");
-    form->RepStr->setEditText("g\\1");
+    typeInto(form.get(), "pattern", "^(f100[0-2])$");
+    typeInto(form.get(), "RepStr", "g\\1");
     std::vector<std::string> words;
     whenDialogShows(*form, [&](TRenameReport& report) {
         LongWork::setTestCancelAt(2);
@@ -392,7 +385,7 @@ TEST_F(MainWindowTest, LongWorkCanBeCancelled)
         for (const ConfirmRow& row : report.rows())
             words.emplace_back(row.result);
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(words, (Names {"Ok", "Ok", ""}));
     EXPECT_EQ(form->windows().LogWindow->entries().size(), 2u);
     EXPECT_TRUE(dir.exists("gf1001.txt"));
@@ -453,7 +446,7 @@ TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
     top.write("photos/a.txt", "listed");
     auto form = makeWindow({folder});
     form->show();
-    form->RepStr->setEditText("x\\1");
+    typeInto(form.get(), "RepStr", "x\\1");
     // Between the listing and "Rename" the folder moves away and another takes its path.
     ::rename(folder.c_str(), top.file("moved").c_str());
     ::mkdir(folder.c_str(), 0755);
@@ -464,7 +457,7 @@ TEST_F(MainWindowTest, AFolderPutAtTheListedPathGetsNoRename)
         for (const ConfirmRow& row : report.rows())
             results.emplace_back(row.result);
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(results, Names {"Failed"});
     EXPECT_EQ(top.read("photos/a.txt"), "newcomer");
     EXPECT_EQ(top.read("moved/a.txt"), "listed");
@@ -501,16 +494,13 @@ TEST_F(MainWindowTest, ErrorsShowMessageAndNoDialog)
     // Were the dialog to open, this closes it, so that the test fails instead of hanging.
     bool opened = false;
     whenDialogShows(*form, [&](TRenameReport&) { opened = true; });
-    form->pattern->setEditText("(");
-    EXPECT_THROW(form->ButtonDoitClick(), AppError);
-    form->pattern->setEditText("(.*)");
-    form->seqstart->setText("x1");
-    try {
-        form->ButtonDoitClick();
-        ADD_FAILURE() << "no error";
-    } catch (const AppError& e) {
-        EXPECT_STREQ(e.what(), "'x1' は整数ではありません");
-    }
+    typeInto(form.get(), "pattern", "(");
+    clickButton(form.get(), "ButtonDoit");
+    EXPECT_EQ(MessageBox::takeRecorded(), QStringList {"missing closing parenthesis"});
+    typeInto(form.get(), "pattern", "(.*)");
+    typeInto(form.get(), "seqstart", "x1");
+    clickButton(form.get(), "ButtonDoit");
+    EXPECT_EQ(MessageBox::takeRecorded(), QStringList {"'x1' は整数ではありません"});
     EXPECT_FALSE(opened);
     EXPECT_EQ(pendingDialogHandlers(), 1);  // the closing handler never had to run
 }
@@ -558,7 +548,7 @@ TEST_F(MainWindowTest, ConfirmDialogButtonsAndCaseConversion)
         runIdleUpdates();
         EXPECT_FALSE(control<QPushButton>(&r, "Buttonren")->isEnabled());
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_TRUE(report.renameDone());
     EXPECT_EQ(dir.read("ABC.TXT"), "data");
     EXPECT_EQ(listedNames(*form), (Names {"ABC.TXT"}));
@@ -571,7 +561,7 @@ TEST_F(MainWindowTest, RestoredDialogKeepsItsFinishedRename)
     dir.write("a.txt", "A");
     dir.write("b.txt", "B");
     auto form = windowWithJob(dir.path(), "^(a|b)$", "Z\\1");
-    form->CheckBoxCont->setChecked(true);
+    clickButton(form.get(), "CheckBoxCont");
     Names results;
     whenDialogShows(*form, [&](TRenameReport& r) {
         control<QPushButton>(&r, "Buttonren")->click();
@@ -583,17 +573,17 @@ TEST_F(MainWindowTest, RestoredDialogKeepsItsFinishedRename)
         for (const ConfirmRow& row : r.rows())
             results.emplace_back(row.result);
     });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(results, (Names {"Ok", "Ok"}));
     EXPECT_TRUE(form->windows().RenameReport->renameDone());
     EXPECT_EQ(listedNames(*form), (Names {"Za.txt", "Zb.txt"}));
-    EXPECT_EQ(form->pattern->itemText(0), "^(a|b)$");
+    EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->itemText(0), "^(a|b)$");
 
     // The next "Do!" is a new showing: "Rename" is offered again.
-    form->pattern->setEditText("(.*)");
+    typeInto(form.get(), "pattern", "(.*)");
     bool enabled = false;
     whenDialogShows(*form, [&](TRenameReport& r) { enabled = control<QPushButton>(&r, "Buttonren")->isEnabled(); });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_TRUE(enabled);
 }
 
@@ -605,22 +595,22 @@ TEST_F(MainWindowTest, RelistingEmptiesTheNameBox)
     auto form = makeWindow({dir.path()});
     form->show();
     auto select = [&] {
-        form->selectRow(1);
-        EXPECT_EQ(form->Edit1->text(), "photo");
-        EXPECT_EQ(form->Extention->text(), ".jpg");
+        clickFile(*form, 1);
+        EXPECT_EQ(control<QLineEdit>(form.get(), "Edit1")->text(), "photo");
+        EXPECT_EQ(control<QLabel>(form.get(), "Extention")->text(), ".jpg");
     };
     auto expectEmpty = [&](const char* after) {
-        EXPECT_EQ(form->selectedRow(), -1) << after;
-        EXPECT_EQ(form->Edit1->text(), "") << after;
-        EXPECT_EQ(form->Extention->text(), "") << after;
+        EXPECT_EQ(selectedFile(*form), -1) << after;
+        EXPECT_EQ(control<QLineEdit>(form.get(), "Edit1")->text(), "") << after;
+        EXPECT_EQ(control<QLabel>(form.get(), "Extention")->text(), "") << after;
         runIdleUpdates();
-        EXPECT_FALSE(form->PasteFilename->isEnabled()) << after;
+        EXPECT_FALSE(control<QAction>(form.get(), "PasteFilename")->isEnabled()) << after;
     };
     select();
-    form->RefreshList1Click();
+    triggerAction(form.get(), "RefreshList1");
     expectEmpty("Refresh FileList");
     select();
-    form->Extension->setText("*.*;");
+    QTest::keyClicks(control<QLineEdit>(form.get(), "Extension"), ";");  // after "*.*"
     expectEmpty("a filter keystroke");
 }
 
@@ -628,24 +618,24 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThem)
 {
     auto form = makeWindow();
     form->show();
-    const std::map<QWidget*, QRect> places {
-        {form->pattern, {233, 10, 176, 20}}, {form->RepStr, {232, 34, 177, 20}}, {form->ButtonDoit, {414, 32, 75, 25}},
-        {form->Extension, {48, 9, 81, 20}},  {form->Edit1, {132, 9, 193, 20}},   {form->CloseButton, {416, 8, 75, 25}}};
-    for (const auto& [control, place] : places)
-        EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
+    const std::pair<const char*, QRect> places[] {{"pattern", {233, 10, 176, 20}},   {"RepStr", {232, 34, 177, 20}},
+                                                  {"ButtonDoit", {414, 32, 75, 25}}, {"Extension", {48, 9, 81, 20}},
+                                                  {"Edit1", {132, 9, 193, 20}},      {"CloseButton", {416, 8, 75, 25}}};
+    for (const auto& [name, place] : places)
+        EXPECT_EQ(control<QWidget>(form.get(), name)->geometry(), place) << name;
     // The frame's controls keep the design's places from each other, inside the frame's border.
-    const QPoint start = form->seqstart->pos();
-    EXPECT_EQ(form->seqstart->size(), QSize(57, 20));
-    EXPECT_EQ(form->seqStep->geometry(), QRect(start + QPoint(0, 24), QSize(57, 20)));
-    EXPECT_EQ(form->Label3->pos(), start + QPoint(-32, 32));
-    EXPECT_EQ(form->CheckBoxCont->pos(), start + QPoint(-88, 4));
-    EXPECT_GE(form->CheckBoxCont->width(), 77);  // wider only where the font needs it
-    EXPECT_EQ(form->Extention->pos(), QPoint(328, 18));
+    const QPoint start = control<QWidget>(form.get(), "seqstart")->pos();
+    EXPECT_EQ(control<QWidget>(form.get(), "seqstart")->size(), QSize(57, 20));
+    EXPECT_EQ(control<QWidget>(form.get(), "seqStep")->geometry(), QRect(start + QPoint(0, 24), QSize(57, 20)));
+    EXPECT_EQ(control<QWidget>(form.get(), "Label3")->pos(), start + QPoint(-32, 32));
+    EXPECT_EQ(control<QWidget>(form.get(), "CheckBoxCont")->pos(), start + QPoint(-88, 4));
+    EXPECT_GE(control<QWidget>(form.get(), "CheckBoxCont")->width(), 77);  // wider only where the font needs it
+    EXPECT_EQ(control<QWidget>(form.get(), "Extention")->pos(), QPoint(328, 18));
 
     TRenameReport& report = *form->windows().RenameReport;
     QSize shown;
     whenDialogShows(*form, [&](TRenameReport& r) { shown = r.size(); });
-    form->ButtonDoit->click();
+    clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(shown, QSize(456, 404));
     EXPECT_LE(report.minimumSizeHint().width(), 456);
 }
@@ -677,12 +667,6 @@ TEST(FileIcons, CostOneDatabaseLookUpPerKindOfName)
     }
 }
 
-void pressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QKeyEvent press(QEvent::KeyPress, key, modifiers);
-    QApplication::sendEvent(widget, &press);
-}
-
 int rowOf(TForm1& form, const std::string& name)
 {
     const Names names = listedNames(form);
@@ -702,10 +686,11 @@ TEST_F(MainWindowTest, DirectRenameFromTheNameBox)
     auto form = makeWindow({dir.path()});
     form->show();
     const std::vector<TLogEntry>& log = form->windows().LogWindow->entries();
-    auto renameTo = [&](const std::string& from, const QString& typed, int key = Qt::Key_Return) {
-        form->selectRow(rowOf(*form, from));
-        form->Edit1->setText(typed);
-        pressKey(form->Edit1, key);
+    auto* edit1 = control<QLineEdit>(form.get(), "Edit1");
+    auto renameTo = [&](const std::string& from, const QString& typed, Qt::Key key = Qt::Key_Return) {
+        clickFile(*form, rowOf(*form, from));
+        typeInto(form.get(), "Edit1", typed);
+        QTest::keyClick(edit1, key);
     };
 
     const int photoRow = rowOf(*form, "photo.jpg");
@@ -729,9 +714,9 @@ TEST_F(MainWindowTest, DirectRenameFromTheNameBox)
     renameTo("holiday.jpg", "sub/x");
     renameTo("holiday.jpg", "");
     renameTo("holiday.jpg", "x", Qt::Key_A);
-    form->FileListView1->clearSelection();
-    form->Edit1->setText("x");
-    pressKey(form->Edit1, Qt::Key_Return);
+    clickFile(*form, rowOf(*form, "holiday.jpg"), Qt::ControlModifier);  // unselects it
+    typeInto(form.get(), "Edit1", "x");
+    QTest::keyClick(edit1, Qt::Key_Return);
     EXPECT_EQ(dir.read("holiday.jpg"), "P");
     EXPECT_EQ(dir.read("other.jpg"), "O");
     EXPECT_FALSE(dir.exists("x.jpg"));
@@ -739,8 +724,8 @@ TEST_F(MainWindowTest, DirectRenameFromTheNameBox)
     EXPECT_TRUE(MessageBox::takeRecorded().isEmpty());
 
     // A name that is not valid UTF-8 keeps its bytes while the box is unedited.
-    form->selectRow(rowOf(*form, "caf\xE9.txt"));
-    pressKey(form->Edit1, Qt::Key_Return);
+    clickFile(*form, rowOf(*form, "caf\xE9.txt"));
+    QTest::keyClick(edit1, Qt::Key_Return);
     EXPECT_EQ(dir.read("caf\xE9.txt"), "C");
     EXPECT_EQ(log.size(), 3u);
     renameTo("caf\xE9.txt", QStringLiteral("café"));
@@ -748,15 +733,14 @@ TEST_F(MainWindowTest, DirectRenameFromTheNameBox)
     EXPECT_EQ(log.back().From, "caf\xE9.txt");
 
     // Editing part of such a name keeps the bytes the user did not touch.
-    form->selectRow(rowOf(*form, "\xFF.txt"));
-    auto* edit1 = form->findChild<QLineEdit*>("Edit1");
+    clickFile(*form, rowOf(*form, "\xFF.txt"));
     QTest::keyClick(edit1, Qt::Key_End);
     QTest::keyClicks(edit1, QStringLiteral("_2"));
     QTest::keyClick(edit1, Qt::Key_Return);
     EXPECT_EQ(dir.read("\xFF_2.txt"), "F");
     // "Paste Filename" puts the same bytes into the pattern, which then matches the file.
-    form->findChild<QAction*>("PasteFilename")->trigger();
-    EXPECT_EQ(comboText(form->findChild<QComboBox*>("pattern")), "\xFF_2");
+    triggerAction(form.get(), "PasteFilename");
+    EXPECT_EQ(comboText(control<QComboBox>(form.get(), "pattern")), "\xFF_2");
 }
 
 TEST_F(MainWindowTest, KeyboardAndFocus)
@@ -777,25 +761,24 @@ TEST_F(MainWindowTest, KeyboardAndFocus)
     // replaces it. (Keys that walk the list keep the focus in the list.)
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    const QRect row = form->FileListView1->visualRect(form->fileList().model().index(rowOf(*form, "a.txt"), 0));
-    QTest::mouseClick(form->FileListView1->viewport(), Qt::LeftButton, {}, row.center());
-    EXPECT_EQ(QApplication::focusWidget(), form->Edit1);
-    EXPECT_EQ(form->Edit1->selectedText(), "a");
-    QKeyEvent typed(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("X"));
-    QApplication::sendEvent(form->Edit1, &typed);
-    pressKey(form->Edit1, Qt::Key_Return);
+    clickFile(*form, rowOf(*form, "a.txt"));
+    auto* edit1 = control<QLineEdit>(form.get(), "Edit1");
+    EXPECT_EQ(QApplication::focusWidget(), edit1);
+    EXPECT_EQ(edit1->selectedText(), "a");
+    QTest::keyClicks(edit1, QStringLiteral("X"));
+    QTest::keyClick(edit1, Qt::Key_Return);
     EXPECT_EQ(dir.read("X.txt"), "A");
 
     // After the history is rebuilt, Down from the edit text goes to the newest item.
-    setComboItems(form->pattern, {"newest", "older"});
-    form->pattern->setEditText("start");
-    pressKey(form->pattern, Qt::Key_Down);
-    EXPECT_EQ(form->pattern->currentText(), "newest");
+    setComboItems(control<QComboBox>(form.get(), "pattern"), {"newest", "older"});
+    typeInto(form.get(), "pattern", "start");
+    QTest::keyClick(control<QComboBox>(form.get(), "pattern"), Qt::Key_Down);
+    EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->currentText(), "newest");
 
     auto deepForm = makeWindow({deep});
     deepForm->show();
     QCoreApplication::processEvents();
-    TFolderView& tree = *deepForm->FolderView1;
+    TFolderView& tree = *control<TFolderView>(deepForm.get(), "FolderView1");
     const QRect node = tree.visualItemRect(tree.currentItem());
     const int nameWidth = tree.fontMetrics().horizontalAdvance(tree.currentItem()->text(0));
     EXPECT_GE(node.left(), 0);  // the icon is in view
@@ -817,13 +800,13 @@ TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
     EXPECT_FALSE(control<QPushButton>(&logWindow, "Undo")->isEnabled());
 
     // Three renames while the window is hidden: a->x, b->y, then x->z (a chain).
-    form->pattern->setEditText("^(a|b)$");
-    form->RepStr->setEditText("\\1\\1");
+    typeInto(form.get(), "pattern", "^(a|b)$");
+    typeInto(form.get(), "RepStr", "\\1\\1");
     whenDialogShows(*form, [](TRenameReport& r) { control<QPushButton>(&r, "Buttonren")->click(); });
-    form->ButtonDoit->click();
-    form->selectRow(rowOf(*form, "aa.txt"));
-    form->Edit1->setText("z");
-    pressKey(form->Edit1, Qt::Key_Return);
+    clickButton(form.get(), "ButtonDoit");
+    clickFile(*form, rowOf(*form, "aa.txt"));
+    typeInto(form.get(), "Edit1", "z");
+    QTest::keyClick(control<QLineEdit>(form.get(), "Edit1"), Qt::Key_Return);
     const std::string folder = dir.path() + "/";
     std::vector<TLogEntry> logged = logWindow.entries();
     // The pass records each renamed file for its undo; the direct rename does too.
@@ -853,7 +836,7 @@ TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
 
     // Undo of the chain and of b->bb, with bb's old name taken: exactly the chain goes, the failure stays selected.
     dir.write("b.txt", "new B");
-    form->RefreshList1Click();
+    triggerAction(form.get(), "RefreshList1");
     control<QTableView>(&logWindow, "ListView1")->selectAll();
     runIdleUpdates();
     EXPECT_TRUE(control<QPushButton>(&logWindow, "Undo")->isEnabled());
@@ -918,37 +901,37 @@ TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)
     auto form = makeWindow({dir.path()});
     form->show();
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "a.txt", "b.txt"}));  // C locale order
-    form->FileListView1ColumnClick(0);
+    clickColumn(*form, 0);
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "b.txt", "a.txt"}));  // descending, caseless
-    form->FileListView1ColumnClick(0);
+    clickColumn(*form, 0);
     EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "C.txt"}));
-    form->FileListView1ColumnClick(1);
+    clickColumn(*form, 1);
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "b.txt", "a.txt"}));  // largest first
-    form->RefreshList1Click();
-    form->FileListView1ColumnClick(1);  // the toggle survived the relisting
+    triggerAction(form.get(), "RefreshList1");
+    clickColumn(*form, 1);  // the toggle survived the relisting
     EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "C.txt"}));
 
-    form->selectRow(1);
-    EXPECT_EQ(form->Edit1->text(), "b");
-    EXPECT_EQ(form->Extention->text(), ".txt");
+    clickFile(*form, 1);
+    EXPECT_EQ(control<QLineEdit>(form.get(), "Edit1")->text(), "b");
+    EXPECT_EQ(control<QLabel>(form.get(), "Extention")->text(), ".txt");
     runIdleUpdates();
-    EXPECT_TRUE(form->Uplist->isEnabled());
-    form->Uplist->trigger();
+    EXPECT_TRUE(control<QAction>(form.get(), "Uplist")->isEnabled());
+    clickButton(form.get(), "SpeedButton1");
     EXPECT_EQ(listedNames(*form), (Names {"b.txt", "a.txt", "C.txt"}));
-    EXPECT_EQ(form->selectedRow(), 0);
+    EXPECT_EQ(selectedFile(*form), 0);
     runIdleUpdates();
-    EXPECT_FALSE(form->Uplist->isEnabled());
-    EXPECT_TRUE(form->DownList->isEnabled());
-    form->DownList->trigger();
+    EXPECT_FALSE(control<QAction>(form.get(), "Uplist")->isEnabled());
+    EXPECT_TRUE(control<QAction>(form.get(), "DownList")->isEnabled());
+    clickButton(form.get(), "SpeedButton2");
     EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "C.txt"}));
-    EXPECT_EQ(form->selectedRow(), 1);
-    form->FileListView1ColumnClick(0);  // sorting keeps the same file selected
-    EXPECT_EQ(form->fileList().model().entry(form->selectedRow()).name, "b.txt");
-    form->FileListView1->clearSelection();
-    EXPECT_EQ(form->Edit1->text(), "");
+    EXPECT_EQ(selectedFile(*form), 1);
+    clickColumn(*form, 0);  // sorting keeps the same file selected
+    EXPECT_EQ(form->fileList().model().entry(selectedFile(*form)).name, "b.txt");
+    clickFile(*form, selectedFile(*form), Qt::ControlModifier);  // unselects it
+    EXPECT_EQ(control<QLineEdit>(form.get(), "Edit1")->text(), "");
     runIdleUpdates();
-    EXPECT_FALSE(form->DownList->isEnabled());
-    EXPECT_FALSE(form->PasteFilename->isEnabled());
+    EXPECT_FALSE(control<QAction>(form.get(), "DownList")->isEnabled());
+    EXPECT_FALSE(control<QAction>(form.get(), "PasteFilename")->isEnabled());
 }
 
 TEST_F(MainWindowTest, FilterRelistsOnEveryChange)
@@ -958,9 +941,9 @@ TEST_F(MainWindowTest, FilterRelistsOnEveryChange)
     dir.write("b.txt");
     auto form = makeWindow({dir.path()});
     form->show();
-    form->Extension->setText("*.txt;*.jpg");
+    typeInto(form.get(), "Extension", "*.txt;*.jpg");
     EXPECT_EQ(listedNames(*form), (Names {"a.jpg", "b.txt"}));  // sorted after both passes
-    form->Extension->setText("");
+    typeInto(form.get(), "Extension", "");
     EXPECT_TRUE(listedNames(*form).empty());
 }
 
@@ -968,16 +951,17 @@ TEST_F(MainWindowTest, PasteAndInsertActions)
 {
     auto form = makeWindow();
     form->show();
-    form->Edit1->setText("photo(1)");
-    form->pattern->setEditText("ab");
-    form->pattern->lineEdit()->setCursorPosition(1);
-    form->InsertFilename->trigger();
-    EXPECT_EQ(form->pattern->currentText(), "aphoto(1)b");
-    form->pattern->lineEdit()->setSelection(0, 1);
-    form->InsertFilename->trigger();
-    EXPECT_EQ(form->pattern->currentText(), "photo(1)photo(1)b");
-    form->PasteFilename->trigger();
-    EXPECT_EQ(form->pattern->currentText(), "photo(1)");
+    typeInto(form.get(), "Edit1", "photo(1)");
+    typeInto(form.get(), "pattern", "ab");
+    QLineEdit* pattern = control<QComboBox>(form.get(), "pattern")->lineEdit();
+    QTest::keyClick(pattern, Qt::Key_Left);
+    triggerAction(form.get(), "InsertFilename");
+    EXPECT_EQ(pattern->text(), "aphoto(1)b");
+    pattern->setSelection(0, 1);
+    triggerAction(form.get(), "InsertFilename");
+    EXPECT_EQ(pattern->text(), "photo(1)photo(1)b");
+    triggerAction(form.get(), "PasteFilename");
+    EXPECT_EQ(pattern->text(), "photo(1)");
 }
 
 TEST_F(MainWindowTest, OnlyOpeningTheReplacementMenuAsksTheClipboard)
@@ -986,18 +970,10 @@ TEST_F(MainWindowTest, OnlyOpeningTheReplacementMenuAsksTheClipboard)
     form->show();
     QClipboard& board = *QGuiApplication::clipboard();
     board.clear();
-    QLineEdit* box = form->RepStr->findChild<QLineEdit*>();
-    ASSERT_NE(box, nullptr);
     // The menu key's request, as the keyboard opens the box's menu.
-    auto openMenu = [&] {
-        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(4, 4), box->mapToGlobal(QPoint(4, 4)));
-        QApplication::sendEvent(box, &request);
-        const bool shown = form->PopupMenu4->isVisible();
-        form->PopupMenu4->hide();
-        return shown;
-    };
-    ASSERT_TRUE(openMenu());
-    EXPECT_FALSE(form->PastefromClipboard->isEnabled());
+    QLineEdit* box = control<QComboBox>(form.get(), "RepStr")->lineEdit();
+    ASSERT_EQ(contextMenuOf(box), "PopupMenu4");
+    EXPECT_FALSE(control<QAction>(form.get(), "PastefromClipboard")->isEnabled());
 
     // An owner that never answers would hold up every idle moment: they leave the clipboard alone,
     // the watcher's Retry (its window closed) included.
@@ -1005,13 +981,13 @@ TEST_F(MainWindowTest, OnlyOpeningTheReplacementMenuAsksTheClipboard)
     const int asked = clipboardOwnerQueries();
     runIdleUpdates();
     EXPECT_EQ(clipboardOwnerQueries(), asked);
-    EXPECT_FALSE(form->PastefromClipboard->isEnabled());
-    ASSERT_TRUE(openMenu());
+    EXPECT_FALSE(control<QAction>(form.get(), "PastefromClipboard")->isEnabled());
+    ASSERT_EQ(contextMenuOf(box), "PopupMenu4");
     EXPECT_EQ(clipboardOwnerQueries(), asked + 1);
-    EXPECT_TRUE(form->PastefromClipboard->isEnabled());
-    EXPECT_TRUE(form->InsertfromClipboard->isEnabled());
-    form->PastefromClipboard->trigger();
-    EXPECT_EQ(form->RepStr->currentText(), "copied");
+    EXPECT_TRUE(control<QAction>(form.get(), "PastefromClipboard")->isEnabled());
+    EXPECT_TRUE(control<QAction>(form.get(), "InsertfromClipboard")->isEnabled());
+    triggerAction(form.get(), "PastefromClipboard");
+    EXPECT_EQ(box->text(), "copied");
     board.clear();
 }
 
@@ -1019,12 +995,12 @@ TEST_F(MainWindowTest, ClipboardWatcherTickFollowsItsWindow)
 {
     auto form = makeWindow();
     form->show();
-    form->ClipboardReplace1->trigger();
+    triggerAction(form.get(), "ClipboardReplace1");
     EXPECT_TRUE(form->windows().ClipWindow->isVisible());
     form->windows().ClipWindow->close();
-    form->PopupMenu1Popup();
-    EXPECT_FALSE(form->ClipboardReplace1->isChecked());
-    form->ClipboardReplace1->trigger();
+    EXPECT_EQ(contextMenuOf(form.get()), "PopupMenu1");  // its opening reads the window's state
+    EXPECT_FALSE(control<QAction>(form.get(), "ClipboardReplace1")->isChecked());
+    triggerAction(form.get(), "ClipboardReplace1");
     EXPECT_TRUE(form->windows().ClipWindow->isVisible());
 }
 
@@ -1135,7 +1111,7 @@ protected:
 
     void doubleClickTheFile()
     {
-        QTableView* list = form->FileListView1;
+        auto* list = control<QTableView>(form.get(), "FileListView1");
         const QPoint cell = list->visualRect(list->model()->index(0, 0)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell);

@@ -69,12 +69,12 @@ TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
         form->show();
         form->setGeometry(-7, 3, 640, 480);
         for (int i = 0; i < 25; ++i)
-            form->pattern->addItem(QString("p%1").arg(i));
-        form->RepStr->addItems({"", "--- ", "写真"});
-        form->pattern->setEditText("(\\d+)");
-        form->RepStr->setEditText("IMG_\\\\\\");
-        form->Extension->setText("*.txt");
-        form->FolderView1->SetDirectory(dir.path());
+            control<QComboBox>(form.get(), "pattern")->addItem(QString("p%1").arg(i));
+        control<QComboBox>(form.get(), "RepStr")->addItems({"", "--- ", "写真"});
+        typeInto(form.get(), "pattern", "(\\d+)");
+        typeInto(form.get(), "RepStr", "IMG_\\\\\\");
+        typeInto(form.get(), "Extension", "*.txt");
+        control<TFolderView>(form.get(), "FolderView1")->SetDirectory(dir.path());
         form->setFileListWidth(333);
         form->windows().RenameReport->setGeometry(50, 60, 456, 404);
         control<QComboBox>(form->windows().ClipWindow, "pattern")->addItems({"^abc", "x"});
@@ -92,15 +92,15 @@ TEST_F(SettingsTest, EveryStoredValueSurvivesARestart)
     EXPECT_TRUE(MessageBox::takeRecorded().isEmpty());
     EXPECT_EQ(form->geometry().topLeft(), QPoint(-7, 3));
     EXPECT_EQ(form->size(), QSize(640, 480));
-    EXPECT_EQ(form->pattern->currentText(), "(\\d+)");
-    EXPECT_EQ(form->RepStr->currentText(), "IMG_\\\\\\");
-    EXPECT_EQ(form->Extension->text(), "*.txt");
-    EXPECT_EQ(form->FolderView1->Directory(), dir.path());
+    EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->currentText(), "(\\d+)");
+    EXPECT_EQ(control<QComboBox>(form.get(), "RepStr")->currentText(), "IMG_\\\\\\");
+    EXPECT_EQ(control<QLineEdit>(form.get(), "Extension")->text(), "*.txt");
+    EXPECT_EQ(form->directory(), dir.path());
     EXPECT_EQ(listedNames(*form), Names {"a.txt"});
-    EXPECT_EQ(form->pattern->count(), 20);
-    EXPECT_EQ(form->pattern->itemText(19), "p19");
-    EXPECT_EQ(items(form->RepStr), (QStringList {"", "--- ", "写真"}));
-    EXPECT_EQ(form->FileListView1->width(), 333);
+    EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->count(), 20);
+    EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->itemText(19), "p19");
+    EXPECT_EQ(items(control<QComboBox>(form.get(), "RepStr")), (QStringList {"", "--- ", "写真"}));
+    EXPECT_EQ(control<QWidget>(form.get(), "FileListView1")->width(), 333);
     EXPECT_EQ(form->windows().RenameReport->geometry(), QRect(50, 60, 456, 404));
     EXPECT_EQ(items(control<QComboBox>(form->windows().ClipWindow, "pattern")), (QStringList {"^abc", "x"}));
     EXPECT_EQ(items(control<QComboBox>(form->windows().ClipWindow, "RepStr")), QStringList {"xyz"});
@@ -127,7 +127,7 @@ TEST_F(SettingsTest, TextsThatAreNotUtf8KeepTheirBytesThroughARestart)
         // The history editor's OK on an unedited list keeps its bytes too.
         THistory& editor = *form->windows().History;
         whenShown(&editor, [&] { control<QPushButton>(&editor, "OKButton1")->click(); });
-        form->History1Click();
+        triggerAction(form.get(), "History1");
         form->close();
     }
     EXPECT_EQ(mainCfg(), written);
@@ -142,13 +142,13 @@ TEST_F(SettingsTest, MinimumSizesApplyToRestoredBounds)
     form->show();
     EXPECT_EQ(form->width(), 510);
     EXPECT_GE(form->height(), 90);  // no lower than the layout allows
-    EXPECT_GE(form->FileListView1->width(), 300);
+    EXPECT_GE(control<QWidget>(form.get(), "FileListView1")->width(), 300);
     EXPECT_EQ(form->windows().RenameReport->geometry(), QRect(2, 1, 3, 4));
     EXPECT_EQ(form->windows().ClipWindow->size(), QSize(340, 170));
     // A folder the tree cannot select gives the application folder, unlisted.
     std::string appFolder = form->applicationFolder();
     appFolder.pop_back();
-    EXPECT_EQ(form->FolderView1->Directory(), appFolder);
+    EXPECT_EQ(form->directory(), appFolder);
     EXPECT_TRUE(listedNames(*form).empty());
     form->close();
 
@@ -178,9 +178,9 @@ TEST_F(SettingsTest, DamagedFilesLeaveAUsableWindow)
         EXPECT_EQ(MessageBox::takeRecorded(), message.isEmpty() ? QStringList {} : QStringList {message})
             << lines.size();
         EXPECT_TRUE(form->shown());
-        EXPECT_EQ(captions(form->LoadParrern1), QStringList {"comment"});  // presets still built
+        EXPECT_EQ(captions(control<QMenu>(form.get(), "LoadParrern1")), QStringList {"comment"});  // presets built
         // A change of folder still lists the new one.
-        form->FolderView1->SetDirectory(dir.file("sub"));
+        control<TFolderView>(form.get(), "FolderView1")->SetDirectory(dir.file("sub"));
         EXPECT_EQ(listedNames(*form), Names {"b.txt"}) << lines.size();
         return form;
     };
@@ -195,10 +195,10 @@ TEST_F(SettingsTest, DamagedFilesLeaveAUsableWindow)
         damaged[line] = "x1";
         auto form = check(damaged, "'x1' は整数ではありません");
         if (line > 4) {
-            EXPECT_EQ(form->pattern->currentText(), "pat");
+            EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->currentText(), "pat");
         }
         if (line > 8) {
-            EXPECT_EQ(items(form->pattern), QStringList {"h1"});
+            EXPECT_EQ(items(control<QComboBox>(form.get(), "pattern")), QStringList {"h1"});
         }
     }
 }
@@ -276,18 +276,19 @@ TEST_F(SettingsTest, PresetsRegisterApplyAndSurviveARestart)
     {
         auto form = makeWindow();
         form->show();
-        EXPECT_TRUE(captions(form->LoadParrern1).isEmpty());  // the placeholder is gone
+        auto* presets = control<QMenu>(form.get(), "LoadParrern1");
+        EXPECT_TRUE(captions(presets).isEmpty());  // the placeholder is gone
         auto registerAs = [&](const char* pattern, const char* replacement, std::optional<QString> comment) {
-            form->pattern->setEditText(pattern);
-            form->RepStr->setEditText(replacement);
+            typeInto(form.get(), "pattern", pattern);
+            typeInto(form.get(), "RepStr", replacement);
             InputPrompt::setNextAnswer(comment);
-            form->SavePattern1->trigger();
+            triggerAction(form.get(), "SavePattern1");
         };
         registerAs("(\\d+)", "n\\1", QString("numbers"));
         registerAs("a", "b", QString("-"));
         registerAs("(\\d+)", "n\\1", QString("digits"));  // same pair: renamed in place
         registerAs("x", "y", std::nullopt);  // cancelled: an empty comment
-        EXPECT_EQ(captions(form->LoadParrern1), (QStringList {"digits", "|", ""}));
+        EXPECT_EQ(captions(presets), (QStringList {"digits", "|", ""}));
 
         // The real prompt opens in the middle of the screen, not over the window.
         form->move(0, 0);
@@ -304,24 +305,26 @@ TEST_F(SettingsTest, PresetsRegisterApplyAndSurviveARestart)
         // (within a few pixels: the prompt settles its size as it is shown)
         EXPECT_LE((promptAt.center() - form->screen()->availableGeometry().center()).manhattanLength(), 8);
 
-        form->pattern->addItem("kept");
-        form->LoadParrern1->actions()[0]->trigger();
-        EXPECT_EQ(form->pattern->currentText(), "(\\d+)");
-        EXPECT_EQ(form->RepStr->currentText(), "n\\1");
-        EXPECT_EQ(items(form->pattern), QStringList {"kept"});  // histories untouched
+        control<QComboBox>(form.get(), "pattern")->addItem("kept");
+        presets->actions()[0]->trigger();
+        EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->currentText(), "(\\d+)");
+        EXPECT_EQ(control<QComboBox>(form.get(), "RepStr")->currentText(), "n\\1");
+        EXPECT_EQ(items(control<QComboBox>(form.get(), "pattern")), QStringList {"kept"});  // histories untouched
 
-        form->LoadpesetClick();
-        EXPECT_EQ(captions(form->PopupMenu2), captions(form->LoadParrern1));
-        EXPECT_EQ(form->presetPopupPosition(), form->pos() + QPoint(190, 20));
-        form->PopupMenu2->close();
-        form->PopupMenu2->actions()[2]->trigger();
-        EXPECT_EQ(form->pattern->currentText(), "x");
+        // ">>" opens the same entries 190 right of and 20 below the window's corner.
+        clickButton(form.get(), "Loadpeset");
+        auto* popup = control<QMenu>(form.get(), "PopupMenu2");
+        EXPECT_EQ(captions(popup), captions(presets));
+        EXPECT_EQ(popup->pos(), form->pos() + QPoint(190, 20));
+        popup->close();
+        popup->actions()[2]->trigger();
+        EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->currentText(), "x");
         form->close();
     }
     EXPECT_EQ(testSettingsFolder().read("pattern.cfg"), "digits\r\n(\\d+)\r\nn\\1\r\n-\r\na\r\nb\r\n\r\nx\r\ny\r\n");
     auto form = makeWindow();
     form->show();
-    EXPECT_EQ(captions(form->LoadParrern1), (QStringList {"digits", "|", ""}));
+    EXPECT_EQ(captions(control<QMenu>(form.get(), "LoadParrern1")), (QStringList {"digits", "|", ""}));
 }
 
 TEST_F(SettingsTest, HistoryEditor)
@@ -330,48 +333,49 @@ TEST_F(SettingsTest, HistoryEditor)
     form->show();
     THistory& editor = *form->windows().History;
     auto* memo = control<QPlainTextEdit>(&editor, "Memo1");
-    form->RepStr->addItems({"a", "", "b"});
-    form->RepStr->setEditText("current");
+    auto* repStr = control<QComboBox>(form.get(), "RepStr");
+    repStr->addItems({"a", "", "b"});
+    typeInto(form.get(), "RepStr", "current");
     auto edit = [&](std::function<void()> inDialog) {
         whenShown(&editor, [&] {
             inDialog();
             if (editor.isVisible())
                 editor.reject();
         });
-        form->History2Click();
+        triggerAction(form.get(), "History2");
     };
     edit([&] { control<QPushButton>(&editor, "OKButton1")->click(); });  // unedited: the list stays, the empty item too
-    EXPECT_EQ(items(form->RepStr), (QStringList {"a", "", "b"}));
+    EXPECT_EQ(items(repStr), (QStringList {"a", "", "b"}));
     edit([&] {
         memo->setPlainText("b\n\na\n");
         control<QPushButton>(&editor, "CancelButton2")->click();
     });
-    EXPECT_EQ(items(form->RepStr), (QStringList {"a", "", "b"}));
+    EXPECT_EQ(items(repStr), (QStringList {"a", "", "b"}));
     edit([&] {
         memo->setPlainText("b\n\na\n");  // a final break adds no empty item
         control<QPushButton>(&editor, "OKButton1")->click();
     });
-    EXPECT_EQ(items(form->RepStr), (QStringList {"b", "", "a"}));
-    EXPECT_EQ(form->RepStr->currentText(), "current");
+    EXPECT_EQ(items(repStr), (QStringList {"b", "", "a"}));
+    EXPECT_EQ(repStr->currentText(), "current");
     edit([&] {
         memo->clear();
         control<QPushButton>(&editor, "OKButton1")->click();
     });
-    EXPECT_EQ(form->RepStr->count(), 0);
-    EXPECT_EQ(form->RepStr->currentText(), "current");
+    EXPECT_EQ(repStr->count(), 0);
+    EXPECT_EQ(repStr->currentText(), "current");
     // An edited list keeps the bytes of the items that are not UTF-8.
-    setComboItems(form->RepStr, {"\xFF"
-                                 "a",
-                                 "b"});
+    setComboItems(repStr, {"\xFF"
+                           "a",
+                           "b"});
     edit([&] {
         QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClicks(memo, QStringLiteral("c"));
         control<QPushButton>(&editor, "OKButton1")->click();
     });
-    EXPECT_EQ(comboItems(form->RepStr), (std::vector<std::string> {"\xFF"
-                                                                   "a",
-                                                                   "b", "c"}));
-    setComboItems(form->RepStr, {});
+    EXPECT_EQ(comboItems(repStr), (std::vector<std::string> {"\xFF"
+                                                             "a",
+                                                             "b", "c"}));
+    setComboItems(repStr, {});
     // Tab leaves the text for the buttons; every opening starts in the text.
     edit([&] {
         EXPECT_EQ(QApplication::focusWidget(), memo);

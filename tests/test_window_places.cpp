@@ -40,21 +40,19 @@ TEST_F(WindowPlacesTest, SequenceControlsSitInsideTheirFrame)
         std::unique_ptr<QStyle> style(QStyleFactory::create(QString::fromLatin1(c.style)));
         ASSERT_NE(style, nullptr) << name;
         auto form = makeWindow();
-        auto* frame = form->findChild<QGroupBox*>("SequenceNo");
-        ASSERT_NE(frame, nullptr);
+        auto* frame = control<QGroupBox>(form.get(), "SequenceNo");
         // The frame takes the style and font (its title and border change): its controls move.
         frame->setStyle(style.get());
         frame->setFont(interfaceFont(kProportionalFont, c.fontPixels));
         form->show();
-        auto* check = frame->findChild<QCheckBox*>("CheckBoxCont");
-        auto* start = frame->findChild<QLineEdit*>("seqstart");
-        auto* stepLabel = frame->findChild<QLabel*>("Label3");
-        auto* step = frame->findChild<QLineEdit*>("seqStep");
-        ASSERT_TRUE(check && start && stepLabel && step) << name;
+        auto* check = control<QCheckBox>(frame, "CheckBoxCont");
+        auto* start = control<QLineEdit>(frame, "seqstart");
+        auto* stepLabel = control<QLabel>(frame, "Label3");
+        auto* step = control<QLineEdit>(frame, "seqStep");
         const QRect inside = frame->contentsRect();
         for (QWidget* control : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             EXPECT_TRUE(inside.contains(control->geometry())) << name << ": " << control->objectName().toStdString();
-        EXPECT_TRUE(form->topPanel->rect().contains(frame->geometry())) << name;
+        EXPECT_TRUE(control<QWidget>(form.get(), "topPanel")->rect().contains(frame->geometry())) << name;
         // The design's order, distances and sizes.
         EXPECT_LT(check->geometry().right(), start->x()) << name;
         EXPECT_LT(stepLabel->geometry().right(), step->x()) << name;
@@ -81,7 +79,7 @@ TEST_F(WindowPlacesTest, WindowsOpenWhollyOnTheScreen)
 
     // A window never placed opens centred over the main window.
     form->move(screen.center() - form->rect().center());
-    form->ShowLogWindow1Click();
+    triggerAction(form.get(), "ShowLogWindow1");
     EXPECT_LE((windows.LogWindow->geometry().center() - form->geometry().center()).manhattanLength(), 1);
     windows.LogWindow->close();
 
@@ -108,23 +106,23 @@ TEST_F(WindowPlacesTest, WindowsOpenWhollyOnTheScreen)
         };
     };
     const Case cases[] = {
-        {"log window, never placed", windows.LogWindow, [&] { another->ShowLogWindow1Click(); }},
+        {"log window, never placed", windows.LogWindow, [&] { triggerAction(another.get(), "ShowLogWindow1"); }},
         {"clipboard watcher, left hanging off", windows.ClipWindow,
          [&] {
              windows.ClipWindow->move(offScreen);
-             another->ClipboardReplace1->trigger();
+             triggerAction(another.get(), "ClipboardReplace1");
          }},
         {"confirmation dialog, left hanging off", windows.RenameReport,
          whenOpen(windows.RenameReport,
                   [&] {
                       windows.RenameReport->move(offScreen);
-                      another->ButtonDoit->click();
+                      clickButton(another.get(), "ButtonDoit");
                   })},
         {"history editor, left hanging off", windows.History,
          whenOpen(windows.History,
                   [&] {
                       windows.History->move(offScreen);
-                      another->History1Click();
+                      triggerAction(another.get(), "History1");
                   })},
     };
     for (const Case& c : cases) {
