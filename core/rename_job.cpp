@@ -153,9 +153,54 @@ std::string_view decideStatus(std::string_view oldBase, std::string_view newBase
         return kStatusSameName;
     if (newBase.empty())
         return kStatusInvalidName;
-    if (findAnyChar(newBase, "<>|*/:?;,", cp) != std::string_view::npos)
+    if (findAnyChar(newBase, kInvalidNameChars, cp) != std::string_view::npos)
         return kStatusInvalidName;
     return kStatusReplace;
+}
+
+std::string invalidNameReason(std::string_view oldName, std::string_view newName, CodePage cp)
+{
+    // The job wrote the new base name followed by the old extension; a row whose "Old" cell was
+    // edited since is split as a name of its own.
+    const std::string_view oldExtension = splitBaseName(oldName, cp).extension;
+    const bool jobsExtension =
+        newName.size() >= oldExtension.size() && newName.substr(newName.size() - oldExtension.size()) == oldExtension;
+    const std::string_view newBase =
+        jobsExtension ? newName.substr(0, newName.size() - oldExtension.size()) : splitBaseName(newName, cp).base;
+    if (newBase.empty())
+        return newName.empty() ? "The new name is empty." : "The new name has nothing before its extension.";
+    std::vector<char> held;
+    for (const char c : kInvalidNameChars) {
+        if (findChar(newBase, c, cp) != std::string_view::npos)
+            held.push_back(c);
+    }
+    if (held.empty())
+        return {};
+    std::string text = "The new name holds ";
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == held.size() ? " and " : ", ";
+        text += '"';
+        text += held[i];
+        text += '"';
+    }
+    return text + ", which a new name may not hold (none of " + std::string(kInvalidNameChars) + ").";
+}
+
+std::string convertExtensionCase(std::string_view name, const CaseMapping& caseOf, CodePage cp)
+{
+    const NameParts parts = splitBaseName(name, cp);
+    if (parts.base.empty() || parts.extension.size() <= 1)
+        return std::string(name);
+    return std::string(name.substr(0, parts.base.size() + 1)) + caseOf(std::string(parts.extension.substr(1)));
+}
+
+void convertRowExtension(ConfirmRow& row, const CaseMapping& caseOf, CodePage cp)
+{
+    if (row.status == kStatusInvalidName || row.status == kStatusEmptyName)
+        return;
+    row.newName = convertExtensionCase(row.newName, caseOf, cp);
+    row.status = row.newName != row.oldName ? kStatusReplace : kStatusSameName;
 }
 
 namespace {

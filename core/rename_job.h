@@ -105,8 +105,31 @@ std::string dateDigits(std::string_view dateText, bool untilBlank);
 // Whether a replacement holds \d or \D, so that the job needs the entries' date texts.
 bool replacementUsesDate(const std::string& replacement, CodePage cp = CodePage::Utf8);
 
+// The characters no new base name may hold: such a proposal gets "Invalid name".
+inline constexpr std::string_view kInvalidNameChars = "<>|*/:?;,";
+
 // The status word of a proposal, from the old and the new base name.
 std::string_view decideStatus(std::string_view oldBase, std::string_view newBase, CodePage cp);
+
+// Why the job gives a row "Invalid name", as a sentence: its new base name (the new name without
+// the old name's extension, which the job put back) is empty, or holds characters of
+// kInvalidNameChars, which it names. Empty when neither is so.
+std::string invalidNameReason(std::string_view oldName, std::string_view newName, CodePage cp = CodePage::Utf8);
+
+// A case mapping of a name: the platform's upper or lower case, which knows the letters of every
+// script.
+using CaseMapping = std::function<std::string(const std::string&)>;
+
+// The name with only its extension, the text after the dot where the job splits it, converted by
+// caseOf. A name without a dot, or whose only dot is its first character (".bashrc"), has no
+// extension and is returned as it is.
+std::string convertExtensionCase(std::string_view name, const CaseMapping& caseOf, CodePage cp = CodePage::Utf8);
+
+// The extension case of moxtal-cli, applied to a row of a finished job: a row the job refused
+// ("Invalid name", "Empty name") stays as it is; any other row gets the extension of its new name
+// converted, and the status "Replace" when the new name then differs from the old one byte for
+// byte, "Same name" when not.
+void convertRowExtension(ConfirmRow& row, const CaseMapping& caseOf, CodePage cp = CodePage::Utf8);
 
 // Computes the confirmation rows of a rename job over the entries in list order, numbering from
 // numbers.start. Throws AppError for a pattern that does not compile and for a match the library

@@ -196,6 +196,65 @@ TEST(RenameJob, StatusWordsInTheirOrder)
     EXPECT_EQ(decideStatus("a", "\x83\x7C", CodePage::Utf8), kStatusInvalidName);
 }
 
+TEST(RenameJob, InvalidNameReasons)
+{
+    struct Case {
+        const char* name;
+        std::string oldName, newName;
+        std::string reason;
+        CodePage cp = CodePage::Utf8;
+    };
+    const std::string notAllowed = ", which a new name may not hold (none of <>|*/:?;,).";
+    const Case cases[] {
+        {"a comma", "10 - Non, je ne regrette rien.mp3", "Non, je ne regrette rien.mp3",
+         "The new name holds \",\"" + notAllowed},
+        {"several, in the set's order", "a.txt", "a?b:c,d,e.txt",
+         "The new name holds \":\", \"?\" and \",\"" + notAllowed},
+        {"only the base counts, not the old extension", "a.b,c", "x.b,c", ""},
+        {"an empty base", "a.txt", ".txt", "The new name has nothing before its extension."},
+        {"an empty name", "a", "", "The new name is empty."},
+        {"a trail byte of Shift-JIS", "a", "\x83\x7C", "", CodePage::Cp932},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(invalidNameReason(c.oldName, c.newName, c.cp), c.reason) << c.name;
+}
+
+TEST(RenameJob, ExtensionCaseOfARow)
+{
+    const CaseMapping lower = [](std::string s) {
+        for (char& c : s)
+            c = asciiLower(c);
+        return s;
+    };
+    const CaseMapping upper = [](std::string s) {
+        for (char& c : s)
+            c = asciiUpper(c);
+        return s;
+    };
+    struct Case {
+        const char* name;
+        std::string oldName, newName;
+        std::string_view status;
+        const CaseMapping& caseOf;
+        std::string converted;  // the new name and status afterwards
+    };
+    const Case cases[] {
+        {"the extension alone", "IMG_0001.JPG", "IMG_0001.JPG", kStatusSameName, lower, "IMG_0001.jpg Replace"},
+        {"after the last dot", "a.TAR.GZ", "b.TAR.GZ", kStatusReplace, lower, "b.TAR.gz Replace"},
+        {"upper case", "x.jpg", "x.jpg", kStatusSameName, upper, "x.JPG Replace"},
+        {"unchanged stays the same", "x.jpg", "x.jpg", kStatusSameName, lower, "x.jpg Same name"},
+        {"back to the old name", "a.jpg", "a.JPG", kStatusReplace, lower, "a.jpg Same name"},
+        {"a first dot is no extension", "a", ".BASHRC", kStatusReplace, lower, ".BASHRC Replace"},
+        {"no dot", "a", "README", kStatusReplace, lower, "README Replace"},
+        {"refused rows stay", "a.JPG", "a,.JPG", kStatusInvalidName, lower, "a,.JPG Invalid name"},
+    };
+    for (const Case& c : cases) {
+        ConfirmRow row {c.oldName, c.newName, c.status, 0, ""};
+        convertRowExtension(row, c.caseOf);
+        EXPECT_EQ(row.newName + " " + std::string(row.status), c.converted) << c.name;
+    }
+}
+
 TEST(RenameJob, Cp932NameWithBackslashTrailByte)
 {
     // 表 (0x95 0x5C) in a name: the 0x5C is no number run and no escape.
