@@ -80,6 +80,8 @@ QString ConfirmRowModel::reason(int row) const
     const ConfirmRow& r = this->row(row);
     if (hasFailureReason(r))
         return QStringLiteral("Failed: ") + QString::fromLocal8Bit(failureReason(r.error).c_str());
+    if (isInvalidName(r))
+        return QString::fromStdString(invalidNameReason(r.oldName, r.newName));
     return {};
 }
 
@@ -88,9 +90,15 @@ bool ConfirmRowModel::hasFailureReason(const ConfirmRow& r)
     return r.result == kResultFailed && r.error != 0;
 }
 
-void ConfirmRowModel::countFailureReasons()
+bool ConfirmRowModel::isInvalidName(const ConfirmRow& r)
+{
+    return r.status == kStatusInvalidName;
+}
+
+void ConfirmRowModel::countReasons()
 {
     m_failureReasons = static_cast<std::size_t>(std::count_if(m_rows.begin(), m_rows.end(), hasFailureReason));
+    m_invalidNames = static_cast<std::size_t>(std::count_if(m_rows.begin(), m_rows.end(), isInvalidName));
 }
 
 QVariant ConfirmRowModel::toolTip(const ConfirmRow& r, int row, int column) const
@@ -161,7 +169,7 @@ void ConfirmRowModel::setRows(std::vector<ConfirmRow> rows)
     m_rows = std::move(rows);
     m_predictions.clear();
     m_refusedRows = 0;
-    countFailureReasons();
+    countReasons();
     endResetModel();
 }
 
@@ -170,6 +178,8 @@ void ConfirmRowModel::setRow(int r, ConfirmRow value)
     ConfirmRow& kept = m_rows.at(static_cast<std::size_t>(r));
     m_failureReasons += hasFailureReason(value);
     m_failureReasons -= hasFailureReason(kept);
+    m_invalidNames += isInvalidName(value);
+    m_invalidNames -= isInvalidName(kept);
     kept = std::move(value);
     emit dataChanged(index(r, 0), index(r, ColumnCount - 1));
 }
@@ -177,7 +187,7 @@ void ConfirmRowModel::setRow(int r, ConfirmRow value)
 void ConfirmRowModel::updateRows(const std::function<void(std::vector<ConfirmRow>&)>& edit)
 {
     edit(m_rows);
-    countFailureReasons();
+    countReasons();
     if (!m_rows.empty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }

@@ -42,10 +42,11 @@ public:
     void setPredictions(std::vector<RowPrediction> predictions);
     const std::vector<RowPrediction>& predictions() const { return m_predictions; }
     bool refused(int r) const;
-    // Why the row will be refused, or why its rename failed; empty when neither.
+    // Why the row will be refused, why its rename failed, or why the job found its new name
+    // invalid; empty when none of these.
     QString reason(int r) const;
     // Whether some row has such a reason.
-    bool anyReason() const { return m_refusedRows > 0 || m_failureReasons > 0; }
+    bool anyReason() const { return m_refusedRows > 0 || m_failureReasons > 0 || m_invalidNames > 0; }
 
 signals:
     // The user edited an "Old" cell.
@@ -54,13 +55,15 @@ signals:
 private:
     QVariant toolTip(const ConfirmRow& r, int row, int column) const;
     static bool hasFailureReason(const ConfirmRow& r);
-    void countFailureReasons();
+    static bool isInvalidName(const ConfirmRow& r);
+    void countReasons();
 
     std::vector<ConfirmRow> m_rows;
     std::vector<RowPrediction> m_predictions;
     const ImageList* m_images = nullptr;
     std::size_t m_refusedRows = 0;  // rows with a refusal among the predictions
     std::size_t m_failureReasons = 0;  // rows whose rename failed with a reason
+    std::size_t m_invalidNames = 0;  // rows with the status "Invalid name"
 };
 
 }  // namespace moxtal

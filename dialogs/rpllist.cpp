@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -15,6 +17,7 @@
 #include "core/rename_loop.h"
 #include "platform/folder_rules.h"
 #include "platform/listing.h"
+#include "platform/name_text.h"
 #include "platform/renames.h"
 #include "ui/fonts.h"
 #include "ui/handlers.h"
@@ -55,6 +58,7 @@ TRenameReport::TRenameReport(QWidget* parent) : QDialog(parent), m_model(new Con
     for (int c = 0; c < ConfirmRowModel::ColumnCount; ++c)
         ListView1->setColumnWidth(c, widths[c]);
     ListView1->viewport()->installEventFilter(this);
+    ListView1->installEventFilter(this);  // the menu a key asks for comes to the list itself
     connect(m_model, &ConfirmRowModel::oldNameEdited, this, &TRenameReport::predictRefusedRows);
 
     auto makeAction = [this](const char* name, const QString& caption, void (TRenameReport::*handler)()) {
@@ -67,6 +71,16 @@ TRenameReport::TRenameReport(QWidget* parent) : QDialog(parent), m_model(new Con
     ActionDelete = makeAction("ActionDelete", QStringLiteral("Delete"), &TRenameReport::ActionDeleteExecute);
     ActionUpperCase = makeAction("ActionUpperCase", QStringLiteral("UpperCase"), &TRenameReport::ToUpperClick);
     ActionLowercase = makeAction("ActionLowercase", QStringLiteral("Lowercase"), &TRenameReport::ToLowerClick);
+    ActionExtensionUpper = makeAction("ActionExtensionUpper", QStringLiteral("UpperCase Extension"),
+                                      &TRenameReport::ActionExtensionUpperExecute);
+    ActionExtensionLower = makeAction("ActionExtensionLower", QStringLiteral("Lowercase Extension"),
+                                      &TRenameReport::ActionExtensionLowerExecute);
+    rowMenu = new QMenu(this);
+    rowMenu->setObjectName(QStringLiteral("rowMenu"));
+    rowMenu->addActions({ActionUpperCase, ActionLowercase});
+    rowMenu->addSeparator();
+    rowMenu->addActions({ActionExtensionUpper, ActionExtensionLower});
+    connect(rowMenu, &QMenu::aboutToShow, this, &TRenameReport::updateActions);
     // Delete removes the selected rows, as "Remove from List" does; a cell being edited keeps the
     // key for its text.
     ActionDelete->setShortcut(QKeySequence(Qt::Key_Delete));
@@ -146,6 +160,11 @@ bool TRenameReport::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ListView1->viewport() && event->type() == QEvent::Resize)
         fitNameColumns();
+    // A right click reaches the list's viewport, a menu key the list: both open the rows' menu.
+    if ((watched == ListView1 || watched == ListView1->viewport()) && event->type() == QEvent::ContextMenu) {
+        rowMenu->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
     return QDialog::eventFilter(watched, event);
 }
 
@@ -216,6 +235,8 @@ void TRenameReport::updateActions()
     ActionDelete->setEnabled(anySelected);
     ActionUpperCase->setEnabled(anySelected);
     ActionLowercase->setEnabled(anySelected);
+    ActionExtensionUpper->setEnabled(anySelected);
+    ActionExtensionLower->setEnabled(anySelected);
     Buttonren->setEnabled(rename);
     DelButton->setEnabled(anySelected);
     ToUpper->setEnabled(anySelected);
@@ -259,12 +280,12 @@ void TRenameReport::ActionDeleteExecute()
     updateActions();
 }
 
-void TRenameReport::convertCase(bool upper)
+void TRenameReport::convertSelected(const CaseMapping& caseOf)
 {
     const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
     for (const QModelIndex& index : selected) {
         ConfirmRow row = m_model->row(index.row());
-        row.newName = upper ? toUpperName(row.newName) : toLowerName(row.newName);
+        row.newName = caseOf(row.newName);
         row.status = row.oldName != row.newName ? kStatusReplace : kStatusSameNameCase;
         m_model->setRow(index.row(), std::move(row));
     }
@@ -275,12 +296,22 @@ void TRenameReport::convertCase(bool upper)
 
 void TRenameReport::ToUpperClick()
 {
-    convertCase(true);
+    convertSelected(toUpperName);
 }
 
 void TRenameReport::ToLowerClick()
 {
-    convertCase(false);
+    convertSelected(toLowerName);
+}
+
+void TRenameReport::ActionExtensionUpperExecute()
+{
+    convertSelected([](const std::string& name) { return convertExtensionCase(name, toUpperName); });
+}
+
+void TRenameReport::ActionExtensionLowerExecute()
+{
+    convertSelected([](const std::string& name) { return convertExtensionCase(name, toLowerName); });
 }
 
 }  // namespace moxtal

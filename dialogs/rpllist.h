@@ -11,6 +11,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTableView;
 
@@ -54,13 +55,17 @@ private:
     void ActionDeleteExecute();
     void ToUpperClick();
     void ToLowerClick();
+    void ActionExtensionUpperExecute();
+    void ActionExtensionLowerExecute();
     void updateActions();
     void FormShow();
     // Marks the rows the pass would refuse, over the names the folder holds now.
     void predictRefusedRows();
     // "Old" and "New" share the room that "Status" and "Result" leave.
     void fitNameColumns();
-    void convertCase(bool upper);
+    // Gives each selected row's "New" cell in the case caseOf makes of it, and the status by
+    // the comparison with its "Old" cell, then deselects the rows.
+    void convertSelected(const CaseMapping& caseOf);
     void showReason();
 
     QTableView* ListView1;
@@ -76,6 +81,11 @@ private:
     QAction* ActionDelete;
     QAction* ActionUpperCase;
     QAction* ActionLowercase;
+    QAction* ActionExtensionUpper;
+    QAction* ActionExtensionLower;
+    // The rows' context menu (a right click, Shift+F10 or the Menu key on the list): the case
+    // conversions of the whole name and of the extension alone.
+    QMenu* rowMenu;
 
     // The plan being confirmed; its rows live in the model while the dialog shows them.
     RenamePlan m_plan;

@@ -239,9 +239,11 @@ TEST_F(KeyboardTest, KeysOfTheFileListAndTheDialog)
         EXPECT_EQ(focusName(), "FileListView1") << pressed.toStdString();  // the list keeps the focus
     }
 
-    // Delete in the dialog removes the selected rows, as "Remove from List" does.
+    // Delete in the dialog removes the selected rows, as "Remove from List" does; the Menu key and
+    // Shift+F10 open the rows' menu.
     typeInto(form.get(), "RepStr", "x\\1");
     std::vector<std::size_t> left;
+    QStringList rowMenus;
     whenDialogShows(*form, [&](TRenameReport& report) {
         activate(&report);
         auto* list = control<QTableView>(&report, "ListView1");
@@ -251,9 +253,12 @@ TEST_F(KeyboardTest, KeysOfTheFileListAndTheDialog)
         left.push_back(report.rows().size());
         QTest::keyClick(list, Qt::Key_Delete);  // nothing selected now
         left.push_back(report.rows().size());
+        rowMenus << menuOpenedBy([&] { QTest::keyClick(list, Qt::Key_Menu); })
+                 << menuOpenedBy([&] { QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier); });
     });
     clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(left, (std::vector<std::size_t> {4, 4}));
+    EXPECT_EQ(rowMenus, (QStringList {"rowMenu", "rowMenu"}));
 }
 
 }  // namespace

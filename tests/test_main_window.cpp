@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeDatabase>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QTreeWidgetItem>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
@@ -552,6 +554,60 @@ TEST_F(MainWindowTest, ConfirmDialogButtonsAndCaseConversion)
     EXPECT_TRUE(report.renameDone());
     EXPECT_EQ(dir.read("ABC.TXT"), "data");
     EXPECT_EQ(listedNames(*form), (Names {"ABC.TXT"}));
+}
+
+TEST_F(MainWindowTest, TheRowMenuConvertsExtensionsAndInvalidRowsSayWhy)
+{
+    TempFolder dir;
+    for (const char* name : {"IMG_0001.JPG", "a.tar.GZ", "10 - Non, je ne regrette rien.MP3"})
+        dir.write(name, name);
+    auto form = windowWithJob(dir.path(), "^(10 - )?(.*)", "\\2");
+    QString tip, line;
+    QStringList menuActions, cells;
+    bool enabledUnselected = true, selectedAfter = true;
+    whenDialogShows(*form, [&](TRenameReport& r) {
+        ConfirmRowModel& m = *r.model();
+        auto* list = control<QTableView>(&r, "ListView1");
+        const auto invalid = std::find_if(r.rows().begin(), r.rows().end(),
+                                          [](const ConfirmRow& row) { return row.status == kStatusInvalidName; });
+        ASSERT_NE(invalid, r.rows().end());
+        const QModelIndex song = m.index(static_cast<int>(invalid - r.rows().begin()), ConfirmRowModel::StatusColumn);
+        tip = m.data(song, Qt::ToolTipRole).toString();
+        list->selectionModel()->setCurrentIndex(song, QItemSelectionModel::NoUpdate);
+        line = control<QLabel>(&r, "reasonLine")->text();
+        enabledUnselected = control<QAction>(&r, "ActionExtensionLower")->isEnabled();
+
+        // Every row selected with Ctrl+A, then "Lowercase Extension" from the menu of a right click.
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        const QPoint at = list->visualRect(m.index(0, 0)).center();
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &rightClick);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        for (const QAction* action : menu->actions())
+            menuActions << action->objectName();
+        QAction* lower = control<QAction>(&r, "ActionExtensionLower");
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(lower).center());
+        selectedAfter = list->selectionModel()->hasSelection();
+        for (int row = 0; row < m.rowCount(); ++row)
+            cells << m.index(row, ConfirmRowModel::NewColumn).data().toString() + " " +
+                         m.index(row, ConfirmRowModel::StatusColumn).data().toString();
+        clickButton(&r, "Buttonren");
+    });
+    clickButton(form.get(), "ButtonDoit");
+    const QString reason = "The new name holds \",\", which a new name may not hold (none of <>|*/:?;,).";
+    EXPECT_EQ(tip, reason);
+    EXPECT_EQ(line, reason);
+    EXPECT_FALSE(enabledUnselected);
+    EXPECT_EQ(menuActions,
+              (QStringList {"ActionUpperCase", "ActionLowercase", "", "ActionExtensionUpper", "ActionExtensionLower"}));
+    EXPECT_FALSE(selectedAfter);
+    // As with the case buttons, the status follows "Old" against "New": the invalid row too.
+    cells.sort();
+    EXPECT_EQ(cells,
+              (QStringList {"IMG_0001.jpg Replace", "Non, je ne regrette rien.mp3 Replace", "a.tar.gz Replace"}));
+    EXPECT_EQ(dir.read("IMG_0001.jpg"), "IMG_0001.JPG");
+    EXPECT_EQ(dir.read("a.tar.gz"), "a.tar.GZ");
 }
 
 TEST_F(MainWindowTest, RestoredDialogKeepsItsFinishedRename)
