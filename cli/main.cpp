@@ -23,6 +23,7 @@
 #include "platform/collation.h"
 #include "platform/folder_rules.h"
 #include "platform/listing.h"
+#include "platform/name_text.h"
 #include "platform/pass_guards.h"
 #include "platform/paths.h"
 #include "platform/rename_log_file.h"
@@ -34,7 +35,8 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: moxtal-cli [--pattern P] [--replace R] [--start N] [--step N] [--filter MASKS]\n"
-    "                  [--sort name|size|date [--reverse]] [--rename [--log FILE.csv]] FOLDER\n"
+    "                  [--sort name|size|date [--reverse]] [--extension lower|upper]\n"
+    "                  [--rename [--log FILE.csv]] FOLDER\n"
     "       moxtal-cli --undo FILE.csv\n"
     "\n"
     "Lists the files of FOLDER as Mox-Tal's file list does, computes the new names and prints one\n"
@@ -51,6 +53,11 @@ constexpr const char* kUsage =
     "  --sort KEY      number and rename in the file list's order by name, size or date, as a\n"
     "                  click on that column sorts it (the first click: Z to A, largest, newest)\n"
     "  --reverse       with --sort: the other direction (the second click)\n"
+    "  --extension lower|upper\n"
+    "                  after the job, convert the extension (after the last dot, unless that is\n"
+    "                  the first character) of each proposed name to lower or upper case: a row\n"
+    "                  whose name changes so becomes Replace, one that comes back to its old name\n"
+    "                  Same name; Invalid name and Empty name rows stay as they are\n"
     "  --rename        carry out the renames of the rows with status Replace\n"
     "  --log FILE.csv  with --rename: write each rename to FILE.csv before it is tried, in batches\n"
     "                  flushed to the disk, in the CSV form of the log window's Save with three\n"
@@ -70,7 +77,9 @@ constexpr const char* kUsage =
     "Without --rename, each row that the rename pass would refuse (its new name still taken when\n"
     "its turn comes, another row's new name, no such file) goes to standard error with the reason,\n"
     "then their count, and the status is 1: run it as a check before --rename. With --rename, each\n"
-    "row that failed goes to standard error with the system's reason.\n"
+    "row that failed goes to standard error with the system's reason. Either way, each Invalid name\n"
+    "row goes there with its reason: the characters of <>|*/:?;, its new name holds, or that the\n"
+    "name is empty before its extension; this does not change the exit status.\n"
     "\n"
     "One folder has one Mox-Tal pass at a time: a pass or undo in a folder where another one runs\n"
     "is refused at once, never kept waiting.\n"
@@ -177,6 +186,8 @@ struct Options {
     std::string undoPath;
     std::optional<std::string> folder;
     std::optional<moxtal::SortColumn> sort;
+    // The case --extension converts each proposed name's extension to; none without the option.
+    moxtal::CaseMapping extensionCase;
     bool reverse = false;
     bool help = false;
     bool version = false;
@@ -211,6 +222,16 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o)
                 o.sort = moxtal::SortColumn::Date;
             else
                 return "--sort takes name, size or date, not " + quoted(key);
+        } else if (arg == "--extension") {
+            if (i + 1 >= argc)
+                return "option " + arg + " needs a value";
+            const std::string to = argv[++i];
+            if (to == "lower")
+                o.extensionCase = moxtal::toLowerName;
+            else if (to == "upper")
+                o.extensionCase = moxtal::toUpperName;
+            else
+                return "--extension takes lower or upper, not " + quoted(to);
         } else if (arg == "--pattern" || arg == "--replace" || arg == "--start" || arg == "--step" ||
                    arg == "--filter" || arg == "--log" || arg == "--undo") {
             std::string& into = arg == "--pattern"   ? o.texts.pattern
@@ -238,7 +259,7 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o)
         }
     }
     if (!o.undoPath.empty()) {
-        if (o.folder || o.rename || !o.logPath.empty())
+        if (o.folder || o.rename || !o.logPath.empty() || o.extensionCase)
             return std::string("--undo takes a log file and nothing else");
         return std::nullopt;
     }
@@ -409,6 +430,11 @@ int runJob(const Options& o)
     }
     std::vector<std::string>().swap(dates);
     std::vector<moxtal::ListedFile>().swap(files);
+    // Before the pass and the preview, so that both see the names that will be renamed.
+    if (o.extensionCase) {
+        for (moxtal::ConfirmRow& row : plan.rows)
+            moxtal::convertRowExtension(row, o.extensionCase);
+    }
 
     bool anyFailed = false;
     std::optional<std::string> logError;
@@ -434,30 +460,33 @@ int runJob(const Options& o)
                       << " no longer names the folder the pass renamed in (it was moved or replaced)\n";
     }
 
-    // What the pass would refuse (a preview) or did refuse (a rename), and why, on standard error.
-    std::size_t refusals = 0;
+    // Why the job found a new name invalid, and what the pass would refuse (a preview) or did
+    // refuse (a rename), on standard error in row order. An invalid name is no refusal: its status
+    // says it already.
+    std::vector<moxtal::RowPrediction> predicted;
     if (!o.rename) {
-        const std::vector<moxtal::RowPrediction> predicted =
-            moxtal::predictRefusals(plan.rows, names.names, moxtal::rulesOfFolder(folderFd.get(), names.names));
+        predicted = moxtal::predictRefusals(plan.rows, names.names, moxtal::rulesOfFolder(folderFd.get(), names.names));
         std::vector<std::string>().swap(names.names);
-        for (std::size_t i = 0; i < predicted.size(); ++i) {
-            if (predicted[i].refusal == moxtal::Refusal::None)
-                continue;
+    }
+    std::size_t refusals = 0;
+    for (std::size_t i = 0; i < plan.rows.size(); ++i) {
+        const moxtal::ConfirmRow& row = plan.rows[i];
+        const std::string what = "row " + std::to_string(i + 1);
+        const std::string renaming = quoted(row.oldName) + " -> " + quoted(row.newName) + ": ";
+        if (row.status == moxtal::kStatusInvalidName) {
+            std::cerr << "moxtal-cli: " << what << ", Invalid name: " << renaming
+                      << moxtal::invalidNameReason(row.oldName, row.newName) << "\n";
+        } else if (i < predicted.size() && predicted[i].refusal != moxtal::Refusal::None) {
             ++refusals;
-            std::cerr << "moxtal-cli: row " << i + 1 << " would be refused: " << quoted(plan.rows[i].oldName) << " -> "
-                      << quoted(plan.rows[i].newName) << ": " << moxtal::refusalText(predicted[i]) << "\n";
-        }
-        if (refusals > 0)
-            std::cerr << "moxtal-cli: " << refusals << (refusals == 1 ? " row" : " rows")
-                      << " of the rename pass would be refused\n";
-    } else {
-        for (std::size_t i = 0; i < plan.rows.size(); ++i) {
-            const moxtal::ConfirmRow& row = plan.rows[i];
-            if (row.result == moxtal::kResultFailed)
-                std::cerr << "moxtal-cli: row " << i + 1 << " failed: " << quoted(row.oldName) << " -> "
-                          << quoted(row.newName) << ": " << moxtal::failureReason(row.error) << "\n";
+            std::cerr << "moxtal-cli: " << what << " would be refused: " << renaming
+                      << moxtal::refusalText(predicted[i]) << "\n";
+        } else if (row.result == moxtal::kResultFailed) {
+            std::cerr << "moxtal-cli: " << what << " failed: " << renaming << moxtal::failureReason(row.error) << "\n";
         }
     }
+    if (refusals > 0)
+        std::cerr << "moxtal-cli: " << refusals << (refusals == 1 ? " row" : " rows")
+                  << " of the rename pass would be refused\n";
 
     Output out;
     for (const moxtal::ConfirmRow& row : plan.rows) {

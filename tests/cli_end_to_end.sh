@@ -54,6 +54,8 @@ no FOLDER given|--rename
 --undo takes a log file and nothing else|--undo x.csv "\$DIR"
 --undo takes a log file and nothing else|--undo x.csv --rename
 --log needs --rename|--log x.csv "\$DIR"
+--extension takes lower or upper, not 'title'|--extension title "\$DIR"
+--undo takes a log file and nothing else|--undo x.csv --extension lower
 folder does not exist: '\$DIR/none'|"\$DIR/none"
 not a folder: '\$DIR/keep.txt'|"\$DIR/keep.txt"
 the log \$DIR/fifo.csv is not a regular file|--undo "\$DIR/fifo.csv"
@@ -171,6 +173,31 @@ check "--sort size --reverse: smallest first" "b c a" "$("$CLI" --sort size --re
 out=$("$CLI" --sort colour "$DIR/sizes" 2>&1; echo "rc=$?")
 check "unknown sort key" "moxtal-cli: --sort takes name, size or date, not 'colour' (see moxtal-cli --help)
 rc=2" "$out"
+
+# --extension converts the extension alone, after the job; a row the job found invalid stays so and
+# says why on standard error, without changing the status. Rows: options, standard output, then
+# standard error and the status.
+mkdir "$DIR/ext"; printf i > "$DIR/ext/IMG_0001.JPG"; printf t > "$DIR/ext/a.tar.GZ"
+printf s > "$DIR/ext/10 - Non, je ne regrette rien.MP3"
+song='10 - Non, je ne regrette rien.MP3'
+invalid="moxtal-cli: row 1, Invalid name: '$song' -> 'Non, je ne regrette rien.MP3': The new name holds \",\", which a new name may not hold (none of <>|*/:?;,)."
+while IFS='|' read -r args expected_out expected_err; do
+    out=$(eval "\"\$CLI\" $args \"\$DIR/ext\"" 2>"$DIR/ext.err"); rc=$?
+    check "--extension: $args" "$(printf "$expected_out")" "$out"
+    check "--extension, stderr and status: $args" "$(printf "$expected_err")" "$(cat "$DIR/ext.err"; echo "rc=$rc")"
+done <<EOF2
+--pattern '^(10 - )?(.*)' --replace '\\2' --extension lower|$song\tNon, je ne regrette rien.MP3\tInvalid name\nIMG_0001.JPG\tIMG_0001.jpg\tReplace\na.tar.GZ\ta.tar.gz\tReplace|$invalid\nrc=0
+--filter 'IMG*' --extension lower --rename|IMG_0001.JPG\tIMG_0001.jpg\tReplace\tOk|rc=0
+--filter 'IMG*' --extension lower|IMG_0001.jpg\tIMG_0001.jpg\tSame name|rc=0
+--filter 'IMG*' --extension upper|IMG_0001.jpg\tIMG_0001.JPG\tReplace|rc=0
+EOF2
+check "--extension renamed on disk" "i|$song" "$(cat "$DIR/ext/IMG_0001.jpg")|$(ls "$DIR/ext" | grep '^10')"
+# The preview checks the converted names: x.JPG cannot become x.jpg beside an x.jpg.
+mkdir "$DIR/ext2"; printf 1 > "$DIR/ext2/x.JPG"; printf 2 > "$DIR/ext2/x.jpg"
+err=$("$CLI" --extension lower "$DIR/ext2" 2>&1 >/dev/null; echo "rc=$?")
+check "--extension before the preview" "moxtal-cli: row 1 would be refused: 'x.JPG' -> 'x.jpg': The new name belongs to a file that is not renamed.
+moxtal-cli: 1 row of the rename pass would be refused
+rc=1" "$err"
 
 # A relative FOLDER is the working folder's; the log holds it absolute, so --undo works from anywhere.
 mkdir -p "$DIR/rel/photos"; printf r > "$DIR/rel/photos/r.txt"
