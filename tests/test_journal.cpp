@@ -147,6 +147,10 @@ TEST_F(JournalTest, EachPassGoesToItsFileAndAnUndoTakesItsRowsOut)
     log.show();
     log.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &log; }));
+    auto* list = control<QTableView>(&log, "ListView1");
+    EXPECT_EQ(contextMenuOf(list->viewport(), QContextMenuEvent::Mouse), "PassMenu");
+    list->setFocus();
+    EXPECT_EQ(menuOpenedBy([&] { QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier); }), "PassMenu");
     EXPECT_EQ(selectPassOf(log, 1), (Rows {0, 1}));
     EXPECT_EQ(selectPassOf(log, 2), (Rows {2}));
     EXPECT_EQ(selectPassOf(log, 3), (Rows {3}));
