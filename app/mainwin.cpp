@@ -680,10 +680,19 @@ void TForm1::Edit1KeyDown(int key)
     // user did not touch stay as they were.
     const std::string newName = bytesOfText(Edit1->text()) + std::string(parts.extension);
     std::optional<FileIdentity> identity;
-    if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName, &identity))
+    if (pathExists(joinPath(folder, newName)))
         return;
+    // The rename goes to the journal's direct-renames file before it is tried.
+    JournalPass journal(JournalPass::Kind::DirectRename);
+    const auto writeAhead = [&journal](const std::vector<TLogEntry>& entries) { return journal.writeAhead(entries); };
+    if (!renameNoReplace(folder, oldName, newName, &identity, writeAhead)) {
+        journal.finish({});
+        return;
+    }
     m_fileList.model().setName(row, newName);
-    emit renamed({TLogEntry {oldName, newName, joinPath(folder, std::string()), identity}});
+    std::vector<TLogEntry> log {TLogEntry {oldName, newName, joinPath(folder, std::string()), identity}};
+    JournalRecord record = journal.finish(log);
+    emit renamed(std::move(log), std::move(record));
 }
 
 int TForm1::selectedRow() const

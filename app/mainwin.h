@@ -12,6 +12,7 @@
 #include "browse/folder_source.h"
 #include "core/rename_log.h"
 #include "core/settings_format.h"
+#include "platform/journal.h"
 
 class QAction;
 class QCheckBox;
@@ -73,8 +74,9 @@ public:
 signals:
     // The main window has closed: the application ends.
     void closed();
-    // The name box renamed a file: the hand-over for the rename log, as a pass of its own.
-    void renamed(std::vector<TLogEntry> log);
+    // The name box renamed a file: the hand-over for the rename log, as a pass of its own, with
+    // the journal file that holds it.
+    void renamed(std::vector<TLogEntry> log, JournalRecord journal);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <sys/resource.h>
 
@@ -47,6 +49,11 @@ int main(int argc, char** argv)
         return 2;
     const std::string folder = argv[1];
     const bool rename = argv[2][0] == '1';
+    // The pass writes its journal as the program does, into a folder of the run's own.
+    char journal[] = "/tmp/moxtal-bench-state-XXXXXX";
+    const bool journalMade = ::mkdtemp(journal) != nullptr;
+    if (journalMade)
+        qputenv("XDG_STATE_HOME", journal);
 
     auto form = moxtal::createWindows(std::make_unique<moxtal::RealFolderSource>(), {});
     form->setSettingsFolder("/nonexistent/");
@@ -105,5 +112,8 @@ int main(int argc, char** argv)
     ::getrusage(RUSAGE_SELF, &usage);
     std::printf("| window: peak memory, %zu files | %.1f MB |\n", files, usage.ru_maxrss / 1024.0);
     form.reset();
+    std::error_code ignored;
+    if (journalMade)
+        std::filesystem::remove_all(journal, ignored);
     return status;
 }

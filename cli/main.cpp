@@ -22,6 +22,7 @@
 #include "core/wildcard.h"
 #include "platform/collation.h"
 #include "platform/folder_rules.h"
+#include "platform/journal.h"
 #include "platform/listing.h"
 #include "platform/name_text.h"
 #include "platform/pass_guards.h"
@@ -38,6 +39,7 @@ constexpr const char* kUsage =
     "                  [--sort name|size|date [--reverse]] [--extension lower|upper]\n"
     "                  [--rename [--log FILE.csv]] FOLDER\n"
     "       moxtal-cli --undo FILE.csv\n"
+    "       moxtal-cli --undo-last\n"
     "\n"
     "Lists the files of FOLDER as Mox-Tal's file list does, computes the new names and prints one\n"
     "line per proposal: Old, TAB, New, TAB, Status (and with --rename, TAB and the result).\n"
@@ -71,6 +73,11 @@ constexpr const char* kUsage =
     "                  a file and only the file the pass renamed (where the row has its identity);\n"
     "                  prints From, To, Folder and Ok, Failed, or --- for a row whose rename never\n"
     "                  ran, and rewrites FILE.csv without the rows it undid or dropped\n"
+    "  --undo-last     --undo the newest pass of the window's journal that still holds a rename:\n"
+    "                  the files pass-*.csv in $XDG_STATE_HOME/moxtal/ (~/.local/state/moxtal/),\n"
+    "                  where the window writes each \"Rename\" as it happens; its name goes to\n"
+    "                  standard error. The name box's renames (direct-renames.csv there) are not\n"
+    "                  taken: --undo that file to undo them. Nothing left to undo: status 2\n"
     "  --help          print this text\n"
     "  --version       print the version\n"
     "\n"
@@ -87,7 +94,8 @@ constexpr const char* kUsage =
     "On a terminal, work that runs longer than a second shows a progress line on standard error.\n"
     "\n"
     "Exit status: 0 on success, 1 when a rename failed or would be refused, 2 on bad input (options,\n"
-    "pattern, folder, log) or when the log cannot be written, 3 when the output cannot be written.\n";
+    "pattern, folder, log), when the log cannot be written or when --undo-last finds nothing to undo,\n"
+    "3 when the output cannot be written.\n";
 
 enum ExitStatus { kSuccess = 0, kRenameFailed = 1, kBadInput = 2, kOutputFailed = 3 };
 
@@ -184,6 +192,7 @@ struct Options {
     bool rename = false;
     std::string logPath;
     std::string undoPath;
+    bool undoLast = false;
     std::optional<std::string> folder;
     std::optional<moxtal::SortColumn> sort;
     // The case --extension converts each proposed name's extension to; none without the option.
@@ -208,6 +217,8 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o)
         }
         if (arg == "--rename") {
             o.rename = true;
+        } else if (arg == "--undo-last") {
+            o.undoLast = true;
         } else if (arg == "--reverse") {
             o.reverse = true;
         } else if (arg == "--sort") {
@@ -257,6 +268,11 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o)
         } else {
             return std::string("only one FOLDER may be given");
         }
+    }
+    if (o.undoLast) {
+        if (o.folder || o.rename || !o.logPath.empty() || !o.undoPath.empty() || o.sort || o.reverse || o.extensionCase)
+            return std::string("--undo-last takes nothing else");
+        return std::nullopt;
     }
     if (!o.undoPath.empty()) {
         if (o.folder || o.rename || !o.logPath.empty() || o.extensionCase)
@@ -360,6 +376,19 @@ int runUndo(const std::string& path)
         }
     }
     return !outputOk ? kOutputFailed : anyFailed ? kRenameFailed : kSuccess;
+}
+
+// Undoes the newest pass of the window's journal that still holds a rename, as --undo undoes it.
+int runUndoLast()
+{
+    const std::string folder = moxtal::journalFolder();
+    if (folder.empty())
+        return refuse("no journal folder: neither $XDG_STATE_HOME nor $HOME names a folder");
+    const std::optional<std::string> newest = moxtal::newestPassToUndo(folder);
+    if (!newest)
+        return refuse("nothing to undo: no pass file in the journal " + quoted(folder) + " holds a rename");
+    std::cerr << "moxtal-cli: undoing the pass " << quoted(*newest) << "\n";
+    return runUndo(*newest);
 }
 
 // Lists the folder, computes the new names, renames when asked and prints the rows.
@@ -522,6 +551,8 @@ int main(int argc, char** argv)
         out.add(options.help ? std::string(kUsage) : std::string("moxtal-cli (Mox-Tal) ") + moxtal::kVersion + "\n");
         return out.finish() ? kSuccess : kOutputFailed;
     }
+    if (options.undoLast)
+        return runUndoLast();
     if (!options.undoPath.empty())
         return runUndo(options.undoPath);
     return runJob(options);

@@ -1,10 +1,13 @@
 #include "logwin.h"
 
+#include <map>
+
 #include <QAction>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -55,12 +58,23 @@ QVariant LogModel::headerData(int section, Qt::Orientation orientation, int role
     return section >= 0 && section < 3 ? QString::fromLatin1(captions[section]) : QVariant();
 }
 
-void LogModel::append(std::vector<TLogEntry> entries)
+std::pair<std::size_t, std::size_t> LogModel::rowsOfPass(std::size_t row) const
+{
+    std::size_t first = row, last = row;
+    while (first > 0 && m_passes[first - 1] == m_passes[row])
+        --first;
+    while (last + 1 < m_passes.size() && m_passes[last + 1] == m_passes[row])
+        ++last;
+    return {first, last};
+}
+
+void LogModel::append(std::vector<TLogEntry> entries, std::size_t pass)
 {
     if (entries.empty())
         return;
     const int first = rowCount();
     beginInsertRows({}, first, first + static_cast<int>(entries.size()) - 1);
+    m_passes.insert(m_passes.end(), entries.size(), pass);
     if (m_entries.empty())
         m_entries = std::move(entries);  // the first pass of a run: no second copy of a large log
     else
@@ -69,11 +83,11 @@ void LogModel::append(std::vector<TLogEntry> entries)
     endInsertRows();
 }
 
-void LogModel::eraseRows(const std::function<void(std::vector<TLogEntry>&)>& edit)
+void LogModel::eraseRows(const std::function<std::vector<std::size_t>(std::vector<TLogEntry>&)>& edit)
 {
     // One reset for any number of removed rows: removing them one by one is quadratic.
     beginResetModel();
-    edit(m_entries);
+    eraseAtPositions(m_passes, edit(m_entries));
     endResetModel();
 }
 
@@ -105,6 +119,17 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
     Action1Save = makeAction("Action1Save", QStringLiteral("Save"), &TLogWindow::Action1SaveExecute);
     Action1Remove = makeAction("Action1Remove", QStringLiteral("Remove"), &TLogWindow::Action1RemoveExecute);
     Action1Undo = makeAction("Action1Undo", QStringLiteral("Undo"), &TLogWindow::Action1UndoExecute);
+    // The list's own menu, from a right click or the Menu key: the rows of one "Rename" (or one
+    // direct rename) are selected at once, to be undone together.
+    SelectPass = makeAction("SelectPass", QStringLiteral("Select This Pass"), &TLogWindow::SelectPassExecute);
+    PassMenu = new QMenu(this);
+    PassMenu->setObjectName(QStringLiteral("PassMenu"));
+    PassMenu->addAction(SelectPass);
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        SelectPass->setEnabled(ListView1->currentIndex().isValid());
+        PassMenu->popup(ListView1->viewport()->mapToGlobal(at));
+    });
 
     auto makeButton = [this](const char* name, const QString& caption, QAction* action) {
         auto* button = new QPushButton(caption, this);
@@ -142,12 +167,25 @@ TLogWindow::TLogWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(n
         Action1RemoveUpdate();
     };
     registerIdleUpdate(this, update);
+    // "Undo" is ready as soon as "Select This Pass" (or a key) has selected the rows.
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TLogWindow::Action1RemoveUpdate);
     update();
 }
 
-void TLogWindow::AddLogEntry(std::vector<TLogEntry> entries)
+void TLogWindow::AddLogEntry(std::vector<TLogEntry> entries, JournalRecord journal)
 {
-    m_model->append(std::move(entries));
+    showJournalState(journal.offReason);
+    if (entries.empty())
+        return;
+    m_model->append(std::move(entries), m_journalFiles.size());
+    m_journalFiles.push_back(std::move(journal.file));
+}
+
+void TLogWindow::showJournalState(const std::string& offReason)
+{
+    setWindowTitle(offReason.empty() ? QStringLiteral("Rename Log")
+                                     : QStringLiteral("Rename Log (journal off: %1)").arg(displayText(offReason)));
 }
 
 void TLogWindow::Action1SaveUpdate()
@@ -189,20 +227,67 @@ void TLogWindow::Action1SaveExecute()
 
 void TLogWindow::Action1RemoveExecute()
 {
+    // The rows leave the window only: the journal keeps the renames, which are still on disk.
     const std::vector<std::size_t> positions = selectedRowPositions(ListView1);
     if (positions.empty())
         return;
-    m_model->eraseRows([&](std::vector<TLogEntry>& entries) { eraseAtPositions(entries, positions); });
+    m_model->eraseRows([&](std::vector<TLogEntry>& entries) {
+        eraseAtPositions(entries, positions);
+        return positions;
+    });
 }
 
 void TLogWindow::Action1UndoExecute()
 {
     const std::vector<std::size_t> positions = selectedRowPositions(ListView1);
+    // The selected rows and their journal files, taken before the undone ones leave the list.
+    std::vector<TLogEntry> chosen;
+    std::vector<const std::string*> files;
+    chosen.reserve(positions.size());
+    files.reserve(positions.size());
+    for (const std::size_t position : positions) {
+        chosen.push_back(m_model->entries()[position]);
+        files.push_back(&m_journalFiles[m_model->passOf(position)]);
+    }
     UndoOutcome outcome;
-    m_model->eraseRows([&](std::vector<TLogEntry>& entries) { outcome = undoLogRowsOnDisk(entries, positions); });
+    m_model->eraseRows([&](std::vector<TLogEntry>& entries) {
+        outcome = undoLogRowsOnDisk(entries, positions);
+        std::vector<std::size_t> erased;
+        for (std::size_t i = 0; i < positions.size(); ++i) {
+            if (outcome.undone[i])
+                erased.push_back(positions[i]);
+        }
+        return erased;
+    });
+    // The undone rows leave their journal files too, one rewrite per file.
+    std::map<std::string, std::vector<TLogEntry>> undoneByFile;
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        if (outcome.undone[i] && !files[i]->empty())
+            undoneByFile[*files[i]].push_back(std::move(chosen[i]));
+    }
+    std::string journalError;
+    for (const auto& [file, undone] : undoneByFile) {
+        if (std::string error = removeJournalRows(file, undone); !error.empty() && journalError.empty())
+            journalError = std::move(error);
+    }
+    if (!journalError.empty())
+        showJournalState(journalError);
     // The rows that could not be undone stay selected.
     selectRows(outcome.kept);
     emit undone();
+}
+
+void TLogWindow::SelectPassExecute()
+{
+    const QModelIndex current = ListView1->currentIndex();
+    if (!current.isValid())
+        return;
+    const auto [first, last] = m_model->rowsOfPass(static_cast<std::size_t>(current.row()));
+    std::vector<std::size_t> rows;
+    rows.reserve(last - first + 1);
+    for (std::size_t row = first; row <= last; ++row)
+        rows.push_back(row);
+    selectRows(rows);
 }
 
 }  // namespace moxtal

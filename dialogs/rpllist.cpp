@@ -255,15 +255,20 @@ void TRenameReport::ButtonrenClick()
     LongWork work(this, QStringLiteral("Renaming: %1 of ") + QString::number(total), total);
     RenamePassHooks hooks;
     hooks.progress = [&work](std::size_t rowsDone) { return work.step(rowsDone); };
+    // Each batch of rows reaches the journal's disk before its renames, so that the pass can be
+    // undone after the program is closed (moxtal-cli --undo-last).
+    JournalPass journal(JournalPass::Kind::Pass);
+    hooks.writeAhead = [&journal](const std::vector<TLogEntry>& entries) { return journal.writeAhead(entries); };
     m_model->updateRows([&](std::vector<ConfirmRow>& rows) {
         m_plan.rows.swap(rows);  // the plan's rows as the user left them, for the pass
         done = renamePlan(m_plan, true, std::move(hooks));
         m_plan.rows.swap(rows);
     });
+    JournalRecord record = journal.finish(done.log);
     m_renameDone = m_renameDone || done.renameDone;
     m_model->setPredictions({});  // the result words say what happened now
     if (!done.log.empty())
-        emit renamed(std::move(done.log));
+        emit renamed(std::move(done.log), std::move(record));
     m_renameUsed = true;
     updateActions();
 }

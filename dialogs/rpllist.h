@@ -8,6 +8,7 @@
 #include "core/rename_plan.h"
 #include "core/settings_format.h"
 #include "platform/file_icons.h"
+#include "platform/journal.h"
 
 class QAction;
 class QLabel;
@@ -44,8 +45,9 @@ public:
     void setVisible(bool visible) override;
 
 signals:
-    // A rename pass renamed files: the hand-over for the rename log, one entry per success.
-    void renamed(std::vector<TLogEntry> log);
+    // A rename pass renamed files: the hand-over for the rename log, one entry per success, with
+    // the journal file that holds them.
+    void renamed(std::vector<TLogEntry> log, JournalRecord journal);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -81,7 +81,7 @@ RenameLogFile::RenameLogFile(const std::string& path, Use use) : m_path(path)
             throw AppError(named + " is not a regular file");
         if (::flock(m_fd.get(), (m_readOnly ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK)
-                throw AppError(named + " is in use by another rename pass or undo");
+                throw LogInUse(named + " is in use by another rename pass or undo");
             throw AppError("cannot lock " + named + ": " + std::strerror(errno));
         }
         // An undo may have replaced the file between the open and the lock: lock the new one.

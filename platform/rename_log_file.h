@@ -5,16 +5,23 @@
 #include <string_view>
 #include <vector>
 
+#include "core/app_error.h"
 #include "core/rename_log.h"
 #include "posix_handles.h"
 
 namespace moxtal {
 
+// The log is locked by another pass or undo (which is never waited for).
+class LogInUse : public AppError {
+public:
+    using AppError::AppError;
+};
+
 // A rename log on disk while a pass appends to it or an undo reads and rewrites it. It is locked
 // for the whole use (never waiting: a second user is refused), and every read and write goes
 // through the one locked descriptor, which is checked to still be the file at the path (an undo
 // replaces the file; a user that locked the replaced one tries again). Throws AppError with a
-// message naming the path.
+// message naming the path (LogInUse when another user holds the lock).
 class RenameLogFile {
 public:
     enum class Use { Append, Undo };
@@ -37,6 +44,8 @@ public:
     // whole is cut off again, and writing stops there; error() then tells why.
     std::size_t writeAhead(const std::vector<TLogEntry>& entries);
     const std::string& error() const { return m_error; }
+    // Where the next row goes: the end of the title and the whole rows.
+    std::size_t size() const { return m_size; }
 
     // Undo: replaces the log at the path with text while the lock is held.
     void replace(std::string_view text);

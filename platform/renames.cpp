@@ -12,6 +12,7 @@
 #include "folder_rules.h"
 #include "name_text.h"
 #include "pass_guards.h"
+#include "paths.h"
 
 namespace moxtal {
 
@@ -158,7 +159,7 @@ UniqueFd openRenameFolder(const std::string& folder)
 }
 
 bool renameNoReplace(const std::string& folder, const std::string& oldName, const std::string& newName,
-                     std::optional<FileIdentity>* recorded)
+                     std::optional<FileIdentity>* recorded, const WriteAhead& writeAhead)
 {
     const UniqueFd dir = openRenameFolder(folder);
     if (!dir)
@@ -166,8 +167,13 @@ bool renameNoReplace(const std::string& folder, const std::string& oldName, cons
     const FolderLock lock = FolderLock::take(dir.get());
     if (lock.busy())
         return refuseWith(EWOULDBLOCK);
+    std::optional<FileIdentity> identity;
+    if (recorded || writeAhead)
+        identity = fileIdentityAt(dir.get(), oldName, keepsInodeNumbers(dir.get()));
     if (recorded)
-        *recorded = fileIdentityAt(dir.get(), oldName, keepsInodeNumbers(dir.get()));
+        *recorded = identity;
+    if (writeAhead && writeAhead({TLogEntry {oldName, newName, joinPath(folder, std::string()), identity}}) < 1)
+        return refuseWith(EIO);
     return renameNoReplaceAt(dir.get(), oldName, newName);
 }
 

@@ -43,9 +43,10 @@ std::string caseChangeTemporaryName(const std::string& oldName);
 // rename that differs only in letter case, on a folder where no other entry has the new spelling
 // (a folder that folds case), is carried out through a short temporary name. Names holding "/"
 // or NUL, empty names, "." and ".." are refused. Holds the folder's pass lock meanwhile; recorded,
-// when given, receives the renamed file's identity for the log.
+// when given, receives the renamed file's identity for the log; writeAhead, when given, gets the
+// log row before the rename is tried (a row it does not write stops the rename, errno EIO).
 bool renameNoReplace(const std::string& folder, const std::string& oldName, const std::string& newName,
-                     std::optional<FileIdentity>* recorded = nullptr);
+                     std::optional<FileIdentity>* recorded = nullptr, const WriteAhead& writeAhead = {});
 
 // The same inside the folder open as folderFd, so that a pass over many rows renames in the folder
 // it opened even when another folder is moved to its path meanwhile. A case change is decided by

@@ -56,6 +56,8 @@ no FOLDER given|--rename
 --log needs --rename|--log x.csv "\$DIR"
 --extension takes lower or upper, not 'title'|--extension title "\$DIR"
 --undo takes a log file and nothing else|--undo x.csv --extension lower
+--undo-last takes nothing else|--undo-last "\$DIR"
+--undo-last takes nothing else|--undo-last --extension upper
 folder does not exist: '\$DIR/none'|"\$DIR/none"
 not a folder: '\$DIR/keep.txt'|"\$DIR/keep.txt"
 the log \$DIR/fifo.csv is not a regular file|--undo "\$DIR/fifo.csv"
@@ -284,6 +286,24 @@ printf '"half' >> "$DIR/torn.csv"
 out=$("$CLI" --replace v --rename --log "$DIR/torn.csv" "$DIR/torn" 2>&1 >/dev/null; echo "rc=$?")
 check "torn tail cut before appending" "moxtal-cli: the log $DIR/torn.csv ended in a torn row at line 2 (a crash or a full disk); that tail was cut off
 rc=0" "$out"
+
+# --undo-last takes the window's journal: the newest pass file that still holds a rename, then the
+# one before; the direct renames' file is not a pass; nothing left is status 2.
+mkdir -p "$DIR/last" "$DIR/state/moxtal"; printf p > "$DIR/last/p.txt"; printf s > "$DIR/last/s.txt"
+J="$DIR/state/moxtal"
+"$CLI" --pattern '^p$' --replace q --rename --log "$J/pass-20261209T235959Z-001.csv" "$DIR/last" >/dev/null
+"$CLI" --pattern '^q$' --replace r --rename --log "$J/pass-20261210T093012Z-001.csv" "$DIR/last" >/dev/null
+"$CLI" --pattern '^s$' --replace t --rename --log "$J/direct-renames.csv" "$DIR/last" >/dev/null
+for step in "q.txt${TAB}r.txt${TAB}$DIR/last/${TAB}Ok|pass-20261210T093012Z-001.csv|rc=0|q.txt t.txt" \
+            "p.txt${TAB}q.txt${TAB}$DIR/last/${TAB}Ok|pass-20261209T235959Z-001.csv|rc=0|p.txt t.txt" \
+            "|nothing to undo: no pass file in the journal '$J/' holds a rename|rc=2|p.txt t.txt"; do
+    out=$(XDG_STATE_HOME="$DIR/state" "$CLI" --undo-last 2>"$DIR/err"); rc=$?
+    err=$(cat "$DIR/err")
+    files=$(ls "$DIR/last" | tr '\n' ' ' | sed 's/ $//')
+    expected_err=${step#*|}; expected_err=${expected_err%%|*}
+    case $err in "moxtal-cli: "*"$expected_err"*) err=$expected_err ;; esac
+    check "--undo-last: $step" "$step" "$out|$err|rc=$rc|$files"
+done
 
 [ "$failures" -eq 0 ] && echo "cli end-to-end: all passed"
 exit "$failures"

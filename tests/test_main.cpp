@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,11 +31,20 @@ int main(int argc, char** argv)
     ::mkdir(runtime.c_str(), 0700);
     ::chmod(runtime.c_str(), 0700);
     ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    // A journal folder of the run's own: the window's renames never reach the user's journal.
+    char state[] = "/tmp/moxtal-test-state-XXXXXX";
+    const bool stateMade = ::mkdtemp(state) != nullptr;
+    if (stateMade)
+        ::setenv("XDG_STATE_HOME", state, 1);
     testing::InitGoogleTest(&argc, argv);
 #ifdef MOXTAL_TEST_WITH_APPLICATION
     moxtal::MoxtalApplication app(argc, argv);
     moxtal::setUpApplication();
     moxtal::installTranslations(app);
 #endif
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    std::error_code ignored;
+    if (stateMade)
+        std::filesystem::remove_all(state, ignored);
+    return status;
 }

@@ -1130,9 +1130,12 @@ TEST(ListModels, KeepQtsModelContract)
 
     LogModel log;
     Tester logTester(&log, fatal);
-    log.append({{"a", "b", "/x/", std::nullopt}});
-    log.append(std::vector<TLogEntry> {{"c", "d", "/x/"}, {"e", "f", "/y/"}});
-    log.eraseRows([](std::vector<TLogEntry>& all) { all.erase(all.begin()); });
+    log.append({{"a", "b", "/x/", std::nullopt}}, 0);
+    log.append(std::vector<TLogEntry> {{"c", "d", "/x/"}, {"e", "f", "/y/"}}, 1);
+    log.eraseRows([](std::vector<TLogEntry>& all) {
+        all.erase(all.begin());
+        return std::vector<std::size_t> {0};
+    });
 
     LinesModel lines;
     Tester linesTester(&lines, fatal);
