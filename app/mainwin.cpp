@@ -144,6 +144,10 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     FileListView1->setSortingEnabled(false);
     FileListView1->horizontalHeader()->setSectionsClickable(true);
     FileListView1->horizontalHeader()->setHighlightSections(false);
+    // The heading shows the order the rows are in, as the list keeps it (sorting stays off, so that
+    // the header never sorts or turns its arrow by a rule of its own).
+    FileListView1->horizontalHeader()->setSortIndicatorShown(true);
+    FileListView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     FileListView1->setMinimumWidth(300);
     FileListView1->setColumnWidth(FileListModel::NameColumn, 150);
     FileListView1->setColumnWidth(FileListModel::SizeColumn, 70);
@@ -189,6 +193,12 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
             &TForm1::FileListView1Change);
     // A relisting drops the selection without a selection signal; the name box must follow it.
     connect(&m_fileList.model(), &QAbstractItemModel::modelReset, this, &TForm1::FileListView1Change);
+    // Every change of the rows' order: a listing, a sort, a moved row, a renamed one.
+    const FileListModel* files = &m_fileList.model();
+    connect(files, &QAbstractItemModel::modelReset, this, &TForm1::showRowOrder);
+    connect(files, &QAbstractItemModel::layoutChanged, this, &TForm1::showRowOrder);
+    connect(files, &QAbstractItemModel::rowsMoved, this, &TForm1::showRowOrder);
+    connect(files, &QAbstractItemModel::dataChanged, this, &TForm1::showRowOrder);
     connect(FileListView1, &QTableView::clicked, this, &TForm1::focusNameBox);
     connect(FileListView1, &QTableView::doubleClicked, this, &TForm1::FileListView1DblClick);
     connect(FileListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::FileListView1ColumnClick);
@@ -682,7 +692,7 @@ void TForm1::Edit1KeyDown(int key)
     std::optional<FileIdentity> identity;
     if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName, &identity))
         return;
-    m_fileList.model().setName(row, newName);
+    m_fileList.renameEntry(row, newName);
     emit renamed({TLogEntry {oldName, newName, joinPath(folder, std::string()), identity}});
 }
 
@@ -739,13 +749,20 @@ void TForm1::FileListView1ColumnClick(int section)
         FileListView1->scrollTo(m_fileList.model().index(row, 0));
 }
 
+void TForm1::showRowOrder()
+{
+    const RowOrder& order = m_fileList.order();
+    FileListView1->horizontalHeader()->setSortIndicator(order.column,
+                                                        order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
 void TForm1::moveSelected(int by)
 {
     const int row = selectedRow();
     const int target = row + by;
     if (row < 0 || target < 0 || target >= m_fileList.model().rowCount())
         return;
-    m_fileList.model().moveEntry(row, target);
+    m_fileList.moveEntry(row, target);
     selectRow(target);
 }
 

@@ -100,6 +100,8 @@ private:
     void selectSavedFolder(const std::string& folder);
     void applyCommandLine();
     void moveSelected(int by);
+    // The heading's arrow shows the order the rows are in; none once a row was moved by hand.
+    void showRowOrder();
     void focusNameBox();
     // Lets the history editor edit the box's item list.
     void editHistory(QComboBox* box);

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFontInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -900,16 +901,29 @@ TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)
     dir.write("C.txt", std::string(11, 'x'));
     auto form = makeWindow({dir.path()});
     form->show();
+    // The heading's arrow: the column the rows are sorted by and which way, or none.
+    const QHeaderView* heading = control<QTableView>(form.get(), "FileListView1")->horizontalHeader();
+    auto arrow = [heading] {
+        const int column = heading->sortIndicatorSection();
+        return column < 0 ? std::string("none")
+                          : std::to_string(column) + (heading->sortIndicatorOrder() == Qt::AscendingOrder ? "+" : "-");
+    };
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "a.txt", "b.txt"}));  // C locale order
+    EXPECT_EQ(arrow(), "0+");
     clickColumn(*form, 0);
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "b.txt", "a.txt"}));  // descending, caseless
+    EXPECT_EQ(arrow(), "0-");
     clickColumn(*form, 0);
     EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "C.txt"}));
+    EXPECT_EQ(arrow(), "0+");
     clickColumn(*form, 1);
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "b.txt", "a.txt"}));  // largest first
+    EXPECT_EQ(arrow(), "1-");
     triggerAction(form.get(), "RefreshList1");
+    EXPECT_EQ(arrow(), "0+");  // every listing sorts by name
     clickColumn(*form, 1);  // the toggle survived the relisting
     EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "C.txt"}));
+    EXPECT_EQ(arrow(), "1+");
 
     clickFile(*form, 1);
     EXPECT_EQ(control<QLineEdit>(form.get(), "Edit1")->text(), "b");
@@ -919,6 +933,7 @@ TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)
     clickButton(form.get(), "SpeedButton1");
     EXPECT_EQ(listedNames(*form), (Names {"b.txt", "a.txt", "C.txt"}));
     EXPECT_EQ(selectedFile(*form), 0);
+    EXPECT_EQ(arrow(), "none");  // moved by hand: in no column's order
     runIdleUpdates();
     EXPECT_FALSE(control<QAction>(form.get(), "Uplist")->isEnabled());
     EXPECT_TRUE(control<QAction>(form.get(), "DownList")->isEnabled());
@@ -927,6 +942,13 @@ TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)
     EXPECT_EQ(selectedFile(*form), 1);
     clickColumn(*form, 0);  // sorting keeps the same file selected
     EXPECT_EQ(form->fileList().model().entry(selectedFile(*form)).name, "b.txt");
+    EXPECT_EQ(arrow(), "0-");
+    // A file renamed in the name box keeps its place: the arrow stays while the order holds.
+    for (const auto& [typed, expected] : {std::pair {"bb", "0-"}, std::pair {"D", "none"}}) {
+        typeInto(form.get(), "Edit1", typed);
+        QTest::keyClick(control<QLineEdit>(form.get(), "Edit1"), Qt::Key_Return);
+        EXPECT_EQ(arrow(), expected) << typed;
+    }
     clickFile(*form, selectedFile(*form), Qt::ControlModifier);  // unselects it
     EXPECT_EQ(control<QLineEdit>(form.get(), "Edit1")->text(), "");
     runIdleUpdates();
