@@ -94,6 +94,12 @@ constexpr int kLabelGap = 4;  // the least room between "Step" and its box
 constexpr int kTopPanelHeight = 65;
 constexpr int kTopPanelBelowFrame = kTopPanelHeight - kSequenceNoSize.height();
 
+// The window's title, and what it and the file list say while the list is out of date.
+const QString kTitle = QStringLiteral("Mox-Tal");
+const QString kChangedOnDiskMark = QStringLiteral(" (changed on disk: press F5)");
+const QString kChangedOnDiskHint =
+    QStringLiteral("The folder changed on disk since it was listed: press F5 (\"Refresh FileList\") to list it again.");
+
 // Replaces the selection of a combo box's edit part, or inserts at its caret.
 void replaceSelection(QComboBox* box, const QString& text)
 {
@@ -110,7 +116,7 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     m_settingsFolder = settingsFolderFor(m_applicationFolder);
 
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Mox-Tal"));
+    setWindowTitle(kTitle);
     setFont(interfaceFont(kProportionalFont));
     resize(510, 416);
     setMinimumWidth(510);
@@ -199,6 +205,9 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     connect(files, &QAbstractItemModel::layoutChanged, this, &TForm1::showRowOrder);
     connect(files, &QAbstractItemModel::rowsMoved, this, &TForm1::showRowOrder);
     connect(files, &QAbstractItemModel::dataChanged, this, &TForm1::showRowOrder);
+    // A listing starts the watch of the folder afresh; a change heard marks the list out of date.
+    connect(files, &QAbstractItemModel::modelReset, this, &TForm1::showChangedOnDisk);
+    connect(&m_fileList.folderWatch(), &FolderWatch::changed, this, &TForm1::showChangedOnDisk);
     connect(FileListView1, &QTableView::clicked, this, &TForm1::focusNameBox);
     connect(FileListView1, &QTableView::doubleClicked, this, &TForm1::FileListView1DblClick);
     connect(FileListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::FileListView1ColumnClick);
@@ -638,7 +647,13 @@ void TForm1::ButtonDoitClick()
     };
     JobResult job = computeRenameRows(folder, files.size(), entryAt, texts, numbers);
     m_sequenceCounter = job.counter;
-    report.setPlan({folder, m_fileList.listedIdentity(), std::move(job.rows), m_fileList.listedNames()});
+    // The names of the listing stand for the folder's only while nothing was heard to change it;
+    // else the dialog reads the names it holds now.
+    report.setPlan({folder, m_fileList.listedIdentity(), std::move(job.rows),
+                    m_fileList.changedOnDisk() ? nullptr : m_fileList.listedNames()});
+    // The pass's own renames are no news: the list is listed anew after a pass that renamed
+    // anything; after one that renamed nothing, what others changed meanwhile is heard then.
+    const FolderWatch::Pause ownPass(m_fileList.folderWatch());
     report.exec();
 
     if (!report.renameDone())
@@ -692,6 +707,8 @@ void TForm1::Edit1KeyDown(int key)
     std::optional<FileIdentity> identity;
     if (pathExists(joinPath(folder, newName)) || !renameNoReplace(folder, oldName, newName, &identity))
         return;
+    // The row takes the new name in place, so this rename is no change the list has missed.
+    m_fileList.folderWatch().takeOwnRename({oldName, newName, caseChangeTemporaryName(oldName)});
     m_fileList.renameEntry(row, newName);
     emit renamed({TLogEntry {oldName, newName, joinPath(folder, std::string()), identity}});
 }
@@ -754,6 +771,13 @@ void TForm1::showRowOrder()
     const RowOrder& order = m_fileList.order();
     FileListView1->horizontalHeader()->setSortIndicator(order.column,
                                                         order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void TForm1::showChangedOnDisk()
+{
+    const bool changed = m_fileList.changedOnDisk();
+    setWindowTitle(changed ? kTitle + kChangedOnDiskMark : kTitle);
+    FileListView1->setToolTip(changed ? kChangedOnDiskHint : QString());
 }
 
 void TForm1::moveSelected(int by)

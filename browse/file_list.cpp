@@ -1,5 +1,6 @@
 #include "file_list.h"
 
+#include <algorithm>
 #include <numeric>
 #include <string_view>
 
@@ -24,6 +25,12 @@ void FileList::ListFolder(const std::string& folder, bool force)
     if (folder == m_listedFolder && !force)
         return;
     m_listedFolder = folder;
+    // Watched from before the names are read, so that a change made while they are read is
+    // heard. Only what a listing would show matters: no folders, no hidden names, a mask's names.
+    m_watch.watch(folder, [masks = m_masks](std::string_view name, bool isFolder) {
+        return !isFolder && !name.empty() && name[0] != '.' &&
+               std::any_of(masks.begin(), masks.end(), [name](const std::string& m) { return wildcardMatch(m, name); });
+    });
     // Every listing sorts by name, as the locale orders names with their case.
     m_order = {FileListModel::NameColumn, false, true};
     // The old rows go first, so that a large folder is never held twice.

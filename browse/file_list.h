@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "file_list_model.h"
+#include "platform/folder_watch.h"
 #include "platform/listing.h"
 #include "platform/posix_handles.h"
 
@@ -23,7 +24,7 @@ struct RowOrder {
 };
 
 // The file list's state and operations: the listed folder, the filter's masks, the sort toggles,
-// the order of the rows.
+// the order of the rows, and the watch that tells when the listed folder changed on disk.
 class FileList {
 public:
     FileListModel& model() { return m_model; }
@@ -53,6 +54,11 @@ public:
     void renameEntry(int row, const std::string& name);
     const RowOrder& order() const { return m_order; }
 
+    // The listed folder's entries changed on disk since it was listed (names that the filter
+    // lists, or such files' size, time or permissions); a listing starts the watch afresh.
+    FolderWatch& folderWatch() { return m_watch; }
+    bool changedOnDisk() const { return m_watch.hasChanged(); }
+
 private:
     FileListModel m_model;
     std::string m_listedFolder;
@@ -63,6 +69,7 @@ private:
     std::vector<std::string> m_masks {"*.*"};
     std::array<bool, 3> m_sortToggles {false, false, false};
     RowOrder m_order;
+    FolderWatch m_watch;
 };
 
 }  // namespace moxtal

@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidgetItem>
 
 #include <fcntl.h>
@@ -172,6 +173,8 @@ TEST_F(MainWindowTest, DoRenamesWithNumberingAndContinues)
         EXPECT_TRUE(control<QPushButton>(&report, "Buttonren")->isEnabled());
         control<QPushButton>(&report, "Buttonren")->click();
         EXPECT_FALSE(control<QPushButton>(&report, "Buttonren")->isEnabled());  // once per showing
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form->windowTitle(), "Mox-Tal");  // the pass's own renames are no change on disk
         for (const ConfirmRow& row : report.rows())
             shownResults.push_back(row.newName + "|" + std::string(row.result));
     });
@@ -324,6 +327,42 @@ TEST_F(MainWindowTest, TheDialogMarksRowsThePassWillRefuse)
     whenDialogShows(*form, [&](TRenameReport& report) { filled = seen(*report.model()); });
     clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(filled.tips[2], "The new name belongs to a file that is not renamed.");
+}
+
+TEST_F(MainWindowTest, AListChangedOnDiskSaysSoUntilListedAgain)
+{
+    TempFolder dir;
+    dir.write("a.txt");
+    dir.write("b.txt");
+    dir.setTime("", 1000000000);  // long unchanged: the listing's names would serve the dialog
+    auto form = windowWithJob(dir.path(), "(.*)", "x_\\1");
+    auto* list = control<QTableView>(form.get(), "FileListView1");
+    const QString hint =
+        "The folder changed on disk since it was listed: press F5 (\"Refresh FileList\") to list it again.";
+    // Another program removes one file and makes another, and leaves the folder's time as it was.
+    ::unlink(dir.file("a.txt").c_str());
+    dir.write("c.txt");
+    dir.setTime("", 1000000000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->windowTitle() != "Mox-Tal"; }));
+    EXPECT_EQ(form->windowTitle(), "Mox-Tal (changed on disk: press F5)");
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), list->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(list->viewport(), &hover);
+    EXPECT_EQ(QToolTip::text(), hint);
+    EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt"}));  // nothing relisted behind the user's back
+
+    QStringList tips;
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        const ConfirmRowModel& m = *report.model();
+        for (int r = 0; r < m.rowCount(); ++r)
+            tips << m.data(m.index(r, ConfirmRowModel::StatusColumn), Qt::ToolTipRole).toString();
+    });
+    clickButton(form.get(), "ButtonDoit");
+    EXPECT_EQ(tips, (QStringList {"No file has the old name.", ""}));
+
+    triggerAction(form.get(), "RefreshList1");  // F5
+    EXPECT_EQ(form->windowTitle(), "Mox-Tal");
+    EXPECT_EQ(list->toolTip(), "");
+    EXPECT_EQ(listedNames(*form), (Names {"b.txt", "c.txt"}));
 }
 
 TEST_F(MainWindowTest, AnEditedOldCellChoosesTheFileRenamed)
@@ -707,6 +746,8 @@ TEST_F(MainWindowTest, DirectRenameFromTheNameBox)
     renameTo("README", "LIESMICH");
     EXPECT_EQ(dir.read("LIESMICH"), "R");
     EXPECT_EQ(log.size(), 3u);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->windowTitle(), "Mox-Tal");  // its own renames are no change on disk
 
     // Nothing happens, silently: same name, another file's name, a name with "/", an empty box,
     // another key, no selection.
