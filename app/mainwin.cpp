@@ -94,6 +94,12 @@ constexpr int kLabelGap = 4;  // the least room between "Step" and its box
 constexpr int kTopPanelHeight = 65;
 constexpr int kTopPanelBelowFrame = kTopPanelHeight - kSequenceNoSize.height();
 
+// The window's title, and what it and the file list say while the list is out of date.
+const QString kTitle = QStringLiteral("Mox-Tal");
+const QString kChangedOnDiskMark = QStringLiteral(" (changed on disk: press F5)");
+const QString kChangedOnDiskHint =
+    QStringLiteral("The folder changed on disk since it was listed: press F5 (\"Refresh FileList\") to list it again.");
+
 // Replaces the selection of a combo box's edit part, or inserts at its caret.
 void replaceSelection(QComboBox* box, const QString& text)
 {
@@ -110,7 +116,7 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     m_settingsFolder = settingsFolderFor(m_applicationFolder);
 
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Mox-Tal"));
+    setWindowTitle(kTitle);
     setFont(interfaceFont(kProportionalFont));
     resize(510, 416);
     setMinimumWidth(510);
@@ -144,6 +150,10 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
     FileListView1->setSortingEnabled(false);
     FileListView1->horizontalHeader()->setSectionsClickable(true);
     FileListView1->horizontalHeader()->setHighlightSections(false);
+    // The heading shows the order the rows are in, as the list keeps it (sorting stays off, so that
+    // the header never sorts or turns its arrow by a rule of its own).
+    FileListView1->horizontalHeader()->setSortIndicatorShown(true);
+    FileListView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     FileListView1->setMinimumWidth(300);
     FileListView1->setColumnWidth(FileListModel::NameColumn, 150);
     FileListView1->setColumnWidth(FileListModel::SizeColumn, 70);
@@ -189,6 +199,15 @@ TForm1::TForm1(std::unique_ptr<FolderSource> folders, std::vector<std::string> a
             &TForm1::FileListView1Change);
     // A relisting drops the selection without a selection signal; the name box must follow it.
     connect(&m_fileList.model(), &QAbstractItemModel::modelReset, this, &TForm1::FileListView1Change);
+    // Every change of the rows' order: a listing, a sort, a moved row, a renamed one.
+    const FileListModel* files = &m_fileList.model();
+    connect(files, &QAbstractItemModel::modelReset, this, &TForm1::showRowOrder);
+    connect(files, &QAbstractItemModel::layoutChanged, this, &TForm1::showRowOrder);
+    connect(files, &QAbstractItemModel::rowsMoved, this, &TForm1::showRowOrder);
+    connect(files, &QAbstractItemModel::dataChanged, this, &TForm1::showRowOrder);
+    // A listing starts the watch of the folder afresh; a change heard marks the list out of date.
+    connect(files, &QAbstractItemModel::modelReset, this, &TForm1::showChangedOnDisk);
+    connect(&m_fileList.folderWatch(), &FolderWatch::changed, this, &TForm1::showChangedOnDisk);
     connect(FileListView1, &QTableView::clicked, this, &TForm1::focusNameBox);
     connect(FileListView1, &QTableView::doubleClicked, this, &TForm1::FileListView1DblClick);
     connect(FileListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::FileListView1ColumnClick);
@@ -628,7 +647,13 @@ void TForm1::ButtonDoitClick()
     };
     JobResult job = computeRenameRows(folder, files.size(), entryAt, texts, numbers);
     m_sequenceCounter = job.counter;
-    report.setPlan({folder, m_fileList.listedIdentity(), std::move(job.rows), m_fileList.listedNames()});
+    // The names of the listing stand for the folder's only while nothing was heard to change it;
+    // else the dialog reads the names it holds now.
+    report.setPlan({folder, m_fileList.listedIdentity(), std::move(job.rows),
+                    m_fileList.changedOnDisk() ? nullptr : m_fileList.listedNames()});
+    // The pass's own renames are no news: the list is listed anew after a pass that renamed
+    // anything; after one that renamed nothing, what others changed meanwhile is heard then.
+    const FolderWatch::Pause ownPass(m_fileList.folderWatch());
     report.exec();
 
     if (!report.renameDone())
@@ -689,7 +714,9 @@ void TForm1::Edit1KeyDown(int key)
         journal.finish({});
         return;
     }
-    m_fileList.model().setName(row, newName);
+    // The row takes the new name in place, so this rename is no change the list has missed.
+    m_fileList.folderWatch().takeOwnRename({oldName, newName, caseChangeTemporaryName(oldName)});
+    m_fileList.renameEntry(row, newName);
     std::vector<TLogEntry> log {TLogEntry {oldName, newName, joinPath(folder, std::string()), identity}};
     JournalRecord record = journal.finish(log);
     emit renamed(std::move(log), std::move(record));
@@ -748,13 +775,27 @@ void TForm1::FileListView1ColumnClick(int section)
         FileListView1->scrollTo(m_fileList.model().index(row, 0));
 }
 
+void TForm1::showRowOrder()
+{
+    const RowOrder& order = m_fileList.order();
+    FileListView1->horizontalHeader()->setSortIndicator(order.column,
+                                                        order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void TForm1::showChangedOnDisk()
+{
+    const bool changed = m_fileList.changedOnDisk();
+    setWindowTitle(changed ? kTitle + kChangedOnDiskMark : kTitle);
+    FileListView1->setToolTip(changed ? kChangedOnDiskHint : QString());
+}
+
 void TForm1::moveSelected(int by)
 {
     const int row = selectedRow();
     const int target = row + by;
     if (row < 0 || target < 0 || target >= m_fileList.model().rowCount())
         return;
-    m_fileList.model().moveEntry(row, target);
+    m_fileList.moveEntry(row, target);
     selectRow(target);
 }
 

@@ -102,6 +102,10 @@ private:
     void selectSavedFolder(const std::string& folder);
     void applyCommandLine();
     void moveSelected(int by);
+    // The heading's arrow shows the order the rows are in; none once a row was moved by hand.
+    void showRowOrder();
+    // The title and the list's tool tip say when the listed folder changed on disk since.
+    void showChangedOnDisk();
     void focusNameBox();
     // Lets the history editor edit the box's item list.
     void editHistory(QComboBox* box);

@@ -1,6 +1,11 @@
 #include "file_list.h"
 
+#include <algorithm>
+#include <numeric>
+#include <string_view>
+
 #include "core/wildcard.h"
+#include "platform/collation.h"
 #include "platform/file_icons.h"
 #include "platform/listing.h"
 
@@ -11,6 +16,7 @@ void FileList::SetupFileList()
     m_filterText = "*.*";
     m_masks = {"*.*"};
     m_sortToggles = {false, false, false};
+    m_order = {};
     m_model.images().clear();
 }
 
@@ -19,6 +25,14 @@ void FileList::ListFolder(const std::string& folder, bool force)
     if (folder == m_listedFolder && !force)
         return;
     m_listedFolder = folder;
+    // Watched from before the names are read, so that a change made while they are read is
+    // heard. Only what a listing would show matters: no folders, no hidden names, a mask's names.
+    m_watch.watch(folder, [masks = m_masks](std::string_view name, bool isFolder) {
+        return !isFolder && !name.empty() && name[0] != '.' &&
+               std::any_of(masks.begin(), masks.end(), [name](const std::string& m) { return wildcardMatch(m, name); });
+    });
+    // Every listing sorts by name, as the locale orders names with their case.
+    m_order = {FileListModel::NameColumn, false, true};
     // The old rows go first, so that a large folder is never held twice.
     m_model.setEntries({});
     ImageList& images = m_model.images();
@@ -51,7 +65,37 @@ void FileList::SortByColumn(int tag)
         return;
     bool& toggle = m_sortToggles[static_cast<std::size_t>(tag - 1)];
     toggle = !toggle;
+    m_order = {tag - 1, toggle, false};
     m_model.sortByColumn(static_cast<FileListModel::Column>(tag - 1), toggle);
+}
+
+void FileList::moveEntry(int from, int to)
+{
+    const int count = m_model.rowCount();
+    if (from == to || from < 0 || to < 0 || from >= count || to >= count)
+        return;
+    m_order = {};
+    m_model.moveEntry(from, to);
+}
+
+void FileList::renameEntry(int row, const std::string& name)
+{
+    if (m_order.column == FileListModel::NameColumn) {
+        // The new name keeps the name order while it still sorts between its neighbours.
+        std::vector<std::string_view> names;
+        if (row > 0)
+            names.emplace_back(m_model.entry(row - 1).name);
+        names.emplace_back(name);
+        if (row + 1 < m_model.rowCount())
+            names.emplace_back(m_model.entry(row + 1).name);
+        const std::vector<std::size_t> sorted =
+            collationOrder(names, m_order.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive, m_order.descending);
+        std::vector<std::size_t> kept(names.size());
+        std::iota(kept.begin(), kept.end(), std::size_t {0});
+        if (sorted != kept)
+            m_order = {};
+    }
+    m_model.setName(row, name);
 }
 
 }  // namespace moxtal

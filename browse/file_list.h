@@ -8,12 +8,23 @@
 #include <vector>
 
 #include "file_list_model.h"
+#include "platform/folder_watch.h"
 #include "platform/listing.h"
 #include "platform/posix_handles.h"
 
 namespace moxtal {
 
-// The file list's state and operations: the listed folder, the filter's masks, the sort toggles.
+// The order the rows are in, which the list's heading shows: a column's, or none once a row was
+// moved by hand.
+struct RowOrder {
+    int column = -1;  // FileListModel::Column, or -1
+    bool descending = false;
+    // A name order compares letter case as a listing sorts, or ignores it as " Name" sorts.
+    bool caseSensitive = false;
+};
+
+// The file list's state and operations: the listed folder, the filter's masks, the sort toggles,
+// the order of the rows, and the watch that tells when the listed folder changed on disk.
 class FileList {
 public:
     FileListModel& model() { return m_model; }
@@ -37,6 +48,16 @@ public:
     void RefreshFileList() { ListFolder(m_listedFolder, true); }
     // Sorts by the column with tag 1 (Name), 2 (Size) or 3 (Date), flipping its toggle.
     void SortByColumn(int tag);
+    // Moves a row by hand: the rows are in no column's order then.
+    void moveEntry(int from, int to);
+    // Gives a row a file's new name in place; a name order that the new name breaks is lost.
+    void renameEntry(int row, const std::string& name);
+    const RowOrder& order() const { return m_order; }
+
+    // The listed folder's entries changed on disk since it was listed (names that the filter
+    // lists, or such files' size, time or permissions); a listing starts the watch afresh.
+    FolderWatch& folderWatch() { return m_watch; }
+    bool changedOnDisk() const { return m_watch.hasChanged(); }
 
 private:
     FileListModel m_model;
@@ -47,6 +68,8 @@ private:
     std::string m_filterText = "*.*";
     std::vector<std::string> m_masks {"*.*"};
     std::array<bool, 3> m_sortToggles {false, false, false};
+    RowOrder m_order;
+    FolderWatch m_watch;
 };
 
 }  // namespace moxtal

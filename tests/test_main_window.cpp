@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFontInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidgetItem>
 
 #include <algorithm>
@@ -173,6 +175,8 @@ TEST_F(MainWindowTest, DoRenamesWithNumberingAndContinues)
         EXPECT_TRUE(control<QPushButton>(&report, "Buttonren")->isEnabled());
         control<QPushButton>(&report, "Buttonren")->click();
         EXPECT_FALSE(control<QPushButton>(&report, "Buttonren")->isEnabled());  // once per showing
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form->windowTitle(), "Mox-Tal");  // the pass's own renames are no change on disk
         for (const ConfirmRow& row : report.rows())
             shownResults.push_back(row.newName + "|" + std::string(row.result));
     });
@@ -325,6 +329,42 @@ TEST_F(MainWindowTest, TheDialogMarksRowsThePassWillRefuse)
     whenDialogShows(*form, [&](TRenameReport& report) { filled = seen(*report.model()); });
     clickButton(form.get(), "ButtonDoit");
     EXPECT_EQ(filled.tips[2], "The new name belongs to a file that is not renamed.");
+}
+
+TEST_F(MainWindowTest, AListChangedOnDiskSaysSoUntilListedAgain)
+{
+    TempFolder dir;
+    dir.write("a.txt");
+    dir.write("b.txt");
+    dir.setTime("", 1000000000);  // long unchanged: the listing's names would serve the dialog
+    auto form = windowWithJob(dir.path(), "(.*)", "x_\\1");
+    auto* list = control<QTableView>(form.get(), "FileListView1");
+    const QString hint =
+        "The folder changed on disk since it was listed: press F5 (\"Refresh FileList\") to list it again.";
+    // Another program removes one file and makes another, and leaves the folder's time as it was.
+    ::unlink(dir.file("a.txt").c_str());
+    dir.write("c.txt");
+    dir.setTime("", 1000000000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->windowTitle() != "Mox-Tal"; }));
+    EXPECT_EQ(form->windowTitle(), "Mox-Tal (changed on disk: press F5)");
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), list->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(list->viewport(), &hover);
+    EXPECT_EQ(QToolTip::text(), hint);
+    EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt"}));  // nothing relisted behind the user's back
+
+    QStringList tips;
+    whenDialogShows(*form, [&](TRenameReport& report) {
+        const ConfirmRowModel& m = *report.model();
+        for (int r = 0; r < m.rowCount(); ++r)
+            tips << m.data(m.index(r, ConfirmRowModel::StatusColumn), Qt::ToolTipRole).toString();
+    });
+    clickButton(form.get(), "ButtonDoit");
+    EXPECT_EQ(tips, (QStringList {"No file has the old name.", ""}));
+
+    triggerAction(form.get(), "RefreshList1");  // F5
+    EXPECT_EQ(form->windowTitle(), "Mox-Tal");
+    EXPECT_EQ(list->toolTip(), "");
+    EXPECT_EQ(listedNames(*form), (Names {"b.txt", "c.txt"}));
 }
 
 TEST_F(MainWindowTest, AnEditedOldCellChoosesTheFileRenamed)
@@ -762,6 +802,8 @@ TEST_F(MainWindowTest, DirectRenameFromTheNameBox)
     renameTo("README", "LIESMICH");
     EXPECT_EQ(dir.read("LIESMICH"), "R");
     EXPECT_EQ(log.size(), 3u);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->windowTitle(), "Mox-Tal");  // its own renames are no change on disk
 
     // Nothing happens, silently: same name, another file's name, a name with "/", an empty box,
     // another key, no selection.
@@ -956,16 +998,29 @@ TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)
     dir.write("C.txt", std::string(11, 'x'));
     auto form = makeWindow({dir.path()});
     form->show();
+    // The heading's arrow: the column the rows are sorted by and which way, or none.
+    const QHeaderView* heading = control<QTableView>(form.get(), "FileListView1")->horizontalHeader();
+    auto arrow = [heading] {
+        const int column = heading->sortIndicatorSection();
+        return column < 0 ? std::string("none")
+                          : std::to_string(column) + (heading->sortIndicatorOrder() == Qt::AscendingOrder ? "+" : "-");
+    };
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "a.txt", "b.txt"}));  // C locale order
+    EXPECT_EQ(arrow(), "0+");
     clickColumn(*form, 0);
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "b.txt", "a.txt"}));  // descending, caseless
+    EXPECT_EQ(arrow(), "0-");
     clickColumn(*form, 0);
     EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "C.txt"}));
+    EXPECT_EQ(arrow(), "0+");
     clickColumn(*form, 1);
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "b.txt", "a.txt"}));  // largest first
+    EXPECT_EQ(arrow(), "1-");
     triggerAction(form.get(), "RefreshList1");
+    EXPECT_EQ(arrow(), "0+");  // every listing sorts by name
     clickColumn(*form, 1);  // the toggle survived the relisting
     EXPECT_EQ(listedNames(*form), (Names {"a.txt", "b.txt", "C.txt"}));
+    EXPECT_EQ(arrow(), "1+");
 
     clickFile(*form, 1);
     EXPECT_EQ(control<QLineEdit>(form.get(), "Edit1")->text(), "b");
@@ -975,6 +1030,7 @@ TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)
     clickButton(form.get(), "SpeedButton1");
     EXPECT_EQ(listedNames(*form), (Names {"b.txt", "a.txt", "C.txt"}));
     EXPECT_EQ(selectedFile(*form), 0);
+    EXPECT_EQ(arrow(), "none");  // moved by hand: in no column's order
     runIdleUpdates();
     EXPECT_FALSE(control<QAction>(form.get(), "Uplist")->isEnabled());
     EXPECT_TRUE(control<QAction>(form.get(), "DownList")->isEnabled());
@@ -983,6 +1039,13 @@ TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)
     EXPECT_EQ(selectedFile(*form), 1);
     clickColumn(*form, 0);  // sorting keeps the same file selected
     EXPECT_EQ(form->fileList().model().entry(selectedFile(*form)).name, "b.txt");
+    EXPECT_EQ(arrow(), "0-");
+    // A file renamed in the name box keeps its place: the arrow stays while the order holds.
+    for (const auto& [typed, expected] : {std::pair {"bb", "0-"}, std::pair {"D", "none"}}) {
+        typeInto(form.get(), "Edit1", typed);
+        QTest::keyClick(control<QLineEdit>(form.get(), "Edit1"), Qt::Key_Return);
+        EXPECT_EQ(arrow(), expected) << typed;
+    }
     clickFile(*form, selectedFile(*form), Qt::ControlModifier);  // unselects it
     EXPECT_EQ(control<QLineEdit>(form.get(), "Edit1")->text(), "");
     runIdleUpdates();
