@@ -328,7 +328,8 @@ TEST(RenameLogFile, CreatesAppendsCutsTornTailsAndRefusesOtherFiles)
     EXPECT_EQ(dir.read("empty.csv"), formatLogCsv({a}, LogColumns::WithIdentity));
     // A tail torn by a full disk or a power cut is cut off, and said so, before the new rows.
     const std::string whole = formatLogCsv({c});
-    for (const std::string torn : {whole + "\"a\",\"/x/\",", whole + std::string(40, '\0'), std::string("MoxTal re")}) {
+    for (const std::string& torn :
+         {whole + "\"a\",\"/x/\",", whole + std::string(40, '\0'), std::string("MoxTal re")}) {
         dir.write("torn.csv", torn);
         EXPECT_NE(append("torn.csv", {a}).find("torn row at line"), std::string::npos);
         EXPECT_EQ(dir.read("torn.csv"), torn.size() < 20

@@ -131,7 +131,7 @@ TEST(LogCsv, TornTailsKeepTheWholeRows)
         EXPECT_EQ(scan.tornLine, c.tornLine) << c.name;
     }
     // Damage that is not a cut end is still refused.
-    for (const std::string bad : {title + "\"a\";\"/x/\"", title + "x", std::string("Other")})
+    for (const std::string& bad : {title + "\"a\";\"/x/\"", title + "x", std::string("Other")})
         EXPECT_THROW(scanLogText(bad), LogFormatError) << bad;
 }
 
