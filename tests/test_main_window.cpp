@@ -434,6 +434,37 @@ TEST_F(MainWindowTest, LongWorkCanBeCancelled)
     EXPECT_TRUE(dir.exists("f1002.txt"));
 }
 
+TEST_F(MainWindowTest, ACancelledJobIsAsNeverStarted)
+{
+    // "Cancel" while the new names are proposed, and while they are checked against the folder.
+    for (const std::size_t cancelAt : {0u, 1u}) {
+        TempFolder dir;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            dir.write(name);
+        auto form = windowWithJob(dir.path(), "(.*)", "x\\\\");
+        clickButton(form.get(), "CheckBoxCont");
+        const auto shownRows = [&] {
+            Names rows;
+            for (const ConfirmRow& row : form->windows().RenameReport->rows())
+                rows.push_back(row.oldName + ">" + row.newName);
+            return rows;
+        };
+        whenDialogShows(*form, [](TRenameReport&) {});
+        clickButton(form.get(), "ButtonDoit");
+        const Names before = shownRows();
+        typeInto(form.get(), "pattern", "(a)");
+        whenDialogShows(*form, [](TRenameReport&) { ADD_FAILURE() << "the dialog opened"; });
+        LongWork::setTestCancelAt(cancelAt);
+        clickButton(form.get(), "ButtonDoit");
+        LongWork::setTestCancelAt(std::nullopt);
+        EXPECT_EQ(pendingDialogHandlers(), 1) << cancelAt;
+        EXPECT_EQ(shownRows(), before) << cancelAt;
+        EXPECT_EQ(control<QLineEdit>(form.get(), "seqstart")->text(), "0") << cancelAt;
+        EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->count(), 0) << cancelAt;
+        EXPECT_EQ(listedNames(*form), (Names {"a.jpg", "b.jpg", "c.jpg"})) << cancelAt;
+    }
+}
+
 TEST_F(MainWindowTest, TheProgressBarShowsHowFarTheWorkGot)
 {
     struct Case {
