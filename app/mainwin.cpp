@@ -795,7 +795,11 @@ void TForm1::FileListView1DblClick()
 
 void TForm1::FileListView1ColumnClick(int section)
 {
-    m_fileList.SortByColumn(section + 1);
+    // A long sort shows its progress; "Cancel" leaves the rows in the order they were.
+    const std::size_t files = m_fileList.model().entries().size();
+    LongWork work(this, QStringLiteral("Sorting %1 files"));
+    m_fileList.SortByColumn(section + 1, [&](const std::function<void()>& sort) { return work.await(sort, files); });
+    showRowOrder();  // the heading turned its arrow at the click, also for a sort cancelled
     const int row = selectedRow();
     if (row >= 0)
         FileListView1->scrollTo(m_fileList.model().index(row, 0));
