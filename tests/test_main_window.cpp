@@ -58,7 +58,7 @@ using Names = std::vector<std::string>;
 class FakeFolderSource : public FolderSource {
 public:
     std::vector<FolderItem> drives() const override { return {{"/", "/", false}, {"usb", "/media/usb", true}}; }
-    std::optional<std::vector<FolderItem>> subfolders(const std::string& path) const override
+    std::optional<std::vector<FolderItem>> subfolders(const std::string& path, const ListingProgress&) const override
     {
         ++reads[path];
         if (path == "/unreadable")
@@ -70,7 +70,7 @@ public:
         }
         return out;
     }
-    bool hasSubfolder(const std::string& path) const override
+    bool hasSubfolder(const std::string& path, const ListingProgress&) const override
     {
         for (const auto& entry : tree) {
             if (parentOf(entry.first) == path)
@@ -78,7 +78,6 @@ public:
         }
         return false;
     }
-    bool isDirectory(const std::string&) const override { return true; }
 
     static std::string parentOf(const std::string& path)
     {
@@ -1196,6 +1195,24 @@ TEST(FolderTree, LazyFillingAndTheWalk)
     EXPECT_FALSE(tree.CanExpand(root->child(3)));  // unreadable: refused, tried again next time
     EXPECT_FALSE(tree.CanExpand(root->child(3)));
     EXPECT_EQ(source.reads["/unreadable"], 2);
+}
+
+TEST_F(MainWindowTest, ACancelledReadLeavesTheTreeAsItWas)
+{
+    FakeFolderSource source;
+    TFolderView tree(source);
+    tree.Loaded();
+    QTreeWidgetItem* root = tree.topLevelItem(0)->child(0);
+    LongWork::setTestCancelAt(0);
+    EXPECT_FALSE(tree.SetDirectory("/data/photos"));  // the walk stops: the selection stays
+    root->setExpanded(true);  // refused
+    LongWork::setTestCancelAt(std::nullopt);
+    EXPECT_EQ(tree.Directory(), "");
+    EXPECT_EQ(root->childCount(), 0);
+    EXPECT_FALSE(root->isExpanded());
+    EXPECT_EQ(root->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_TRUE(tree.SetDirectory("/data/photos"));
+    EXPECT_EQ(root->childCount(), 4);
 }
 
 }  // namespace
