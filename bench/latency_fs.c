@@ -7,10 +7,10 @@
  *   latency_fs SOURCE MOUNTPOINT DELAY_US RENAME_LOG [--no-kinds]
  *
  * RENAME_LOG gets one line per rename, "old TAB new", in the order they arrive, and a line
- * "OVERLAP" whenever a rename arrives while another is under way. --no-kinds reads directories
- * without the entries' kinds (DT_UNKNOWN), as XFS without ftype and some FUSE and network file
- * systems do, so that a reader must ask each entry's status to find the folders among them. It runs in the foreground
- * with as many worker threads as requests come at once; SIGTERM unmounts it. */
+ * "OVERLAP" whenever a rename arrives while another is under way. It runs in the foreground with
+ * as many worker threads as requests come at once; SIGTERM unmounts it. --no-kinds reads folders
+ * without their entries' kinds (DT_UNKNOWN), as XFS without ftype and some FUSE and network file
+ * systems do: a reader must ask each entry's status to find the folders among them. */
 #define FUSE_USE_VERSION 31
 #define _GNU_SOURCE
 #include <dirent.h>
