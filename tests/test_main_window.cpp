@@ -961,6 +961,19 @@ TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
     FileDialog::setNextAnswer(std::nullopt);  // cancelled
     control<QPushButton>(&logWindow, "Save")->click();
     EXPECT_EQ(logWindow.entries().size(), 3u);
+    LongWork::setTestCancelAt(0);  // "Cancel" while the rows are put into words: nothing written
+    FileDialog::setNextAnswer(QString::fromStdString(dir.file("cancelled.csv")));
+    control<QPushButton>(&logWindow, "Save")->click();
+    EXPECT_FALSE(dir.exists("cancelled.csv"));
+
+    // "Cancel" after the first row undone (the bottom-most): the rows not tried stay, selected.
+    control<QTableView>(&logWindow, "ListView1")->selectAll();
+    LongWork::setTestCancelAt(1);
+    triggerAction(&logWindow, "Action1Undo");
+    LongWork::setTestCancelAt(std::nullopt);
+    EXPECT_EQ(dir.read("aa.txt"), "A");
+    ASSERT_EQ(logWindow.entries().size(), 2u);
+    EXPECT_EQ(selectedRowPositions(control<QTableView>(&logWindow, "ListView1")), (std::vector<std::size_t> {0, 1}));
 
     // Undo of the chain and of b->bb, with bb's old name taken: exactly the chain goes, the failure stays selected.
     dir.write("b.txt", "new B");
