@@ -33,6 +33,7 @@
 #include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
 #include "platform/file_icons.h"
+#include "platform/file_times.h"
 #include "platform/listing.h"
 #include "platform/name_text.h"
 #include "platform/opener.h"
@@ -99,6 +100,12 @@ const QString kTitle = QStringLiteral("Mox-Tal");
 const QString kChangedOnDiskMark = QStringLiteral(" (changed on disk: press F5)");
 const QString kChangedOnDiskHint =
     QStringLiteral("The folder changed on disk since it was listed: press F5 (\"Refresh FileList\") to list it again.");
+
+// Files between two steps of a long job's progress.
+constexpr std::size_t kStepEvery = 1024;
+
+// Ends a job whose user chose "Cancel" while its rows were computed.
+struct JobCancelled { };
 
 // Replaces the selection of a combo box's edit part, or inserts at its caret.
 void replaceSelection(QComboBox* box, const QString& text)
@@ -636,21 +643,40 @@ void TForm1::ButtonDoitClick()
     JobTexts texts {textOf(pattern), textOf(RepStr), textOf(seqstart), textOf(seqStep)};
     // A start or step that is no integer ends the job before the dialog's list is touched.
     const JobNumbers numbers = parseJobNumbers(texts);
-    m_sequenceCounter = numbers.start;
-    TRenameReport& report = *m_windows.RenameReport;
-    report.clearRows();
 
-    const std::vector<FileEntry>& files = m_fileList.model().entries();
-    const std::vector<std::string> dates = jobDateTexts(files, texts.replacement);
-    auto entryAt = [&](std::size_t i) {
-        return JobEntry {files[i].name, files[i].image, dates.empty() ? std::string_view() : dates[i]};
-    };
-    JobResult job = computeRenameRows(folder, files.size(), entryAt, texts, numbers);
+    // A long job shows its progress until the dialog opens. "Cancel" before then ends it as if it
+    // never started: the dialog's list, the sequence counter and the histories stay as they were.
+    TRenameReport& report = *m_windows.RenameReport;
+    JobResult job;
+    {
+        const std::vector<FileEntry>& files = m_fileList.model().entries();
+        LongWork work(this,
+                      QStringLiteral("Proposing new names: %1 of ") + QString::number(files.size()) +
+                          QStringLiteral(" files"),
+                      files.size());
+        // The date text of a file, made only when the replacement asks for it, lives until the next.
+        const bool usesDate = replacementUsesDate(texts.replacement);
+        std::string date;
+        auto entryAt = [&](std::size_t i) {
+            if (i % kStepEvery == 0 && !work.step(i))
+                throw JobCancelled {};
+            if (usesDate)
+                date = dateTextOf(files[i].timeStamp);
+            return JobEntry {files[i].name, files[i].image, date};
+        };
+        try {
+            job = computeRenameRows(folder, files.size(), entryAt, texts, numbers);
+        } catch (const JobCancelled&) {
+            return;
+        }
+        // The names of the listing stand for the folder's only while nothing was heard to change
+        // it; else the dialog reads the names it holds now.
+        if (!report.setPlan({folder, m_fileList.listedIdentity(), std::move(job.rows),
+                             m_fileList.changedOnDisk() ? nullptr : m_fileList.listedNames()},
+                            &work))
+            return;
+    }
     m_sequenceCounter = job.counter;
-    // The names of the listing stand for the folder's only while nothing was heard to change it;
-    // else the dialog reads the names it holds now.
-    report.setPlan({folder, m_fileList.listedIdentity(), std::move(job.rows),
-                    m_fileList.changedOnDisk() ? nullptr : m_fileList.listedNames()});
     // The pass's own renames are no news: the list is listed anew after a pass that renamed
     // anything; after one that renamed nothing, what others changed meanwhile is heard then.
     const FolderWatch::Pause ownPass(m_fileList.folderWatch());
@@ -769,7 +795,11 @@ void TForm1::FileListView1DblClick()
 
 void TForm1::FileListView1ColumnClick(int section)
 {
-    m_fileList.SortByColumn(section + 1);
+    // A long sort shows its progress; "Cancel" leaves the rows in the order they were.
+    const std::size_t files = m_fileList.model().entries().size();
+    LongWork work(this, QStringLiteral("Sorting %1 files"));
+    m_fileList.SortByColumn(section + 1, [&](const std::function<void()>& sort) { return work.await(sort, files); });
+    showRowOrder();  // the heading turned its arrow at the click, also for a sort cancelled
     const int row = selectedRow();
     if (row >= 0)
         FileListView1->scrollTo(m_fileList.model().index(row, 0));

@@ -1,5 +1,7 @@
-// The window on one folder, without a display: listing, each column sort, "Do!" up to the dialog
-// shown, the rename pass, the refresh, and the peak memory. Prints rows of the benchmark's table.
+// The window on one folder, without a display: listing, the folder tree's first listing of the
+// folder, each column sort, "Do!" up to the dialog shown, the case of all its rows' extensions, the
+// rename pass, the refresh, the rename log saved as CSV and undone (and the pass done again, so
+// that the folder ends renamed), and the peak memory. Prints rows of the benchmark's table.
 //   bench_window FOLDER RENAME(0|1)
 #include <algorithm>
 #include <chrono>
@@ -8,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QComboBox>
@@ -15,12 +18,15 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <QTreeWidgetItem>
 
 #include "app/application.h"
 #include "app/windows.h"
 #include "browse/folderview.h"
 #include "core/rename_loop.h"
+#include "dialogs/logwin.h"
 #include "dialogs/rpllist.h"
+#include "ui/idle.h"
 #include "ui/seams.h"
 
 namespace {
@@ -75,6 +81,9 @@ int main(int argc, char** argv)
     };
     expect(files > 0, "listed no file");
     row("selecting the folder (first listing)", files, first);
+    // The folder's branch opened: the tree reads its entries for subfolders.
+    QTreeWidgetItem* node = tree->currentItem();
+    row("the folder tree's first listing of the folder", files, timed([&] { node->setExpanded(true); }));
     row("listing (Refresh FileList)", files, timed([&] { refreshList->trigger(); }));
     // Each sort as a click on the column's heading starts it.
     row("sort by Name", files, timed([&] { emit columns->sectionClicked(0); }));
@@ -84,29 +93,67 @@ int main(int argc, char** argv)
 
     form->findChild<QComboBox*>(QStringLiteral("RepStr"))->setEditText(QStringLiteral("img_\\\\\\\\\\\\"));
     moxtal::TRenameReport* report = form->windows().RenameReport;
-    auto start = std::chrono::steady_clock::now();
-    double toDialog = 0, pass = 0;
-    QTimer::singleShot(0, report, [&] {
-        toDialog = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        expect(report->rows().size() == files, "proposed another number of rows than files");
+    moxtal::TLogWindow* log = form->windows().LogWindow;
+    const auto trigger = [](QObject* window, const char* name) {
+        window->findChild<QAction*>(QString::fromLatin1(name))->trigger();
+    };
+    // "Do!", up to the dialog shown; in it the case of every row's extension, there and back; and
+    // the pass.
+    const auto doIt = [&](bool timeIt) {
+        auto start = std::chrono::steady_clock::now();
+        double toDialog = 0, upper = 0, lower = 0, pass = 0;
+        QTimer::singleShot(0, report, [&] {
+            toDialog = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            expect(report->rows().size() == files, "proposed another number of rows than files");
+            if (timeIt) {
+                auto* rows = report->findChild<QTableView*>(QStringLiteral("ListView1"));
+                rows->selectAll();
+                upper = timed([&] { trigger(report, "ActionExtensionUpper"); });
+                rows->selectAll();
+                lower = timed([&] { trigger(report, "ActionExtensionLower"); });
+            }
+            if (rename) {
+                auto* button = report->findChild<QPushButton*>(QStringLiteral("Buttonren"));
+                pass = timed([&] { button->click(); });
+                const auto& rows = report->rows();
+                expect(std::all_of(rows.begin(), rows.end(),
+                                   [](const moxtal::ConfirmRow& r) { return r.result == moxtal::kResultOk; }),
+                       "renamed rows that did not end \"Ok\"");
+            }
+            start = std::chrono::steady_clock::now();
+            report->reject();
+        });
+        // The folder is listed by the tree in the program; here the list holds it already.
+        form->findChild<QPushButton*>(QStringLiteral("ButtonDoit"))->click();
+        const double refresh = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!timeIt)
+            return;
+        row("\"Do!\" to the dialog shown", files, toDialog);
+        row("UpperCase Extension of every row in the dialog", files, upper);
+        row("Lowercase Extension of every row in the dialog", files, lower);
         if (rename) {
-            auto* rename = report->findChild<QPushButton*>(QStringLiteral("Buttonren"));
-            pass = timed([&] { rename->click(); });
-            const auto& rows = report->rows();
-            expect(std::all_of(rows.begin(), rows.end(),
-                               [](const moxtal::ConfirmRow& r) { return r.result == moxtal::kResultOk; }),
-                   "renamed rows that did not end \"Ok\"");
+            row("rename pass", files, pass);
+            row("close and refresh", files, refresh);
         }
-        start = std::chrono::steady_clock::now();
-        report->reject();
-    });
-    // The folder is listed by the tree in the program; here the list holds it already.
-    form->findChild<QPushButton*>(QStringLiteral("ButtonDoit"))->click();
-    const double refresh = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    row("\"Do!\" to the dialog shown", files, toDialog);
+    };
+    doIt(true);
     if (rename) {
-        row("rename pass", files, pass);
-        row("close and refresh", files, refresh);
+        // The log of the pass, saved as CSV and undone; then the pass once more.
+        char csv[] = "/tmp/moxtal-bench-log-XXXXXX";
+        const int csvFd = ::mkstemp(csv);
+        if (csvFd >= 0)
+            ::close(csvFd);
+        moxtal::FileDialog::setNextAnswer(QString::fromLocal8Bit(csv));
+        moxtal::runIdleUpdates();  // "Save" is enabled while the log holds rows
+        row("saving the rename log as CSV", files, timed([&] { trigger(log, "Action1Save"); }));
+        expect(std::filesystem::file_size(csv) > files, "saved no log");
+        std::filesystem::remove(csv);
+        log->findChild<QTableView*>(QStringLiteral("ListView1"))->selectAll();
+        moxtal::runIdleUpdates();
+        row("undo of every row of the rename log", files, timed([&] { trigger(log, "Action1Undo"); }));
+        expect(log->entries().empty(), "left rows of the log not undone");
+        refreshList->trigger();
+        doIt(false);
     }
     struct rusage usage { };
     ::getrusage(RUSAGE_SELF, &usage);

@@ -4,11 +4,13 @@
  * kind but without its attributes, so every status read is a round trip, as on a server the listing
  * meets first.
  *
- *   latency_fs SOURCE MOUNTPOINT DELAY_US RENAME_LOG
+ *   latency_fs SOURCE MOUNTPOINT DELAY_US RENAME_LOG [--no-kinds]
  *
  * RENAME_LOG gets one line per rename, "old TAB new", in the order they arrive, and a line
  * "OVERLAP" whenever a rename arrives while another is under way. It runs in the foreground with
- * as many worker threads as requests come at once; SIGTERM unmounts it. */
+ * as many worker threads as requests come at once; SIGTERM unmounts it. --no-kinds reads folders
+ * without their entries' kinds (DT_UNKNOWN), as XFS without ftype and some FUSE and network file
+ * systems do: a reader must ask each entry's status to find the folders among them. */
 #define FUSE_USE_VERSION 31
 #define _GNU_SOURCE
 #include <dirent.h>
@@ -30,6 +32,7 @@ static long g_delayNs = 0;
 static FILE* g_renameLog = NULL;
 static pthread_mutex_t g_logLock = PTHREAD_MUTEX_INITIALIZER;
 static atomic_int g_renamesUnderWay = 0;
+static int g_kinds = 1;
 
 /* The source's path for a request's path: "/" is the source itself. */
 static const char* inSource(const char* path)
@@ -82,13 +85,13 @@ static int fsReaddir(const char* path, void* buf, fuse_fill_dir_t filler, off_t 
         return -ENOMEM;
     }
     // Each entry's kind goes with its name, as NFS, SMB and sshfs give it, so a reader that only
-    // needs to know the folders among the names does not need their status.
+    // needs to know the folders among the names does not need their status (unless --no-kinds).
     struct dirent* entry;
     while ((entry = readdir(dir)) != NULL) {
         struct stat st;
         memset(&st, 0, sizeof st);
         st.st_ino = entry->d_ino;
-        st.st_mode = DTTOIF(entry->d_type);
+        st.st_mode = g_kinds ? DTTOIF(entry->d_type) : 0;
         if (filler(buf, entry->d_name, &st, 0, 0))
             break;
     }
@@ -237,8 +240,10 @@ static const struct fuse_operations kOperations = {
 
 int main(int argc, char** argv)
 {
-    if (argc != 5) {
-        fprintf(stderr, "usage: latency_fs SOURCE MOUNTPOINT DELAY_US RENAME_LOG\n");
+    if (argc == 6 && strcmp(argv[5], "--no-kinds") == 0) {
+        g_kinds = 0;
+    } else if (argc != 5) {
+        fprintf(stderr, "usage: latency_fs SOURCE MOUNTPOINT DELAY_US RENAME_LOG [--no-kinds]\n");
         return 2;
     }
     g_source = open(argv[1], O_RDONLY | O_DIRECTORY);

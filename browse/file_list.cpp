@@ -59,14 +59,21 @@ void FileList::SetFilter(const std::string& text)
     ListFolder(m_listedFolder, true);
 }
 
-void FileList::SortByColumn(int tag)
+void FileList::SortByColumn(int tag, const Wait& wait)
 {
     if (tag < 1 || tag > 3)
         return;
+    const auto column = static_cast<FileListModel::Column>(tag - 1);
     bool& toggle = m_sortToggles[static_cast<std::size_t>(tag - 1)];
+    std::vector<std::size_t> order;
+    const auto sort = [&] { order = m_model.columnOrder(column, !toggle); };
+    if (!wait)
+        sort();
+    else if (!wait(sort))
+        return;
     toggle = !toggle;
     m_order = {tag - 1, toggle, false};
-    m_model.sortByColumn(static_cast<FileListModel::Column>(tag - 1), toggle);
+    m_model.reorder(order);
 }
 
 void FileList::moveEntry(int from, int to)

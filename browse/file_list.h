@@ -46,8 +46,13 @@ public:
     // Takes a new filter text (cut into masks when it changed) and relists in every case.
     void SetFilter(const std::string& text);
     void RefreshFileList() { ListFolder(m_listedFolder, true); }
-    // Sorts by the column with tag 1 (Name), 2 (Size) or 3 (Date), flipping its toggle.
-    void SortByColumn(int tag);
+    // Runs work, which only reads the rows, and tells whether it ran to its end (a window shows
+    // its progress and lets the user cancel it).
+    using Wait = std::function<bool(const std::function<void()>& work)>;
+    // Sorts by the column with tag 1 (Name), 2 (Size) or 3 (Date), flipping its toggle. The order
+    // is worked out through wait, when given: a sort cancelled there changes nothing, its toggle
+    // included.
+    void SortByColumn(int tag, const Wait& wait = {});
     // Moves a row by hand: the rows are in no column's order then.
     void moveEntry(int from, int to);
     // Gives a row a file's new name in place; a name order that the new name breaks is lost.

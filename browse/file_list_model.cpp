@@ -99,12 +99,20 @@ void FileListModel::moveEntry(int from, int to)
 
 void FileListModel::sortByColumn(Column column, bool descending)
 {
-    if (column != NameColumn && column != SizeColumn && column != DateColumn)
-        return;
+    if (column == NameColumn || column == SizeColumn || column == DateColumn)
+        reorder(columnOrder(column, descending));
+}
+
+std::vector<std::size_t> FileListModel::columnOrder(Column column, bool descending) const
+{
     const SortColumn key = column == NameColumn   ? SortColumn::Name
                            : column == SizeColumn ? SortColumn::Size
                                                   : SortColumn::Date;
-    const std::vector<std::size_t> order = columnOrder(m_entries, key, descending);
+    return moxtal::columnOrder(m_entries, key, descending);
+}
+
+void FileListModel::reorder(const std::vector<std::size_t>& order)
+{
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int> newRow(m_entries.size());

@@ -39,6 +39,10 @@ public:
     void moveEntry(int from, int to);
     // Reorders the rows by a column's key; descending compares the two rows the other way round.
     void sortByColumn(Column column, bool descending);
+    // The same in two halves: the order, which only reads the rows (another thread may work it
+    // out while the view paints them), then the rows put in that order.
+    std::vector<std::size_t> columnOrder(Column column, bool descending) const;
+    void reorder(const std::vector<std::size_t>& order);
 
 private:
     std::vector<FileEntry> m_entries;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/listing.h"
+
 namespace moxtal {
 
 // One folder as the tree shows it.
@@ -21,20 +23,23 @@ public:
     virtual std::string computerPath() const { return "computer:"; }
     // The drive roots under the computer node, in order.
     virtual std::vector<FolderItem> drives() const = 0;
-    // A folder's subfolders, hidden ones included; nothing when the folder cannot be read.
-    virtual std::optional<std::vector<FolderItem>> subfolders(const std::string& path) const = 0;
+    // A folder's subfolders (each a folder when it was read, so the tree asks no more), hidden
+    // ones included; nothing when the folder cannot be read. Both
+    // reads tell progress, when given, how many entries they read now and then; false stops them:
+    // then there is nothing, as for a folder that cannot be read.
+    virtual std::optional<std::vector<FolderItem>> subfolders(const std::string& path,
+                                                              const ListingProgress& progress) const = 0;
     // Whether the folder has at least one subfolder (stops at the first).
-    virtual bool hasSubfolder(const std::string& path) const = 0;
-    virtual bool isDirectory(const std::string& path) const = 0;
+    virtual bool hasSubfolder(const std::string& path, const ListingProgress& progress) const = 0;
 };
 
 // The real file system: "/" first, then the volumes mounted under /media, /run/media and /mnt.
 class RealFolderSource : public FolderSource {
 public:
     std::vector<FolderItem> drives() const override;
-    std::optional<std::vector<FolderItem>> subfolders(const std::string& path) const override;
-    bool hasSubfolder(const std::string& path) const override;
-    bool isDirectory(const std::string& path) const override;
+    std::optional<std::vector<FolderItem>> subfolders(const std::string& path,
+                                                      const ListingProgress& progress) const override;
+    bool hasSubfolder(const std::string& path, const ListingProgress& progress) const override;
 };
 
 }  // namespace moxtal

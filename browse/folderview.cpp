@@ -1,6 +1,7 @@
 #include "folderview.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QApplication>
 #include <QHeaderView>
@@ -10,6 +11,7 @@
 #include "platform/collation.h"
 #include "platform/name_text.h"
 #include "platform/paths.h"
+#include "ui/long_work.h"
 
 namespace moxtal {
 
@@ -33,6 +35,51 @@ std::string lastComponent(const std::string& path)
 }
 
 }  // namespace
+
+struct TFolderView::Work {
+    explicit Work(QWidget* tree) : wait(tree, QStringLiteral("Reading folders: %1 entries")) { }
+    LongWork wait;
+    std::size_t read = 0;  // entries of the reads done
+    std::size_t seen = 0;  // entries of the read under way
+};
+
+// Makes the work of an expansion or a walk, unless one is under way, and ends the one it made.
+class TFolderView::WorkScope {
+public:
+    explicit WorkScope(TFolderView& tree) : m_tree(tree)
+    {
+        if (!tree.m_work) {
+            m_own = std::make_unique<Work>(&tree);
+            tree.m_work = m_own.get();
+        }
+    }
+    ~WorkScope()
+    {
+        if (m_own)
+            m_tree.m_work = nullptr;
+    }
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+
+private:
+    TFolderView& m_tree;
+    std::unique_ptr<Work> m_own;
+};
+
+ListingProgress TFolderView::readProgress()
+{
+    Work* work = m_work;
+    work->read += std::exchange(work->seen, 0);
+    return [work](std::size_t seen) {
+        work->seen = seen;
+        return work->wait.step(work->read + seen);
+    };
+}
+
+bool TFolderView::stepWork()
+{
+    return m_work->wait.step(m_work->read + m_work->seen);
+}
 
 TFolderView::TFolderView(const FolderSource& source, QWidget* parent)
     : QTreeWidget(parent), m_source(source), m_folderIcon(QIcon::fromTheme(QStringLiteral("folder"))),
@@ -86,7 +133,7 @@ std::string TFolderView::Directory() const
 
 QTreeWidgetItem* TFolderView::SetupNode(const FolderItem& folder, QTreeWidgetItem* parent, const QIcon& icon)
 {
-    auto* node = new QTreeWidgetItem(parent);
+    auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem();
     node->setText(0, displayText(folder.displayName));
     node->setData(0, kPathRole, QByteArray::fromStdString(folder.path));
     node->setIcon(0, icon);
@@ -100,7 +147,7 @@ bool TFolderView::CanExpand(QTreeWidgetItem* node)
         return false;
     if (node->childCount() > 0)
         return true;
-    const BusyCursor busy;
+    const WorkScope work(*this);
     if (!CreateChildNode(node))
         return false;
     if (node->childCount() == 0)
@@ -110,7 +157,7 @@ bool TFolderView::CanExpand(QTreeWidgetItem* node)
 
 bool TFolderView::CreateChildNode(QTreeWidgetItem* node)
 {
-    std::optional<std::vector<FolderItem>> folders = m_source.subfolders(pathOf(node));
+    std::optional<std::vector<FolderItem>> folders = m_source.subfolders(pathOf(node), readProgress());
     if (!folders)
         return false;
     // Children are sorted by name with the case-sensitive locale comparison.
@@ -118,12 +165,22 @@ bool TFolderView::CreateChildNode(QTreeWidgetItem* node)
     names.reserve(folders->size());
     for (const FolderItem& folder : *folders)
         names.emplace_back(folder.displayName);
+    // The children join the node together once they are all made: a cancelled wait adds none.
+    std::vector<std::unique_ptr<QTreeWidgetItem>> children;
     for (const std::size_t i : collationOrder(names, Qt::CaseSensitive)) {
         const FolderItem& folder = (*folders)[i];
-        if (!m_source.isDirectory(folder.path))
-            continue;
-        CheckExpandEnable(SetupNode(folder, node, m_folderIcon));
+        if (!stepWork())
+            return false;
+        children.emplace_back(SetupNode(folder, nullptr, m_folderIcon));
+        CheckExpandEnable(children.back().get());
     }
+    if (!stepWork())
+        return false;
+    QList<QTreeWidgetItem*> made;
+    made.reserve(static_cast<qsizetype>(children.size()));
+    for (std::unique_ptr<QTreeWidgetItem>& child : children)
+        made.push_back(child.release());
+    node->addChildren(made);
     return true;
 }
 
@@ -131,7 +188,7 @@ void TFolderView::CheckExpandEnable(QTreeWidgetItem* node)
 {
     if (node->text(0).compare(QLatin1String("System Volume Information"), Qt::CaseInsensitive) == 0)
         return;
-    if (m_source.hasSubfolder(pathOf(node)))
+    if (m_source.hasSubfolder(pathOf(node), readProgress()))
         node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
 }
 
@@ -177,15 +234,20 @@ bool TFolderView::SetDirectory(const std::string& path)
         return false;
     std::size_t matched = 0;
     QTreeWidgetItem* node = SerchRootNode(path, matched);
-    std::size_t pos = matched;
-    while (node && pos < path.size()) {
-        while (pos < path.size() && path[pos] == '/')
-            ++pos;
-        if (pos >= path.size())
-            break;
-        const std::size_t end = std::min(path.find('/', pos), path.size());
-        node = SerchChildNode(node, path.substr(pos, end - pos));
-        pos = end;
+    {
+        // One wait for the whole walk, over before the folder is selected (and listed): a "Cancel"
+        // stops it, leaving the selection as it was.
+        const WorkScope work(*this);
+        std::size_t pos = matched;
+        while (node && pos < path.size()) {
+            while (pos < path.size() && path[pos] == '/')
+                ++pos;
+            if (pos >= path.size())
+                break;
+            const std::size_t end = std::min(path.find('/', pos), path.size());
+            node = SerchChildNode(node, path.substr(pos, end - pos));
+            pos = end;
+        }
     }
     if (!node)
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include <QTreeWidget>
@@ -29,7 +30,8 @@ public:
     // fits, else its icon at the left edge.
     void showCurrent();
 
-    // Fills a node's children on first use; false when its folder cannot be read.
+    // Fills a node's children on first use; false when its folder cannot be read, or when the user
+    // cancelled the wait (the node is then as it was: no children, its expand button kept).
     bool CanExpand(QTreeWidgetItem* node);
 
     static std::string pathOf(const QTreeWidgetItem* node);
@@ -39,6 +41,15 @@ signals:
     void directoryChanged(const std::string& path);
 
 private:
+    // The reads of one expansion, or of one walk to a folder, share one wait: after half a second a
+    // busy cursor, then a progress dialog with the entries read and "Cancel".
+    struct Work;
+    class WorkScope;
+    // The progress of the next read of the work under way.
+    ListingProgress readProgress();
+    // Counts on the work under way between two reads; false once the user cancelled it.
+    bool stepWork();
+
     QTreeWidgetItem* SetupNode(const FolderItem& folder, QTreeWidgetItem* parent, const QIcon& icon);
     bool CreateChildNode(QTreeWidgetItem* node);
     void CheckExpandEnable(QTreeWidgetItem* node);
@@ -48,6 +59,7 @@ private:
 
     const FolderSource& m_source;
     bool m_building = true;
+    Work* m_work = nullptr;
     QIcon m_folderIcon;
     QIcon m_openFolderIcon;
 };

@@ -15,31 +15,33 @@ std::vector<FolderItem> RealFolderSource::drives() const
     return drives;
 }
 
-std::optional<std::vector<FolderItem>> RealFolderSource::subfolders(const std::string& path) const
+std::optional<std::vector<FolderItem>> RealFolderSource::subfolders(const std::string& path,
+                                                                    const ListingProgress& progress) const
 {
     std::vector<FolderItem> items;
-    const bool readable = forEachSubfolder(path, [&](const std::string& name) {
-        items.push_back({name, joinPath(path, name), false});
-        return true;
-    });
+    const bool readable = forEachSubfolder(
+        path,
+        [&](const std::string& name) {
+            items.push_back({name, joinPath(path, name), false});
+            return true;
+        },
+        progress);
     if (!readable)
         return std::nullopt;
     return items;
 }
 
-bool RealFolderSource::hasSubfolder(const std::string& path) const
+bool RealFolderSource::hasSubfolder(const std::string& path, const ListingProgress& progress) const
 {
     bool found = false;
-    forEachSubfolder(path, [&](const std::string&) {
-        found = true;
-        return false;
-    });
+    forEachSubfolder(
+        path,
+        [&](const std::string&) {
+            found = true;
+            return false;
+        },
+        progress);
     return found;
-}
-
-bool RealFolderSource::isDirectory(const std::string& path) const
-{
-    return moxtal::isDirectory(path);
 }
 
 }  // namespace moxtal

@@ -18,11 +18,18 @@
 #include "ui/fonts.h"
 #include "ui/handlers.h"
 #include "ui/idle.h"
+#include "ui/long_work.h"
 #include "ui/seams.h"
 #include "ui/widgets.h"
 #include "ui/window_bounds.h"
 
 namespace moxtal {
+
+namespace {
+
+constexpr std::size_t kStepEvery = 1024;  // rows between two steps of a long save's progress
+
+}  // namespace
 
 int LogModel::rowCount(const QModelIndex& parent) const
 {
@@ -221,8 +228,19 @@ void TLogWindow::Action1SaveExecute()
     if (!chosen)
         return;
     m_lastSaveName = *chosen;
+    // A long log is put into words with its progress shown; "Cancel" meanwhile writes nothing.
+    const std::vector<TLogEntry>& entries = m_model->entries();
+    LongWork work(this, QStringLiteral("Saving: %1 of ") + QString::number(entries.size()) + QStringLiteral(" rows"),
+                  entries.size());
+    std::string text(kLogTitle);
+    text += "\r\n";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i % kStepEvery == 0 && !work.step(i))
+            return;
+        appendLogRow(text, entries[i]);
+    }
     const QByteArray path = QFile::encodeName(*chosen);
-    writeWholeFile(path.toStdString(), formatLogCsv(m_model->entries()));
+    writeWholeFile(path.toStdString(), text);
 }
 
 void TLogWindow::Action1RemoveExecute()
@@ -249,9 +267,28 @@ void TLogWindow::Action1UndoExecute()
         chosen.push_back(m_model->entries()[position]);
         files.push_back(&m_journalFiles[m_model->passOf(position)]);
     }
+    // The renames back go first, the bottom-most row first (a chain A to B, B to C goes back in
+    // the right order), with their progress shown: the list keeps its rows while it repaints.
+    // "Cancel" stops after the current row; the rows not tried stay, as rows not undone.
+    std::vector<char> undoneAt(m_model->entries().size(), 0);
+    {
+        LongWork work(
+            this, QStringLiteral("Undoing: %1 of ") + QString::number(positions.size()) + QStringLiteral(" renames"),
+            positions.size());
+        RenameBackOnDisk renameBack;
+        for (std::size_t i = positions.size(), tried = 0; i-- > 0 && work.step(tried); ++tried)
+            undoneAt[positions[i]] = renameBack(m_model->entries()[positions[i]]).step != UndoStep::Failed;
+    }
+    // Then the rows undone leave the log at once.
     UndoOutcome outcome;
     m_model->eraseRows([&](std::vector<TLogEntry>& entries) {
-        outcome = undoLogRowsOnDisk(entries, positions);
+        const TLogEntry* first = entries.data();
+        outcome = undoLogRows(entries, positions, [&](const TLogEntry& entry) {
+            UndoRowResult result;
+            if (undoneAt[static_cast<std::size_t>(&entry - first)])
+                result.step = UndoStep::Undone;
+            return result;
+        });
         std::vector<std::size_t> erased;
         for (std::size_t i = 0; i < positions.size(); ++i) {
             if (outcome.undone[i])

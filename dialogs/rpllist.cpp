@@ -32,6 +32,25 @@ namespace {
 
 constexpr int kNameColumnWidth = 120;  // "Old" and "New" at least
 constexpr int kWordColumnWidth = 100;  // "Status" and "Result"
+constexpr std::size_t kStepEvery = 1024;  // rows between two steps of a long work's progress
+const QString kCheckingLabel = QStringLiteral("Checking the new names of %1 rows");
+
+// The rows the pass would refuse, over the names plan's folder holds now; none once rows were
+// renamed (their result words say what happened).
+std::vector<RowPrediction> refusalsOf(const RenamePlan& plan, const std::vector<ConfirmRow>& rows)
+{
+    if (std::any_of(rows.begin(), rows.end(), [](const ConfirmRow& r) { return !r.result.empty(); }))
+        return {};
+    const UniqueFd folder = openRenameFolder(plan.folder);
+    // The names of the listing serve while the folder is the listed one and has not changed.
+    const std::shared_ptr<const FolderNames>& listed = plan.listedNames;
+    const bool listedStillHolds = listed && listed->settled && plan.listed && identityOf(folder.get()) == plan.listed &&
+                                  folderModified(folder.get()) == listed->modified;
+    if (listedStillHolds)
+        return predictRefusals(rows, listed->names, rulesOfFolder(folder.get(), listed->names));
+    const std::vector<std::string> names = entryNamesAt(folder.get()).value_or(std::vector<std::string> {});
+    return predictRefusals(rows, names, rulesOfFolder(folder.get(), names));
+}
 
 }  // namespace
 
@@ -59,7 +78,7 @@ TRenameReport::TRenameReport(QWidget* parent) : QDialog(parent), m_model(new Con
         ListView1->setColumnWidth(c, widths[c]);
     ListView1->viewport()->installEventFilter(this);
     ListView1->installEventFilter(this);  // the menu a key asks for comes to the list itself
-    connect(m_model, &ConfirmRowModel::oldNameEdited, this, &TRenameReport::predictRefusedRows);
+    connect(m_model, &ConfirmRowModel::oldNameEdited, this, &TRenameReport::oldNameEdited);
 
     auto makeAction = [this](const char* name, const QString& caption, void (TRenameReport::*handler)()) {
         auto* action = new QAction(caption, this);
@@ -176,34 +195,38 @@ void TRenameReport::fitNameColumns()
     ListView1->setColumnWidth(ConfirmRowModel::NewColumn, width);
 }
 
-void TRenameReport::setPlan(RenamePlan plan)
+bool TRenameReport::setPlan(RenamePlan plan, LongWork* work)
 {
+    std::optional<LongWork> own;
+    if (!work)
+        work = &own.emplace(this, kCheckingLabel, std::nullopt);
+    else
+        work->setLabel(kCheckingLabel);
+    std::optional<std::vector<RowPrediction>> predictions = predictRefusedRows(plan, plan.rows, *work);
+    if (!predictions)
+        return false;
     m_model->setRows(std::move(plan.rows));
     m_plan = std::move(plan);  // without its rows, which the model took
-    predictRefusedRows();
+    m_model->setPredictions(std::move(*predictions));
+    return true;
 }
 
-void TRenameReport::predictRefusedRows()
+std::optional<std::vector<RowPrediction>> TRenameReport::predictRefusedRows(const RenamePlan& plan,
+                                                                            const std::vector<ConfirmRow>& rows,
+                                                                            LongWork& work)
 {
-    // Rows that were renamed show their result words instead.
-    const std::vector<ConfirmRow>& rows = m_model->rows();
-    if (std::any_of(rows.begin(), rows.end(), [](const ConfirmRow& r) { return !r.result.empty(); })) {
-        m_model->setPredictions({});
-        return;
-    }
-    const UniqueFd folder = openRenameFolder(m_plan.folder);
-    // The names of the listing serve while the folder is the listed one and has not changed.
-    const std::shared_ptr<const FolderNames>& listed = m_plan.listedNames;
-    const bool listedStillHolds = listed && listed->settled && m_plan.listed &&
-                                  identityOf(folder.get()) == m_plan.listed &&
-                                  folderModified(folder.get()) == listed->modified;
-    if (listedStillHolds) {
-        m_model->setPredictions(
-            predictRefusals(m_model->rows(), listed->names, rulesOfFolder(folder.get(), listed->names)));
-        return;
-    }
-    const std::vector<std::string> names = entryNamesAt(folder.get()).value_or(std::vector<std::string> {});
-    m_model->setPredictions(predictRefusals(m_model->rows(), names, rulesOfFolder(folder.get(), names)));
+    std::vector<RowPrediction> predictions;
+    if (!work.await([&] { predictions = refusalsOf(plan, rows); }, rows.size()))
+        return std::nullopt;
+    return predictions;
+}
+
+void TRenameReport::oldNameEdited()
+{
+    // The edit is made: the marks must follow it, so this wait offers no "Cancel".
+    LongWork work(this, kCheckingLabel, std::nullopt, LongWork::Cancel::NotOffered);
+    if (std::optional<std::vector<RowPrediction>> predictions = predictRefusedRows(m_plan, m_model->rows(), work))
+        m_model->setPredictions(std::move(*predictions));
 }
 
 void TRenameReport::showReason()
@@ -276,26 +299,44 @@ void TRenameReport::ButtonrenClick()
 void TRenameReport::ActionDeleteExecute()
 {
     // Removing rows one by one would be quadratic on a long list; the selection is taken at once.
+    // The rows leave the list once the marks of the rows kept are worked out: "Cancel" meanwhile
+    // removes none.
     const std::vector<std::size_t> positions = selectedRowPositions(ListView1);
-    ListView1->selectionModel()->clearSelection();
     std::vector<ConfirmRow> kept = m_model->rows();
     eraseAtPositions(kept, positions);
+    LongWork work(this, kCheckingLabel);
+    std::optional<std::vector<RowPrediction>> predictions = predictRefusedRows(m_plan, kept, work);
+    if (!predictions)
+        return;
+    ListView1->selectionModel()->clearSelection();
     m_model->setRows(std::move(kept));
-    predictRefusedRows();
+    m_model->setPredictions(std::move(*predictions));
     updateActions();
 }
 
 void TRenameReport::convertSelected(const CaseMapping& caseOf)
 {
-    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
-    for (const QModelIndex& index : selected) {
-        ConfirmRow row = m_model->row(index.row());
+    // The rows change together once the marks of the new names are worked out: "Cancel" before
+    // then changes none.
+    const std::vector<std::size_t> positions = selectedRowPositions(ListView1);
+    LongWork work(this,
+                  QStringLiteral("Converting: %1 of ") + QString::number(positions.size()) + QStringLiteral(" rows"),
+                  positions.size());
+    std::vector<ConfirmRow> rows = m_model->rows();
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        if (i % kStepEvery == 0 && !work.step(i))
+            return;
+        ConfirmRow& row = rows[positions[i]];
         row.newName = caseOf(row.newName);
         row.status = row.oldName != row.newName ? kStatusReplace : kStatusSameNameCase;
-        m_model->setRow(index.row(), std::move(row));
     }
+    work.setLabel(kCheckingLabel);
+    std::optional<std::vector<RowPrediction>> predictions = predictRefusedRows(m_plan, rows, work);
+    if (!predictions)
+        return;
+    m_model->updateRows([&](std::vector<ConfirmRow>& shown) { shown.swap(rows); });
+    m_model->setPredictions(std::move(*predictions));
     ListView1->selectionModel()->clearSelection();
-    predictRefusedRows();
     updateActions();
 }
 

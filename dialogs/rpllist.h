@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include <QDialog>
@@ -18,6 +19,8 @@ class QTableView;
 
 namespace moxtal {
 
+class LongWork;
+
 // The confirmation dialog: reviews the proposed names and renames the files of "Replace" rows.
 class TRenameReport : public QDialog {
     Q_OBJECT
@@ -28,14 +31,12 @@ public:
     void collectSettings(MainSettings& settings, const QWidget* mainWindow) const;
 
     void setImages(const ImageList* images) { m_model->setImages(images); }
-    void clearRows()
-    {
-        m_plan = {};
-        m_model->setRows({});
-    }
     // Takes the plan to be confirmed: its rows are shown to be edited here, and "Rename" renames
-    // them in the plan's folder alone (the pass checks it is still the folder listed).
-    void setPlan(RenamePlan plan);
+    // them in the plan's folder alone (the pass checks it is still the folder listed). The rows the
+    // pass would refuse are marked first, as a further part of work (the wait of the job that made
+    // the plan) or of a wait of its own; false when the user cancelled that: the dialog keeps what
+    // it held.
+    bool setPlan(RenamePlan plan, LongWork* work = nullptr);
     const std::vector<ConfirmRow>& rows() const { return m_model->rows(); }
     ConfirmRowModel* model() const { return m_model; }
     bool renameDone() const { return m_renameDone; }
@@ -61,8 +62,13 @@ private:
     void ActionExtensionLowerExecute();
     void updateActions();
     void FormShow();
-    // Marks the rows the pass would refuse, over the names the folder holds now.
-    void predictRefusedRows();
+    // The rows the pass would refuse, over the names the plan's folder holds now, worked out while
+    // work shows the wait; nothing when the user cancelled.
+    static std::optional<std::vector<RowPrediction>> predictRefusedRows(const RenamePlan& plan,
+                                                                        const std::vector<ConfirmRow>& rows,
+                                                                        LongWork& work);
+    // Marks them anew after an "Old" cell was edited.
+    void oldNameEdited();
     // "Old" and "New" share the room that "Status" and "Result" leave.
     void fitNameColumns();
     // Gives each selected row's "New" cell in the case caseOf makes of it, and the status by

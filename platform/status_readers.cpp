@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -194,6 +195,105 @@ void StatusReaders::read(Chunk& chunk, int folder)
         file.timeStamp = toLocalFileTime(st.st_mtim.tv_sec).stamp();
         chunk.keep[i] = 1;
     }
+}
+
+namespace {
+
+// Reads whether names[i] is a folder, for the chunks of names taken from next until there are
+// none or the work is cancelled; done counts the names read.
+class FolderChecks {
+public:
+    FolderChecks(const std::vector<std::string>& names, std::size_t chunk)
+        : m_names(names), m_chunk(chunk), m_chunks((names.size() + chunk - 1) / chunk), m_folders(names.size(), 0)
+    { }
+
+    std::size_t chunks() const { return m_chunks; }
+    std::size_t done() const { return m_done.load(); }
+    void cancel() { m_cancelled = true; }
+    std::vector<char> take() { return std::move(m_folders); }
+
+    // Reads one chunk; false when none is left.
+    bool readChunk(int folder)
+    {
+        const std::size_t c = m_cancelled ? m_chunks : m_next.fetch_add(1);
+        if (c >= m_chunks)
+            return false;
+        const std::size_t end = std::min(m_names.size(), (c + 1) * m_chunk);
+        for (std::size_t i = c * m_chunk; i < end; ++i) {
+            struct stat st { };
+            m_folders[i] = ::fstatat(folder, m_names[i].c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+        m_done.fetch_add(end - c * m_chunk);
+        return true;
+    }
+
+private:
+    const std::vector<std::string>& m_names;
+    const std::size_t m_chunk;
+    const std::size_t m_chunks;
+    std::vector<char> m_folders;  // each written by one thread, read once they are all joined
+    std::atomic<std::size_t> m_next {0};
+    std::atomic<std::size_t> m_done {0};
+    std::atomic<bool> m_cancelled {false};
+};
+
+// Joins the helpers however the calling thread leaves, cancelling what they have not begun.
+class Helpers {
+public:
+    explicit Helpers(FolderChecks& checks) : m_checks(checks) { }
+    Helpers(const Helpers&) = delete;
+    Helpers& operator=(const Helpers&) = delete;
+    ~Helpers()
+    {
+        if (std::uncaught_exceptions() > 0)
+            m_checks.cancel();
+        for (std::thread& helper : m_threads)
+            helper.join();
+    }
+    void start(int count, int folderFd)
+    {
+        try {
+            for (int t = 0; t < count; ++t) {
+                m_threads.emplace_back([this, folderFd] {
+                    // A descriptor of its own, as a listing's helper has.
+                    const UniqueFd own(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+                    while (m_checks.readChunk(own ? own.get() : folderFd)) { }
+                });
+            }
+        } catch (const std::system_error&) {
+            // No more threads to be had: the ones there are do the work.
+        }
+    }
+
+private:
+    FolderChecks& m_checks;
+    std::vector<std::thread> m_threads;
+};
+
+}  // namespace
+
+std::optional<std::vector<char>> foldersAmong(int folderFd, const std::vector<std::string>& names,
+                                              const ListingProgress& progress)
+{
+    const bool waiting = waitsOnServer(folderFd);
+    FolderChecks checks(names, waiting ? kWaitingChunk : kChunk);
+    bool cancelled = false;
+    {
+        Helpers helpers(checks);
+        if (names.size() >= (waiting ? 2 * kWaitingChunk : kParallelFrom)) {
+            const std::size_t threads = std::min<std::size_t>(listingThreads(waiting), checks.chunks());
+            helpers.start(static_cast<int>(threads) - 1, folderFd);
+        }
+        while (!cancelled && checks.readChunk(folderFd)) {
+            if (progress && !progress(checks.done())) {
+                checks.cancel();
+                cancelled = true;
+            }
+        }
+    }
+    if (cancelled || (progress && !progress(names.size())))
+        return std::nullopt;
+    return checks.take();
 }
 
 }  // namespace moxtal

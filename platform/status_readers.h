@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -80,5 +82,14 @@ private:
     std::atomic<std::size_t> m_done {0};
     std::vector<std::thread> m_helpers;
 };
+
+// Which of names, entries of the folder open as folderFd, are folders, links followed (a link to a
+// folder is one, a dangling link is none): for a folder whose entries come without their kind. The
+// statuses are read as a listing's are, by as many threads as listingThreads gives (on a file
+// server many, in small chunks, so that the round trips overlap), the calling thread among them;
+// each answer stands in its name's place. progress hears how many names are done now and then, on
+// the calling thread; false cancels, and then there is no answer.
+std::optional<std::vector<char>> foldersAmong(int folderFd, const std::vector<std::string>& names,
+                                              const ListingProgress& progress = {});
 
 }  // namespace moxtal

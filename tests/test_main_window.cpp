@@ -58,7 +58,7 @@ using Names = std::vector<std::string>;
 class FakeFolderSource : public FolderSource {
 public:
     std::vector<FolderItem> drives() const override { return {{"/", "/", false}, {"usb", "/media/usb", true}}; }
-    std::optional<std::vector<FolderItem>> subfolders(const std::string& path) const override
+    std::optional<std::vector<FolderItem>> subfolders(const std::string& path, const ListingProgress&) const override
     {
         ++reads[path];
         if (path == "/unreadable")
@@ -70,7 +70,7 @@ public:
         }
         return out;
     }
-    bool hasSubfolder(const std::string& path) const override
+    bool hasSubfolder(const std::string& path, const ListingProgress&) const override
     {
         for (const auto& entry : tree) {
             if (parentOf(entry.first) == path)
@@ -78,7 +78,6 @@ public:
         }
         return false;
     }
-    bool isDirectory(const std::string&) const override { return true; }
 
     static std::string parentOf(const std::string& path)
     {
@@ -432,6 +431,37 @@ TEST_F(MainWindowTest, LongWorkCanBeCancelled)
     EXPECT_EQ(form->windows().LogWindow->entries().size(), 2u);
     EXPECT_TRUE(dir.exists("gf1001.txt"));
     EXPECT_TRUE(dir.exists("f1002.txt"));
+}
+
+TEST_F(MainWindowTest, ACancelledJobIsAsNeverStarted)
+{
+    // "Cancel" while the new names are proposed, and while they are checked against the folder.
+    for (const std::size_t cancelAt : {0u, 1u}) {
+        TempFolder dir;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            dir.write(name);
+        auto form = windowWithJob(dir.path(), "(.*)", "x\\\\");
+        clickButton(form.get(), "CheckBoxCont");
+        const auto shownRows = [&] {
+            Names rows;
+            for (const ConfirmRow& row : form->windows().RenameReport->rows())
+                rows.push_back(row.oldName + ">" + row.newName);
+            return rows;
+        };
+        whenDialogShows(*form, [](TRenameReport&) {});
+        clickButton(form.get(), "ButtonDoit");
+        const Names before = shownRows();
+        typeInto(form.get(), "pattern", "(a)");
+        whenDialogShows(*form, [](TRenameReport&) { ADD_FAILURE() << "the dialog opened"; });
+        LongWork::setTestCancelAt(cancelAt);
+        clickButton(form.get(), "ButtonDoit");
+        LongWork::setTestCancelAt(std::nullopt);
+        EXPECT_EQ(pendingDialogHandlers(), 1) << cancelAt;
+        EXPECT_EQ(shownRows(), before) << cancelAt;
+        EXPECT_EQ(control<QLineEdit>(form.get(), "seqstart")->text(), "0") << cancelAt;
+        EXPECT_EQ(control<QComboBox>(form.get(), "pattern")->count(), 0) << cancelAt;
+        EXPECT_EQ(listedNames(*form), (Names {"a.jpg", "b.jpg", "c.jpg"})) << cancelAt;
+    }
 }
 
 TEST_F(MainWindowTest, TheProgressBarShowsHowFarTheWorkGot)
@@ -931,6 +961,19 @@ TEST_F(MainWindowTest, LogWindowExportRemoveAndUndo)
     FileDialog::setNextAnswer(std::nullopt);  // cancelled
     control<QPushButton>(&logWindow, "Save")->click();
     EXPECT_EQ(logWindow.entries().size(), 3u);
+    LongWork::setTestCancelAt(0);  // "Cancel" while the rows are put into words: nothing written
+    FileDialog::setNextAnswer(QString::fromStdString(dir.file("cancelled.csv")));
+    control<QPushButton>(&logWindow, "Save")->click();
+    EXPECT_FALSE(dir.exists("cancelled.csv"));
+
+    // "Cancel" after the first row undone (the bottom-most): the rows not tried stay, selected.
+    control<QTableView>(&logWindow, "ListView1")->selectAll();
+    LongWork::setTestCancelAt(1);
+    triggerAction(&logWindow, "Action1Undo");
+    LongWork::setTestCancelAt(std::nullopt);
+    EXPECT_EQ(dir.read("aa.txt"), "A");
+    ASSERT_EQ(logWindow.entries().size(), 2u);
+    EXPECT_EQ(selectedRowPositions(control<QTableView>(&logWindow, "ListView1")), (std::vector<std::size_t> {0, 1}));
 
     // Undo of the chain and of b->bb, with bb's old name taken: exactly the chain goes, the failure stays selected.
     dir.write("b.txt", "new B");
@@ -1006,6 +1049,11 @@ TEST_F(MainWindowTest, SortingTogglesAndMovesKeepTheSelection)
                           : std::to_string(column) + (heading->sortIndicatorOrder() == Qt::AscendingOrder ? "+" : "-");
     };
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "a.txt", "b.txt"}));  // C locale order
+    EXPECT_EQ(arrow(), "0+");
+    LongWork::setTestCancelAt(0);
+    clickColumn(*form, 0);  // a cancelled sort changes nothing, its toggle included
+    LongWork::setTestCancelAt(std::nullopt);
+    EXPECT_EQ(listedNames(*form), (Names {"C.txt", "a.txt", "b.txt"}));
     EXPECT_EQ(arrow(), "0+");
     clickColumn(*form, 0);
     EXPECT_EQ(listedNames(*form), (Names {"C.txt", "b.txt", "a.txt"}));  // descending, caseless
@@ -1160,6 +1208,24 @@ TEST(FolderTree, LazyFillingAndTheWalk)
     EXPECT_FALSE(tree.CanExpand(root->child(3)));  // unreadable: refused, tried again next time
     EXPECT_FALSE(tree.CanExpand(root->child(3)));
     EXPECT_EQ(source.reads["/unreadable"], 2);
+}
+
+TEST_F(MainWindowTest, ACancelledReadLeavesTheTreeAsItWas)
+{
+    FakeFolderSource source;
+    TFolderView tree(source);
+    tree.Loaded();
+    QTreeWidgetItem* root = tree.topLevelItem(0)->child(0);
+    LongWork::setTestCancelAt(0);
+    EXPECT_FALSE(tree.SetDirectory("/data/photos"));  // the walk stops: the selection stays
+    root->setExpanded(true);  // refused
+    LongWork::setTestCancelAt(std::nullopt);
+    EXPECT_EQ(tree.Directory(), "");
+    EXPECT_EQ(root->childCount(), 0);
+    EXPECT_FALSE(root->isExpanded());
+    EXPECT_EQ(root->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_TRUE(tree.SetDirectory("/data/photos"));
+    EXPECT_EQ(root->childCount(), 4);
 }
 
 }  // namespace
