@@ -27,6 +27,7 @@
 #include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -39,10 +40,10 @@ struct Run {
     int status = 0;
 };
 
-// Runs argv with standard output to a file (/dev/null unless said; "" keeps this one's) and
-// standard input from one when given; wall time and peak memory.
+// Runs argv with standard output to a file (/dev/null unless said; "" keeps this one's), standard
+// error to one when given, and standard input from one when given; wall time and peak memory.
 Run runProgram(const std::vector<std::string>& argv, const std::string& workDir = {}, const std::string& stdinFile = {},
-               const std::string& output = "/dev/null")
+               const std::string& output = "/dev/null", const std::string& errorOutput = {})
 {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
@@ -50,6 +51,10 @@ Run runProgram(const std::vector<std::string>& argv, const std::string& workDir 
         if (!output.empty()) {
             const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(out, 1);
+        }
+        if (!errorOutput.empty()) {
+            const int err = ::open(errorOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(err, 2);
         }
         if (!stdinFile.empty()) {
             const int in = ::open(stdinFile.c_str(), O_RDONLY);
@@ -84,6 +89,28 @@ void expect(bool ok, const std::string& what)
         std::printf("FAILED: %s\n", what.c_str());
         g_failed = true;
     }
+}
+
+// What moxtal-cli aims at, as ratios to the C loops: the preview (two threads) within the loop that
+// only reads (one), the rename pass close to the loop that only renames; on a slow file server,
+// far below the serial loops.
+constexpr double kPreviewAim = 1.0;
+constexpr double kPreviewInLocaleAim = 1.15;
+constexpr double kRenameOnTmpfsAim = 1.25;
+constexpr double kRenameOnDiskAim = 1.05;
+constexpr double kSlowPreviewAim = 0.1;
+constexpr double kSlowRenameAim = 0.75;
+
+struct Aim {
+    std::string job;
+    double ratio;
+    double target;
+};
+std::vector<Aim> g_aims;
+
+void aim(const std::string& job, double ratio, double target)
+{
+    g_aims.push_back({job, ratio, target});
 }
 
 // The number of files in folder whose names begin with prefix, and of all files.
@@ -225,6 +252,39 @@ std::vector<std::string> fileLines(const fs::path& path)
     return lines;
 }
 
+// One more run of a moxtal-cli job with MOXTAL_PHASES=1: the seconds of each of its phases, in
+// their order, as it printed them to standard error ("moxtal-cli: phase NAME: SECONDS s").
+std::vector<std::pair<std::string, double>> jobPhases(std::vector<std::string> argv, const fs::path& scratch)
+{
+    argv.insert(argv.begin(), {"env", "MOXTAL_PHASES=1"});
+    const fs::path errors = scratch.string() + ".phases";
+    const Run run = runProgram(argv, {}, {}, "/dev/null", errors.string());
+    expect(run.status == 0, "the job with its phases timed exited with status " + std::to_string(run.status));
+    std::vector<std::pair<std::string, double>> phases;
+    const std::string prefix = "moxtal-cli: phase ";
+    for (const std::string& line : fileLines(errors)) {
+        const std::size_t colon = line.rfind(": ");
+        if (line.rfind(prefix, 0) == 0 && colon != std::string::npos && colon > prefix.size())
+            phases.emplace_back(line.substr(prefix.size(), colon - prefix.size()), std::atof(line.c_str() + colon + 2));
+    }
+    std::error_code ignored;
+    fs::remove(errors, ignored);
+    return phases;
+}
+
+// The phases as a row of the table: each with its seconds and its share of the limit.
+std::string phaseCells(const std::vector<std::pair<std::string, double>>& phases, double limit)
+{
+    std::string cells;
+    for (const auto& [phase, seconds] : phases) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%s%s %.1f ms (%.2fx)", cells.empty() ? "" : ", ", phase.c_str(),
+                      seconds * 1000, limit > 0 ? seconds / limit : 0.0);
+        cells += text;
+    }
+    return cells.empty() ? "none printed" : cells;
+}
+
 bool isFuseMount(const fs::path& path)
 {
     struct statfs info { };
@@ -284,6 +344,8 @@ void slowServer(const fs::path& server, const std::string& baseline, const std::
     }
     std::printf("| preview %d files on a server answering in %d us | C loop readdir + fstatat: %s | | %s | |\n", count,
                 latencyUs, fmtSeconds(median(limit)).c_str(), withRatio(median(ours), median(limit)).c_str());
+    aim("preview " + std::to_string(count) + " files on the slow server", median(ours) / median(limit),
+        kSlowPreviewAim);
     // The rename pass: each row's rename reaches the server alone, in the rows' order.
     std::vector<std::string> expected;
     for (const std::string& row : fileLines(preview))
@@ -297,6 +359,8 @@ void slowServer(const fs::path& server, const std::string& baseline, const std::
     expectRenamed(plainPass, mount, count, "the C rename loop on the slow server");
     std::printf("| rename %d files on a server answering in %d us | C loop readdir + renameat2: %s | | %s | |\n", count,
                 latencyUs, fmtSeconds(plainPass.seconds).c_str(), withRatio(pass.seconds, plainPass.seconds).c_str());
+    aim("rename pass " + std::to_string(count) + " files on the slow server", pass.seconds / plainPass.seconds,
+        kSlowRenameAim);
     ::kill(pid, SIGTERM);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -463,6 +527,8 @@ int main(int argc, char** argv)
                 plot[size].renameLimit = median(limit);
                 plot[size].rename = median(moxtal);
             }
+            aim("rename pass " + std::to_string(size) + " files on " + place, median(moxtal) / median(limit),
+                place == "tmpfs" ? kRenameOnTmpfsAim : kRenameOnDiskAim);
             std::printf("| rename %d files on %s | C loop readdir + renameat2: %s | C loop: %s | %s | %s |\n", size,
                         place.c_str(), fmtSeconds(median(limit)).c_str(),
                         withRatio(median(listed), median(limit)).c_str(),
@@ -472,43 +538,62 @@ int main(int argc, char** argv)
         const auto& [place, folder] = places.front();
         makeFiles(folder, size);
         std::vector<double> limit, moxtal, oneThread;
+        std::map<std::string, std::vector<double>> inLocale;
         long peak = 0;
+        const auto previewIn = [&](const std::string& locale) {
+            return std::vector<std::string> {"env",       "LC_ALL=" + locale, cli,
+                                             "--replace", "img_\\\\\\\\\\\\", folder.string()};
+        };
         for (int r = 0; r < runs; ++r) {
             // The same preview with the listing forced onto one thread (status reads and sort).
-            const Run single =
-                runProgram({"env", "MOXTAL_LIST_THREADS=1", cli, "--replace", "img_\\\\\\", folder.string()});
+            const Run single = runProgram(
+                {"env", "LC_ALL=C", "MOXTAL_LIST_THREADS=1", cli, "--replace", "img_\\\\\\\\\\\\", folder.string()});
             expect(single.status == 0, "the one-thread preview exited with status " + std::to_string(single.status));
             oneThread.push_back(single.seconds);
             const Run plain = runProgram({baseline, "preview", folder.string()});
             expect(plain.status == 0, "the C preview loop exited with status " + std::to_string(plain.status));
             limit.push_back(plain.seconds);
-            const Run preview = runProgram({cli, "--replace", "img_\\\\\\\\\\\\", folder.string()});
+            const Run preview = runProgram(previewIn("C"));
             expect(preview.status == 0, "the moxtal-cli preview exited with status " + std::to_string(preview.status));
             moxtal.push_back(preview.seconds);
             peak = std::max(peak, preview.peakKb);
+            // The user's own locale: names sort by its collation.
+            for (const char* locale : kUserLocales) {
+                if (!localeAvailable(locale))
+                    continue;
+                const Run run = runProgram(previewIn(locale));
+                expect(run.status == 0,
+                       std::string("the preview in ") + locale + " exited with status " + std::to_string(run.status));
+                inLocale[locale].push_back(run.seconds);
+            }
         }
         plot[size].previewLimit = median(limit);
         plot[size].preview = median(moxtal);
-        std::printf("| preview %d files on %s | C loop readdir + fstatat: %s | | %s | |\n", size, place.c_str(),
-                    fmtSeconds(median(limit)).c_str(), withRatio(median(moxtal), median(limit)).c_str());
+        std::printf("| preview %d files on %s (C locale) | C loop readdir + fstatat: %s | | %s | |\n", size,
+                    place.c_str(), fmtSeconds(median(limit)).c_str(), withRatio(median(moxtal), median(limit)).c_str());
+        aim("preview " + std::to_string(size) + " files on " + place + ", C locale", median(moxtal) / median(limit),
+            kPreviewAim);
         std::printf("| preview %d files on %s, one listing thread | | | %s | |\n", size, place.c_str(),
                     withRatio(median(oneThread), median(limit)).c_str());
         std::printf("| peak memory of the preview, %d files | | | %.1f MB | |\n", size, peak / 1024.0);
-        // The user's own locale: names sort by its collation.
-        for (const char* locale : kUserLocales) {
-            if (!localeAvailable(locale))
-                continue;
-            std::vector<double> inLocale;
-            const std::string setting = std::string("LC_ALL=") + locale;
-            for (int r = 0; r < runs; ++r) {
-                const Run run = runProgram({"env", setting, cli, "--replace", "img_\\\\\\", folder.string()});
-                expect(run.status == 0,
-                       std::string("the preview in ") + locale + " exited with status " + std::to_string(run.status));
-                inLocale.push_back(run.seconds);
-            }
-            std::printf("| preview %d files on %s, %s | | | %s | |\n", size, place.c_str(), locale,
-                        withRatio(median(inLocale), median(limit)).c_str());
+        for (const auto& [locale, seconds] : inLocale) {
+            std::printf("| preview %d files on %s, %s | | | %s | |\n", size, place.c_str(), locale.c_str(),
+                        withRatio(median(seconds), median(limit)).c_str());
+            aim("preview " + std::to_string(size) + " files on " + place + ", " + locale,
+                median(seconds) / median(limit), kPreviewInLocaleAim);
         }
+        // Where the time goes: one more preview in each locale with its phases timed.
+        std::printf("| phases of the preview, %d files on %s, C locale | %s |\n", size, place.c_str(),
+                    phaseCells(jobPhases(previewIn("C"), folder), median(limit)).c_str());
+        for (const auto& [locale, seconds] : inLocale)
+            std::printf("| phases of the preview, %d files on %s, %s | %s |\n", size, place.c_str(), locale.c_str(),
+                        phaseCells(jobPhases(previewIn(locale), folder), median(limit)).c_str());
+        // And of the rename pass, against its C loop's median.
+        makeFiles(folder, size);
+        std::vector<std::string> renameArgs = cliRename;
+        renameArgs.push_back(folder.string());
+        std::printf("| phases of the rename pass, %d files on %s | %s |\n", size, place.c_str(),
+                    phaseCells(jobPhases(renameArgs, folder), plot[size].renameLimit).c_str());
     }
     for (const auto& [place, folder] : places)
         fs::remove_all(folder);
@@ -545,5 +630,9 @@ int main(int argc, char** argv)
     }
     if (!plotFile.empty())
         writePlot(plot, plotFile, cores);
+    std::printf("\n| aim | moxtal-cli / C loop | at most | |\n|---|---|---|---|\n");
+    for (const Aim& a : g_aims)
+        std::printf("| %s | %.2fx | %.2fx | %s |\n", a.job.c_str(), a.ratio, a.target,
+                    a.ratio <= a.target ? "reached" : "not reached");
     return g_failed ? 1 : 0;
 }

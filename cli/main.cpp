@@ -1,13 +1,17 @@
 // moxtal-cli: the rename job of the main window without a window, for scripts and checks.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -23,7 +27,9 @@
 #include "platform/collation.h"
 #include "platform/folder_rules.h"
 #include "platform/journal.h"
+#include "platform/listed_job.h"
 #include "platform/listing.h"
+#include "platform/listing_threads.h"
 #include "platform/name_text.h"
 #include "platform/pass_guards.h"
 #include "platform/paths.h"
@@ -123,23 +129,18 @@ class Output {
 public:
     void add(std::string_view text)
     {
-        m_buffer += text;
-        if (m_buffer.size() >= (1 << 16))
-            flush();
+        if (m_buffer.size() + text.size() < kBlock) {
+            m_buffer += text;
+            return;
+        }
+        // A large piece goes out as it is, after what is buffered.
+        flush();
+        write(text);
     }
     std::string& buffer() { return m_buffer; }
     void flush()
     {
-        std::string_view rest = m_buffer;
-        while (!rest.empty() && !m_error) {
-            const ssize_t n = ::write(STDOUT_FILENO, rest.data(), rest.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                m_error = n < 0 ? errno : EIO;
-            else
-                rest.remove_prefix(static_cast<std::size_t>(n));
-        }
+        write(m_buffer);
         m_buffer.clear();
     }
     // Flushes what is left; false (and a message) when any of the output was lost.
@@ -152,9 +153,31 @@ public:
     }
 
 private:
+    static constexpr std::size_t kBlock = 1 << 16;
+
+    void write(std::string_view rest)
+    {
+        while (!rest.empty() && !m_error) {
+            const ssize_t n = ::write(STDOUT_FILENO, rest.data(), rest.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                m_error = n < 0 ? errno : EIO;
+            else
+                rest.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+
     std::string m_buffer;
     int m_error = 0;
 };
+
+// How many parts a large list's work is cut into, each for a thread: as many as a listing uses.
+std::size_t partsFor(std::size_t rows)
+{
+    constexpr std::size_t kPartsFrom = 4096;
+    return rows >= kPartsFrom ? static_cast<std::size_t>(std::max(1, moxtal::listingThreads())) : 1;
+}
 
 // A progress line on standard error, only when it is a terminal and the work has run a second.
 class TerminalProgress {
@@ -184,6 +207,38 @@ private:
     bool m_shown = false;
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point m_last;
+};
+
+// How long each phase of a job took, on standard error when MOXTAL_PHASES=1, one line per phase
+// ("moxtal-cli: phase listing: 0.012345 s"), for the benchmark's phase table.
+class PhaseTimes {
+public:
+    PhaseTimes()
+    {
+        const char* on = std::getenv("MOXTAL_PHASES");
+        m_on = on && std::string_view(on) == "1";
+    }
+    PhaseTimes(const PhaseTimes&) = delete;
+    PhaseTimes& operator=(const PhaseTimes&) = delete;
+    ~PhaseTimes()
+    {
+        for (const auto& [phase, seconds] : m_phases)
+            std::fprintf(stderr, "moxtal-cli: phase %s: %.6f s\n", phase, seconds);
+    }
+    // The phase that ends now began where the last one ended.
+    void ended(const char* phase)
+    {
+        if (!m_on)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        m_phases.emplace_back(phase, std::chrono::duration<double>(now - m_last).count());
+        m_last = now;
+    }
+
+private:
+    bool m_on = false;
+    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+    std::vector<std::pair<const char*, double>> m_phases;
 };
 
 struct Options {
@@ -394,6 +449,7 @@ int runUndoLast()
 // Lists the folder, computes the new names, renames when asked and prints the rows.
 int runJob(const Options& o)
 {
+    PhaseTimes phases;
     const std::optional<moxtal::JobNumbers> numbers = parseNumbers(o.texts);
     if (!numbers)
         return kBadInput;
@@ -431,38 +487,41 @@ int runJob(const Options& o)
         if (folderLock->busy())
             return refuse("another Mox-Tal pass is renaming in " + quoted(folder) + "; nothing was renamed");
     }
-    bool readable = false;
-    std::vector<moxtal::ListedFile> files;
-    // A preview checks the rows against every name of the folder, read in the same pass.
-    moxtal::FolderNames names;
-    if (folderFd) {
-        TerminalProgress progress("entries listed:");
-        files = moxtal::listFolderAt(folderFd.get(), moxtal::splitFilterMasks(o.filter), &readable,
-                                     o.rename ? nullptr : &names, [&](std::size_t n) { return progress.step(n); });
-    }
-    if (!readable)
-        return refuse("cannot read folder " + quoted(*o.folder));
-    // The first click on a column sorts it in its first direction; --reverse is the second click.
-    if (o.sort)
-        moxtal::applyOrder(files, moxtal::columnOrder(files, *o.sort, !o.reverse));
-    std::vector<std::string> dates = moxtal::jobDateTexts(files, o.texts.replacement);
-    // The rows take the listed names over: the listing is not needed once they exist.
-    auto entryAt = [&](std::size_t i) {
-        return moxtal::JobEntry {files[i].name, 0, dates.empty() ? std::string_view() : dates[i], &files[i].name};
-    };
     // The plan of the pass: the rows over the folder held open since it was listed.
     moxtal::RenamePlan plan {folder, moxtal::identityOf(folderFd.get()), {}, nullptr};
-    try {
-        plan.rows = moxtal::computeRenameRows(folder, files.size(), entryAt, o.texts, *numbers).rows;
-    } catch (const std::exception& e) {
-        return refuse(e.what());
+    // A preview checks the rows against every name of the folder, read in the same pass.
+    moxtal::NameBlock names;
+    if (folderFd) {
+        TerminalProgress progress("entries listed:");
+        moxtal::ListedJobRequest request;
+        request.folderFd = folderFd.get();
+        request.folder = folder;
+        request.masks = moxtal::splitFilterMasks(o.filter);
+        request.texts = o.texts;
+        request.numbers = *numbers;
+        // The first click on a column sorts it in its first direction; --reverse is the second click.
+        request.sort = o.sort;
+        request.descending = !o.reverse;
+        request.nameBlock = o.rename ? nullptr : &names;
+        request.progress = [&](std::size_t n) { return progress.step(n); };
+        request.phaseEnded = [&](const char* phase) { phases.ended(phase); };
+        moxtal::ListedJob job;
+        try {
+            job = moxtal::runListedJob(request);
+        } catch (const std::exception& e) {
+            return refuse(e.what());
+        }
+        if (!job.readable)
+            return refuse("cannot read folder " + quoted(*o.folder));
+        plan.rows = std::move(job.result.rows);
+    } else {
+        return refuse("cannot read folder " + quoted(*o.folder));
     }
-    std::vector<std::string>().swap(dates);
-    std::vector<moxtal::ListedFile>().swap(files);
     // Before the pass and the preview, so that both see the names that will be renamed.
     if (o.extensionCase) {
         for (moxtal::ConfirmRow& row : plan.rows)
             moxtal::convertRowExtension(row, o.extensionCase);
+        phases.ended("extension case");
     }
 
     bool anyFailed = false;
@@ -487,25 +546,37 @@ int runJob(const Options& o)
         if (plan.listed != moxtal::identityOf(moxtal::openRenameFolder(folder).get()))
             std::cerr << "moxtal-cli: the path " << quoted(folder)
                       << " no longer names the folder the pass renamed in (it was moved or replaced)\n";
+        phases.ended("renames");
     }
 
     // Why the job found a new name invalid, and what the pass would refuse (a preview) or did
     // refuse (a rename), on standard error in row order. An invalid name is no refusal: its status
     // says it already.
-    std::vector<moxtal::RowPrediction> predicted;
+    std::vector<moxtal::RowPrediction> predicted;  // none when no row can be refused
     if (!o.rename) {
-        predicted = moxtal::predictRefusals(plan.rows, names.names, moxtal::rulesOfFolder(folderFd.get(), names.names));
-        std::vector<std::string>().swap(names.names);
+        const std::vector<std::string_view> folderNames = names.views();
+        const moxtal::FolderRules rules = moxtal::rulesOfFolder(folderFd.get(), folderNames);
+        // The quick check in parts by the names' hashes; the walk only when one of them may refuse.
+        const std::size_t parts = partsFor(plan.rows.size());
+        std::vector<char> may(parts, 0);
+        moxtal::runInParts(parts, [&](std::size_t part) {
+            may[part] = moxtal::mayRefuse(plan.rows, folderNames, rules, part, parts) ? 1 : 0;
+        });
+        if (std::find(may.begin(), may.end(), 1) != may.end())
+            predicted = moxtal::walkRefusals(plan.rows, folderNames, rules);
     }
     std::size_t refusals = 0;
     for (std::size_t i = 0; i < plan.rows.size(); ++i) {
         const moxtal::ConfirmRow& row = plan.rows[i];
+        const bool refused = i < predicted.size() && predicted[i].refusal != moxtal::Refusal::None;
+        if (row.status != moxtal::kStatusInvalidName && !refused && row.result != moxtal::kResultFailed)
+            continue;  // nothing to say about the row
         const std::string what = "row " + std::to_string(i + 1);
         const std::string renaming = quoted(row.oldName) + " -> " + quoted(row.newName) + ": ";
         if (row.status == moxtal::kStatusInvalidName) {
             std::cerr << "moxtal-cli: " << what << ", Invalid name: " << renaming
                       << moxtal::invalidNameReason(row.oldName, row.newName) << "\n";
-        } else if (i < predicted.size() && predicted[i].refusal != moxtal::Refusal::None) {
+        } else if (refused) {
             ++refusals;
             std::cerr << "moxtal-cli: " << what << " would be refused: " << renaming
                       << moxtal::refusalText(predicted[i]) << "\n";
@@ -516,22 +587,27 @@ int runJob(const Options& o)
     if (refusals > 0)
         std::cerr << "moxtal-cli: " << refusals << (refusals == 1 ? " row" : " rows")
                   << " of the rename pass would be refused\n";
+    phases.ended(o.rename ? "failures" : "refusal check");
 
+    // The lines, made in parts of the rows on as many threads, written in their order.
+    const std::size_t parts = partsFor(plan.rows.size());
+    std::vector<std::string> blocks(parts);
+    moxtal::runInParts(parts, [&](std::size_t part) {
+        const std::size_t begin = plan.rows.size() * part / parts, end = plan.rows.size() * (part + 1) / parts;
+        std::size_t size = 0;
+        for (std::size_t i = begin; i < end; ++i)
+            size += plan.rows[i].oldName.size() + plan.rows[i].newName.size() + 32;
+        blocks[part].reserve(size);
+        for (std::size_t i = begin; i < end; ++i)
+            moxtal::appendRowLine(blocks[part], plan.rows[i], o.rename);
+    });
     Output out;
-    for (const moxtal::ConfirmRow& row : plan.rows) {
-        std::string& line = out.buffer();
-        moxtal::appendEscapedField(line, row.oldName);
-        line += '\t';
-        moxtal::appendEscapedField(line, row.newName);
-        line += '\t';
-        line += row.status;
-        if (o.rename) {
-            line += '\t';
-            line += row.result;
-        }
-        out.add("\n");
+    for (std::string& block : blocks) {
+        out.add(block);
+        std::string().swap(block);
     }
     const bool outputOk = out.finish();
+    phases.ended("output");
     if (logError)
         return refuse(*logError);
     return !outputOk ? kOutputFailed : anyFailed || refusals > 0 ? kRenameFailed : kSuccess;

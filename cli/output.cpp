@@ -10,10 +10,29 @@ std::string escapeField(std::string_view text)
     return out;
 }
 
+namespace {
+
+bool needsEscape(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F || c == '\\';
+}
+
+}  // namespace
+
 void appendEscapedField(std::string& out, std::string_view text)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // The bytes that stay as they are go in one piece.
+        std::size_t plain = i;
+        while (plain < text.size() && !needsEscape(text[plain]))
+            ++plain;
+        out.append(text.data() + i, plain - i);
+        if (plain == text.size())
+            break;
+        i = plain;
+        const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
         case '\\':
@@ -30,15 +49,25 @@ void appendEscapedField(std::string& out, std::string_view text)
             break;
         default:
             // A control byte would reach the terminal as a command (ESC sequences).
-            if (byte < 0x20 || byte == 0x7F) {
-                out += "\\x";
-                out += kHex[byte >> 4];
-                out += kHex[byte & 0xF];
-            } else {
-                out += c;
-            }
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
         }
     }
+}
+
+void appendRowLine(std::string& out, const ConfirmRow& row, bool withResult)
+{
+    appendEscapedField(out, row.oldName);
+    out += '\t';
+    appendEscapedField(out, row.newName);
+    out += '\t';
+    out += row.status;
+    if (withResult) {
+        out += '\t';
+        out += row.result;
+    }
+    out += '\n';
 }
 
 namespace {

@@ -3,14 +3,16 @@
 
 #include <pcre2.h>
 
+#include <new>
+
 static_assert(moxtal::kCaseless == PCRE2_CASELESS);
 static_assert(moxtal::kNoMatch == PCRE2_ERROR_NOMATCH);
 
 namespace moxtal {
 
-void CompiledPattern::CodeFree::operator()(pcre2_code* code) const
+void CompiledPattern::CodeFree::operator()(const pcre2_code* code) const
 {
-    pcre2_code_free(code);
+    pcre2_code_free(const_cast<pcre2_code*>(code));
 }
 
 void CompiledPattern::MatchDataFree::operator()(pcre2_match_data* data) const
@@ -50,15 +52,29 @@ CompiledPattern::CompiledPattern(const std::string& pattern, std::uint32_t optio
 {
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
-    m_code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), PCRE2_ZERO_TERMINATED, options,
-                               &errorCode, &errorOffset, nullptr));
-    if (!m_code)
+    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), PCRE2_ZERO_TERMINATED, options,
+                                     &errorCode, &errorOffset, nullptr);
+    if (!code)
         throw AppError(pcre2ErrorMessage(errorCode));
+    m_code.reset(code, CodeFree {});
+    // Machine code is an optimisation only: without it (or its stack) the interpreter matches.
+    makeMatchData(machineCode && pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0);
+}
+
+CompiledPattern CompiledPattern::matcherForThread() const
+{
+    CompiledPattern matcher;
+    matcher.m_code = m_code;
+    matcher.makeMatchData(m_jit);
+    return matcher;
+}
+
+void CompiledPattern::makeMatchData(bool machineCode)
+{
     m_matchData.reset(pcre2_match_data_create(kOffsetPairs, nullptr));
     if (!m_matchData)
         throw std::bad_alloc();
-    // Machine code is an optimisation only: without it (or its stack) the interpreter matches.
-    if (machineCode && pcre2_jit_compile(m_code.get(), PCRE2_JIT_COMPLETE) == 0) {
+    if (machineCode) {
         m_jitStack.reset(pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr));
         m_matchContext.reset(pcre2_match_context_create(nullptr));
         if (m_jitStack && m_matchContext) {

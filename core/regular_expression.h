@@ -47,6 +47,11 @@ public:
     // machineCode false matches with the interpreter only (the fuzz target compares the two).
     CompiledPattern(const std::string& pattern, std::uint32_t options, bool machineCode = true);
 
+    // A matcher of the same compiled pattern for another thread: the compiled code (and its machine
+    // code) is shared, as matching only reads it; the match data, the machine code's stack and the
+    // match context are the new one's own. A pattern matches on one thread at a time.
+    CompiledPattern matcherForThread() const;
+
     // One execution over text; returns PCRE2's result code (0: a group above 4 took part,
     // kNoMatch: no match, other negative codes: the match could not be carried out).
     int match(std::string_view text) const;
@@ -60,18 +65,22 @@ public:
                         std::vector<bool>* fromReplacement = nullptr, bool firstMatchDone = false) const;
 
 private:
+    CompiledPattern() = default;
+    // Match data, and for machine code its stack and context, of this matcher's own.
+    void makeMatchData(bool machineCode);
+
     // One execution over subject: the compiled machine code where there is one (its first-unit
     // search does not rescan the rest of the text on every call), the interpreter otherwise or
     // when the machine code runs out of stack.
     int execute(const char* subject, std::size_t length) const;
 
     struct CodeFree {
-        void operator()(pcre2_real_code_8* code) const;
+        void operator()(const pcre2_real_code_8* code) const;
     };
     struct MatchDataFree {
         void operator()(pcre2_real_match_data_8* data) const;
     };
-    std::unique_ptr<pcre2_real_code_8, CodeFree> m_code;
+    std::shared_ptr<const pcre2_real_code_8> m_code;
     std::unique_ptr<pcre2_real_match_data_8, MatchDataFree> m_matchData;
     struct MatchContextFree {
         void operator()(pcre2_real_match_context_8* context) const;

@@ -60,9 +60,26 @@ ProposedName ProposedName::literal(std::string text)
 
 namespace {
 
+// Whether byte i of the name was written by the replacement; for a name without flags, each
+// backslash and marker byte was (and the other bytes are never asked about).
+bool isSpecial(const ProposedName& name, std::size_t i)
+{
+    return name.special.empty() || name.special[i];
+}
+
 bool isSpecialBackslash(const ProposedName& name, std::size_t i)
 {
-    return name.bytes[i] == '\\' && name.special[i];
+    return name.bytes[i] == '\\' && isSpecial(name, i);
+}
+
+// Whether text holds a backslash or a marker byte: text that the flags must tell apart.
+bool holdsFlaggedBytes(std::string_view text)
+{
+    for (const char c : text) {
+        if (c == '\\' || c == kReferenceMarker || c == kDateMarker || c == kDateTimeMarker || c == kFolderMarker)
+            return true;
+    }
+    return false;
 }
 
 // Length of the character starting at i: 2 for a lead byte with its trail byte, else 1.
@@ -87,6 +104,8 @@ std::size_t numberRunWidth(const ProposedName& name, CodePage cp)
 
 void replaceNumberRuns(ProposedName& name, std::string_view number, CodePage cp)
 {
+    // A number is digits and "-": a name without flags needs none after it either.
+    const bool flags = !name.special.empty();
     ProposedName out;
     out.bytes.reserve(name.bytes.size() + number.size());
     bool inRun = false;
@@ -95,7 +114,8 @@ void replaceNumberRuns(ProposedName& name, std::string_view number, CodePage cp)
         if (length == 1 && isSpecialBackslash(name, i)) {
             if (!inRun) {
                 out.bytes += number;
-                out.special.insert(out.special.end(), number.size(), false);
+                if (flags)
+                    out.special.insert(out.special.end(), number.size(), false);
             }
             inRun = true;
             ++i;
@@ -103,8 +123,9 @@ void replaceNumberRuns(ProposedName& name, std::string_view number, CodePage cp)
         }
         inRun = false;
         out.bytes.append(name.bytes, i, length);
-        out.special.insert(out.special.end(), name.special.begin() + static_cast<std::ptrdiff_t>(i),
-                           name.special.begin() + static_cast<std::ptrdiff_t>(i + length));
+        if (flags)
+            out.special.insert(out.special.end(), name.special.begin() + static_cast<std::ptrdiff_t>(i),
+                               name.special.begin() + static_cast<std::ptrdiff_t>(i + length));
         i += length;
     }
     name = std::move(out);
@@ -112,16 +133,25 @@ void replaceNumberRuns(ProposedName& name, std::string_view number, CodePage cp)
 
 void expandMarker(ProposedName& name, char marker, std::string_view text)
 {
+    // Text that brings backslashes or marker bytes of its own needs flags to keep them literal.
+    if (name.special.empty() && holdsFlaggedBytes(text)) {
+        name.special.resize(name.bytes.size());
+        for (std::size_t i = 0; i < name.bytes.size(); ++i)
+            name.special[i] = holdsFlaggedBytes(std::string_view(&name.bytes[i], 1));
+    }
+    const bool flags = !name.special.empty();
     ProposedName out;
     out.bytes.reserve(name.bytes.size() + text.size());
     for (std::size_t i = 0; i < name.bytes.size(); ++i) {
-        if (name.bytes[i] == marker && name.special[i]) {
+        if (name.bytes[i] == marker && isSpecial(name, i)) {
             out.bytes += text;
-            out.special.insert(out.special.end(), text.size(), false);
+            if (flags)
+                out.special.insert(out.special.end(), text.size(), false);
             ++i;  // the second byte of the pair is dropped unseen
         } else {
             out.bytes += name.bytes[i];
-            out.special.push_back(name.special[i]);
+            if (flags)
+                out.special.push_back(name.special[i]);
         }
     }
     name = std::move(out);
@@ -205,12 +235,6 @@ void convertRowExtension(ConfirmRow& row, const CaseMapping& caseOf, CodePage cp
 
 namespace {
 
-// The message of a match that failed for another reason than no match: the file and PCRE2's text.
-[[noreturn]] void throwMatchError(std::string_view name, const std::string& message)
-{
-    throw AppError("'" + std::string(name) + "': " + message);
-}
-
 // A file needs the number after last, which does not fit: the job ends before anything is renamed.
 [[noreturn]] void throwCounterOverflow(std::int32_t last, std::int32_t step)
 {
@@ -223,13 +247,142 @@ namespace {
 bool holdsMarker(const ProposedName& name, char marker)
 {
     for (std::size_t i = 0; i < name.bytes.size(); ++i) {
-        if (name.bytes[i] == marker && name.special[i])
+        if (name.bytes[i] == marker && isSpecial(name, i))
             return true;
     }
     return false;
 }
 
+NameProposal failedProposal(std::string message)
+{
+    NameProposal proposal;
+    proposal.outcome = NameProposal::Outcome::Failed;
+    proposal.name.bytes = std::move(message);
+    return proposal;
+}
+
+// The message of a match that failed for another reason than no match: the file and PCRE2's text.
+std::string matchErrorMessage(std::string_view name, const std::string& message)
+{
+    return "'" + std::string(name) + "': " + message;
+}
+
 }  // namespace
+
+JobPattern::JobPattern(const JobTexts& texts, CodePage cp)
+    : m_pattern(texts.pattern), m_translated(TranslateReplacement(texts.replacement, cp)), m_cp(cp)
+{ }
+
+const CompiledPattern* JobPattern::compiled()
+{
+    std::call_once(m_once, [this] {
+        try {
+            m_compiled.emplace(m_pattern, kCaseless);
+        } catch (const AppError& e) {
+            m_error = e.what();
+        }
+    });
+    return m_compiled ? &*m_compiled : nullptr;
+}
+
+NameProposal NameProposer::propose(std::string_view name)
+{
+    const CodePage cp = m_pattern.m_cp;
+    const std::string_view base = splitBaseName(name, cp).base;
+    if (!m_matcher) {
+        const CompiledPattern* shared = m_pattern.compiled();
+        if (!shared)
+            return failedProposal(m_pattern.m_error);
+        m_matcher.emplace(shared->matcherForThread());
+    }
+    // A match limit or a similar failure is no verdict on the name: the job ends there.
+    const int rc = m_matcher->match(base);
+    if (rc == kNoMatch)
+        return {};
+    if (rc < 0)
+        return failedProposal(matchErrorMessage(name, pcre2ErrorMessage(rc)));
+    NameProposal proposal;
+    proposal.baseLength = static_cast<std::uint32_t>(base.size());
+    try {
+        // The first match of the replacement loop is the one just made on the same text. Only a
+        // name with backslashes or marker bytes of its own needs the flags.
+        proposal.name.bytes = m_matcher->replace(base, m_pattern.m_translated,
+                                                 holdsFlaggedBytes(base) ? &proposal.name.special : nullptr, true);
+    } catch (const MatchError& e) {
+        return failedProposal(matchErrorMessage(name, e.what()));
+    } catch (const AppError& e) {
+        return failedProposal(e.what());
+    }
+    proposal.outcome = NameProposal::Outcome::Proposed;
+    proposal.numberWidth = static_cast<std::uint32_t>(numberRunWidth(proposal.name, cp));
+    proposal.markers = holdsMarker(proposal.name, kDateMarker) || holdsMarker(proposal.name, kDateTimeMarker) ||
+                       holdsMarker(proposal.name, kFolderMarker);
+    return proposal;
+}
+
+RowMaker::RowMaker(const std::string& folder, JobNumbers numbers, std::uint64_t numberedBefore, CodePage cp)
+    : m_folderName(folderNameOf(folder, cp)), m_numbers(numbers), m_numbered(numberedBefore), m_cp(cp)
+{ }
+
+namespace {
+
+// The sequence number of the row that takes the number after numbered others, when it fits.
+std::optional<std::int32_t> numberAfter(JobNumbers numbers, std::uint64_t numbered)
+{
+    // An offset beyond 2^32 leaves 32 bits from any start; so does every step but 0 after 2^32 rows.
+    constexpr std::int64_t kBeyond = std::int64_t {1} << 32;
+    const auto rows = static_cast<std::int64_t>(std::min<std::uint64_t>(numbered, kBeyond));
+    const std::int64_t offset = std::int64_t {numbers.step} * rows;
+    if (offset < -kBeyond || offset > kBeyond)
+        return std::nullopt;
+    const std::int64_t number = std::int64_t {numbers.start} + offset;
+    if (number < std::numeric_limits<std::int32_t>::min() || number > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(number);
+}
+
+}  // namespace
+
+std::optional<std::int32_t> RowMaker::counter() const
+{
+    return numberAfter(m_numbers, m_numbered);
+}
+
+ConfirmRow RowMaker::make(const JobEntry& entry, NameProposal& proposal)
+{
+    if (proposal.outcome == NameProposal::Outcome::Failed)
+        throw AppError(proposal.name.bytes);
+    ProposedName& proposed = proposal.name;
+    if (proposal.numberWidth > 0) {
+        // The numbers run from the start, step on, so the first one that does not fit follows the
+        // last one that did.
+        const std::optional<std::int32_t> number = numberAfter(m_numbers, m_numbered);
+        if (!number) {
+            // (A later part of a list may start past the last number that fits; its error is never
+            // the one thrown.)
+            throwCounterOverflow(numberAfter(m_numbers, m_numbered - 1).value_or(m_numbers.start), m_numbers.step);
+        }
+        ++m_numbered;
+        replaceNumberRuns(proposed, sequenceNumberText(*number, proposal.numberWidth), m_cp);
+    }
+    if (proposal.markers) {
+        if (holdsMarker(proposed, kDateMarker))
+            expandMarker(proposed, kDateMarker, dateDigits(entry.dateText, true));
+        if (holdsMarker(proposed, kDateTimeMarker))
+            expandMarker(proposed, kDateTimeMarker, dateDigits(entry.dateText, false));
+        if (holdsMarker(proposed, kFolderMarker))
+            expandMarker(proposed, kFolderMarker, m_folderName);
+    }
+    const std::string_view base = entry.name.substr(0, proposal.baseLength);
+    ConfirmRow row;
+    row.status = decideStatus(base, proposed.bytes, m_cp);
+    proposed.bytes += entry.name.substr(base.size());
+    row.newName = std::move(proposed.bytes);
+    // Last: the views of the entry's name end when the row takes it over.
+    row.oldName = entry.ownName ? std::move(*entry.ownName) : std::string(entry.name);
+    row.image = entry.image;
+    return row;
+}
 
 JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntry>& entries, const JobTexts& texts,
                             JobNumbers numbers, CodePage cp)
@@ -241,61 +394,20 @@ JobResult computeRenameRows(const std::string& folder, const std::vector<JobEntr
 JobResult computeRenameRows(const std::string& folder, std::size_t count, const JobEntryAt& entryAt,
                             const JobTexts& texts, JobNumbers numbers, CodePage cp)
 {
-    const std::string folderName = folderNameOf(folder, cp);
-    JobResult result;
-    result.counter = numbers.start;
-    std::int32_t lastUsed = numbers.start;  // only read once the counter has run out
-
     // The pattern is compiled at the first file, so an empty list opens an empty dialog
     // whatever the pattern, exactly as compiling it per file would.
-    std::optional<CompiledPattern> compiled;
-    const std::string translated = TranslateReplacement(texts.replacement, cp);
-
+    JobPattern pattern(texts, cp);
+    NameProposer proposer(pattern);
+    RowMaker rows(folder, numbers, 0, cp);
+    JobResult result;
     result.rows.reserve(count);
     for (std::size_t index = 0; index < count; ++index) {
         const JobEntry entry = entryAt(index);
-        const NameParts parts = splitBaseName(entry.name, cp);
-        if (!compiled)
-            compiled.emplace(texts.pattern, kCaseless);
-        // A match limit or a similar failure is no verdict on the name: the job ends.
-        const int rc = compiled->match(parts.base);
-        if (rc == kNoMatch)
-            continue;
-        if (rc < 0)
-            throwMatchError(entry.name, pcre2ErrorMessage(rc));
-        ProposedName proposed;
-        try {
-            // The first match of the replacement loop is the one just made on the same text.
-            proposed.bytes = compiled->replace(parts.base, translated, &proposed.special, true);
-        } catch (const MatchError& e) {
-            throwMatchError(entry.name, e.what());
-        }
-
-        if (const std::size_t width = numberRunWidth(proposed, cp); width > 0) {
-            if (!result.counter)
-                throwCounterOverflow(lastUsed, numbers.step);
-            lastUsed = *result.counter;
-            const std::string number = sequenceNumberText(lastUsed, width);
-            result.counter = advanceCounter(lastUsed, numbers.step);
-            replaceNumberRuns(proposed, number, cp);
-        }
-        if (holdsMarker(proposed, kDateMarker))
-            expandMarker(proposed, kDateMarker, dateDigits(entry.dateText, true));
-        if (holdsMarker(proposed, kDateTimeMarker))
-            expandMarker(proposed, kDateTimeMarker, dateDigits(entry.dateText, false));
-        if (holdsMarker(proposed, kFolderMarker))
-            expandMarker(proposed, kFolderMarker, folderName);
-        std::string newName = std::move(proposed.bytes);
-
-        ConfirmRow row;
-        row.status = decideStatus(parts.base, newName, cp);
-        newName += parts.extension;
-        row.newName = std::move(newName);
-        // Last: the views of the entry's name end when the row takes it over.
-        row.oldName = entry.ownName ? std::move(*entry.ownName) : std::string(entry.name);
-        row.image = entry.image;
-        result.rows.push_back(std::move(row));
+        NameProposal proposal = proposer.propose(entry.name);
+        if (proposal.outcome != NameProposal::Outcome::NoMatch)
+            result.rows.push_back(rows.make(entry, proposal));
     }
+    result.counter = rows.counter();
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -84,7 +85,9 @@ std::string sequenceNumberText(std::int32_t counter, std::size_t width);
 // special: a backslash or marker byte that came from the file's own name stays literal.
 struct ProposedName {
     std::string bytes;
-    std::vector<bool> special;  // one flag per byte
+    // One flag per byte; or none at all when no backslash or marker byte of bytes came from the
+    // file's name (the common case, which needs no flags): then every such byte is special.
+    std::vector<bool> special;
 
     static ProposedName literal(std::string text);
 };
@@ -130,6 +133,86 @@ std::string convertExtensionCase(std::string_view name, const CaseMapping& caseO
 // converted, and the status "Replace" when the new name then differs from the old one byte for
 // byte, "Same name" when not.
 void convertRowExtension(ConfirmRow& row, const CaseMapping& caseOf, CodePage cp = CodePage::Utf8);
+
+// What the job makes of one file's name by itself, wherever the file stands in the list: the new
+// base name as the replacement left it, its number runs, dates and folder name not filled in yet;
+// or no match (the file gets no row); or the error the job ends with when it reaches the file.
+// Made for many names at once, on several threads, before the list's order is known.
+struct NameProposal {
+    enum class Outcome : std::uint8_t { NoMatch, Proposed, Failed };
+    Outcome outcome = Outcome::NoMatch;
+    bool markers = false;  // the new base name holds a date, date-and-time or folder marker
+    std::uint32_t baseLength = 0;  // the old name's first baseLength bytes are its base name
+    std::uint32_t numberWidth = 0;  // the widest number run of the new base name (0: it takes no number)
+    ProposedName name;  // Proposed: the new base name; Failed: bytes holds the error's message
+};
+
+// The pattern and replacement of a job as the proposers of its names share them: the replacement
+// translated once, the pattern compiled (with its machine code) once, at the first name, so that an
+// empty list never compiles it.
+class JobPattern {
+public:
+    explicit JobPattern(const JobTexts& texts, CodePage cp = CodePage::Utf8);
+    JobPattern(const JobPattern&) = delete;
+    JobPattern& operator=(const JobPattern&) = delete;
+
+private:
+    friend class NameProposer;
+    // The compiled pattern, compiled by the first caller of any thread; none when it does not
+    // compile (m_error then says why).
+    const CompiledPattern* compiled();
+
+    std::string m_pattern;
+    std::string m_translated;
+    CodePage m_cp;
+    std::once_flag m_once;
+    std::optional<CompiledPattern> m_compiled;
+    std::string m_error;
+};
+
+// Proposes the new names of a job's files by themselves (NameProposal), one thread at a time: each
+// thread has a proposer of its own, with a match context of its own over the shared pattern.
+class NameProposer {
+public:
+    explicit NameProposer(JobPattern& pattern) : m_pattern(pattern) { }
+    // The proposal for the file name; a pattern that does not compile, a match the library could
+    // not carry out and "sub pattern error" give a Failed proposal, which the job reports when it
+    // reaches the file (the match error naming it).
+    NameProposal propose(std::string_view name);
+
+private:
+    JobPattern& m_pattern;
+    std::optional<CompiledPattern> m_matcher;
+};
+
+// The steps of a job that need the list's order, row after row from the proposals: the sequence
+// numbers, the dates, the folder name, the status. A part of a list (for several threads, each with
+// its part) starts from how many rows before it take a sequence number.
+class RowMaker {
+public:
+    RowMaker(const std::string& folder, JobNumbers numbers, std::uint64_t numberedBefore = 0,
+             CodePage cp = CodePage::Utf8);
+
+    // Whether a proposal's row takes a sequence number (to count the rows before a part).
+    static bool takesNumber(const NameProposal& proposal)
+    {
+        return proposal.outcome == NameProposal::Outcome::Proposed && proposal.numberWidth > 0;
+    }
+
+    // The row of the entry from its proposal (not a NoMatch one), which it uses up; the row takes
+    // entry.ownName over when it is set. Throws the Failed proposal's error as AppError, and
+    // AppError when the row needs a sequence number that does not fit in 32 bits.
+    ConfirmRow make(const JobEntry& entry, NameProposal& proposal);
+
+    // The sequence number after the rows made so far; none when it does not fit in 32 bits.
+    std::optional<std::int32_t> counter() const;
+
+private:
+    std::string m_folderName;
+    JobNumbers m_numbers;
+    std::uint64_t m_numbered;  // rows before the next one that took a number
+    CodePage m_cp;
+};
 
 // Computes the confirmation rows of a rename job over the entries in list order, numbering from
 // numbers.start. Throws AppError for a pattern that does not compile and for a match the library

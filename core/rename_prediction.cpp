@@ -1,5 +1,6 @@
 #include "rename_prediction.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -28,18 +29,21 @@ public:
         m_names.reserve(expected);
     }
 
+    static std::uint64_t hashOf(std::string_view name) { return std::hash<std::string_view> {}(name); }
+
     // The value held for name, or kNone.
-    std::size_t find(std::string_view name)
+    std::size_t find(std::string_view name) { return find(name, hashOf(name)); }
+    std::size_t find(std::string_view name, std::uint64_t hash)
     {
-        const Slot& slot = m_slots[locate(name, hashOf(name))];
+        const Slot& slot = m_slots[locate(name, hash)];
         if (slot.name == kEmpty || slot.value == kAbsent)
             return kNone;
         return slot.value == kOriginalValue ? kOriginal : slot.value;
     }
 
-    void set(std::string_view name, std::size_t value)
+    void set(std::string_view name, std::size_t value) { set(name, hashOf(name), value); }
+    void set(std::string_view name, std::uint64_t hash, std::size_t value)
     {
-        const std::uint64_t hash = hashOf(name);
         std::size_t at = locate(name, hash);
         if (m_slots[at].name == kEmpty) {
             if ((m_names.size() + 1) * 2 > m_slots.size()) {
@@ -68,8 +72,6 @@ private:
         std::uint32_t name = kEmpty;  // index into m_names
         std::uint32_t value = 0;
     };
-
-    static std::uint64_t hashOf(std::string_view name) { return std::hash<std::string_view> {}(name); }
 
     // The slot holding name, else the empty one where it belongs.
     std::size_t locate(std::string_view name, std::uint64_t hash) const
@@ -112,13 +114,13 @@ bool attempted(const ConfirmRow& row)
 class FolderKeys {
 public:
     FolderKeys(const FolderRules& rules, const std::vector<ConfirmRow>& rows,
-               const std::vector<std::string>& folderNames)
+               const std::vector<std::string_view>& folderNames)
         : m_rows(rows), m_folderNames(folderNames), m_folds(rules.folding != CaseFolding::None)
     {
         if (!m_folds)
             return;
         m_folder.reserve(folderNames.size());
-        for (const std::string& name : folderNames)
+        for (const std::string_view name : folderNames)
             m_folder.push_back(foldedName(rules, name));
         m_old.resize(rows.size());
         m_new.resize(rows.size());
@@ -137,7 +139,7 @@ public:
 
 private:
     const std::vector<ConfirmRow>& m_rows;
-    const std::vector<std::string>& m_folderNames;
+    const std::vector<std::string_view>& m_folderNames;
     bool m_folds;
     std::vector<std::string> m_folder;
     std::vector<std::string> m_old;
@@ -150,7 +152,7 @@ private:
 // spelling from another entry's.
 class PassWalk {
 public:
-    PassWalk(const FolderRules& rules, const FolderKeys& keys, const std::vector<std::string>& folderNames,
+    PassWalk(const FolderRules& rules, const FolderKeys& keys, const std::vector<std::string_view>& folderNames,
              std::size_t rows)
         : m_rules(rules), m_keys(keys), m_holder(folderNames.size() + rows)
     {
@@ -158,7 +160,7 @@ public:
             m_holder.set(keys.folder(i), kOriginal);
         if (keys.folds()) {
             m_exact.emplace(folderNames.size() + rows);
-            for (const std::string& name : folderNames)
+            for (const std::string_view name : folderNames)
                 m_exact->set(name, kOriginal);
         }
         // Every folder holds these two.
@@ -228,6 +230,121 @@ Refusal refusedForNameAlone(const FolderRules& rules, std::string_view newName)
 
 std::vector<RowPrediction> predictRefusals(const std::vector<ConfirmRow>& rows,
                                            const std::vector<std::string>& folderNames, const FolderRules& rules)
+{
+    const std::vector<std::string_view> names(folderNames.begin(), folderNames.end());
+    if (!mayRefuse(rows, names, rules))
+        return std::vector<RowPrediction>(rows.size());
+    return walkRefusals(rows, names, rules);
+}
+
+namespace {
+
+// The names of the quick check: the folder's names and the new names, in one flat array of 8-byte
+// slots (a tag of the hash and an index), at most half full. A folder name's index is its place in
+// the list (with a flag once a row renames its file), a new name's the list's length and its row.
+class QuickNames {
+public:
+    QuickNames(const std::vector<std::string_view>& folderNames, const std::vector<ConfirmRow>& rows,
+               std::size_t expected)
+        : m_folderNames(folderNames), m_rows(rows)
+    {
+        std::size_t capacity = 16;
+        while (capacity < expected * 2)
+            capacity *= 2;
+        m_slots.assign(capacity, 0);
+    }
+
+    static constexpr std::uint32_t kRenamed = 0x80000000u;
+
+    // The slot of name: its index, or the empty slot where it belongs (*index 0).
+    std::uint64_t& slotOf(std::string_view name, std::uint64_t hash)
+    {
+        const std::size_t mask = m_slots.size() - 1;
+        const auto tag = static_cast<std::uint32_t>(hash);
+        for (std::size_t i = (hash >> 7) & mask;; i = (i + 1) & mask) {
+            std::uint64_t& slot = m_slots[i];
+            if (slot == 0 || (static_cast<std::uint32_t>(slot >> 32) == tag && nameOf(slot) == name))
+                return slot;
+        }
+    }
+
+    // Index + 1 (0: none) with its tag, for a slot.
+    static std::uint64_t slotFor(std::uint64_t hash, std::size_t index)
+    {
+        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(hash)) << 32) | (index + 1);
+    }
+
+private:
+    std::string_view nameOf(std::uint64_t slot) const
+    {
+        const std::size_t index = (static_cast<std::uint32_t>(slot) & ~kRenamed) - 1;
+        if (index < m_folderNames.size())
+            return m_folderNames[index];
+        if (index == m_folderNames.size() + m_rows.size())
+            return ".";
+        if (index == m_folderNames.size() + m_rows.size() + 1)
+            return "..";
+        return m_rows[index - m_folderNames.size()].newName;
+    }
+
+    const std::vector<std::string_view>& m_folderNames;
+    const std::vector<ConfirmRow>& m_rows;
+    std::vector<std::uint64_t> m_slots;
+};
+
+}  // namespace
+
+bool mayRefuse(const std::vector<ConfirmRow>& rows, const std::vector<std::string_view>& folderNames,
+               const FolderRules& rules, std::size_t part, std::size_t parts)
+{
+    // Folded names, and a file's own new spelling, are for the walk.
+    if (rules.folding != CaseFolding::None)
+        return true;
+    // Each name belongs to the part its hash gives (from bits the table's slots do not use).
+    const auto inPart = [&](std::uint64_t hash) { return parts <= 1 || (hash >> 40) % parts == part; };
+    const auto hashOf = [](std::string_view name) { return std::hash<std::string_view> {}(name); };
+    const std::size_t count = folderNames.size() + rows.size();
+    if (count + 2 >= QuickNames::kRenamed)
+        return true;
+    QuickNames names(folderNames, rows, count / std::max<std::size_t>(parts, 1) + 16);
+    // Every folder holds "." and "..".
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::string_view name = i == 0 ? "." : "..";
+        if (const std::uint64_t hash = hashOf(name); inPart(hash))
+            names.slotOf(name, hash) = QuickNames::slotFor(hash, count + i);
+    }
+    for (std::size_t i = 0; i < folderNames.size(); ++i) {
+        if (const std::uint64_t hash = hashOf(folderNames[i]); inPart(hash)) {
+            std::uint64_t& slot = names.slotOf(folderNames[i], hash);
+            if (slot == 0)
+                slot = QuickNames::slotFor(hash, i);
+        }
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const ConfirmRow& row = rows[i];
+        if (!attempted(row))
+            continue;
+        // The file is there and no other row renames it.
+        if (const std::uint64_t hash = hashOf(row.oldName); inPart(hash)) {
+            std::uint64_t& slot = names.slotOf(row.oldName, hash);
+            const std::uint32_t index = static_cast<std::uint32_t>(slot);
+            if (slot == 0 || (index & QuickNames::kRenamed) != 0 || index > folderNames.size())
+                return true;
+            slot |= QuickNames::kRenamed;
+        }
+        // Nothing has the new name, before or after, and the file system takes it.
+        if (const std::uint64_t hash = hashOf(row.newName); inPart(hash)) {
+            std::uint64_t& slot = names.slotOf(row.newName, hash);
+            if (slot != 0 || refusedForNameAlone(rules, row.newName) != Refusal::None)
+                return true;
+            slot = QuickNames::slotFor(hash, folderNames.size() + i);
+        }
+    }
+    return false;
+}
+
+std::vector<RowPrediction> walkRefusals(const std::vector<ConfirmRow>& rows,
+                                        const std::vector<std::string_view>& folderNames, const FolderRules& rules)
 {
     std::vector<RowPrediction> out(rows.size());
     const FolderKeys keys(rules, rows, folderNames);

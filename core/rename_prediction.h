@@ -38,6 +38,20 @@ struct RowPrediction {
 std::vector<RowPrediction> predictRefusals(const std::vector<ConfirmRow>& rows,
                                            const std::vector<std::string>& folderNames, const FolderRules& rules = {});
 
+// The quick part of that check, which needs no order: false when no row can be refused, because
+// every file a row renames is there and renamed by no other row, and every new name is one that no
+// entry has, no other row gives and the file system takes; true when the rows must be walked
+// (walkRefusals; in a folder that folds case, always). It is split by the names' hashes into parts,
+// part of parts, each of which may run on a thread of its own: the rows must be walked when any
+// part says so. predictRefusals is this (in one part) and, when it says so, the walk.
+bool mayRefuse(const std::vector<ConfirmRow>& rows, const std::vector<std::string_view>& folderNames,
+               const FolderRules& rules = {}, std::size_t part = 0, std::size_t parts = 1);
+
+// The walk of predictRefusals over the rows in list order.
+std::vector<RowPrediction> walkRefusals(const std::vector<ConfirmRow>& rows,
+                                        const std::vector<std::string_view>& folderNames,
+                                        const FolderRules& rules = {});
+
 // Whether the file system refuses newName whatever the folder holds: NameTooLong (which it answers
 // with ENAMETOOLONG), NotAllowedHere (EINVAL: a refused character, a trailing dot or space it does
 // not take, or a name that is not UTF-8 where names are kept in UTF-16), else None.

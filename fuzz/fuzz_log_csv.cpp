@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pieces.push_back(piece);
     for (std::size_t i = 0; i + 2 < pieces.size(); i += 3) {
         if (!pieces[i].empty() && !pieces[i + 1].empty())
-            rows.push_back({pieces[i], pieces[i + 1], "/" + pieces[i + 2] + "/"});
+            rows.push_back({pieces[i], pieces[i + 1], "/" + pieces[i + 2] + "/", std::nullopt});
     }
     if (parseLogCsv(formatLogCsv(rows)) != rows)
         __builtin_trap();

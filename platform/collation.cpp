@@ -98,6 +98,26 @@ bool allAscii(const std::vector<std::string_view>& names)
 
 }  // namespace
 
+CollationKeyMaker::CollationKeyMaker(Qt::CaseSensitivity sensitivity, const QLocale& locale)
+    : m_collator(locale), m_sensitivity(sensitivity)
+{
+    m_collator.setCaseSensitivity(sensitivity);
+}
+
+QCollatorSortKey CollationKeyMaker::keyOf(std::string_view name) const
+{
+    QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    // Folded first: the C locale's collation does not ignore case by itself.
+    if (m_sensitivity == Qt::CaseInsensitive)
+        text = text.toCaseFolded();
+    return m_collator.sortKey(text);
+}
+
+bool comparesCollationKeys(const QLocale& locale)
+{
+    return locale.language() != QLocale::C;
+}
+
 std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& names, Qt::CaseSensitivity sensitivity,
                                         bool descending, const QLocale& locale)
 {
@@ -107,17 +127,21 @@ std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& nam
     // as the keys' bytes.
     std::vector<std::optional<QCollatorSortKey>> keys(names.size());
     const auto makeKeys = [&](std::size_t begin, std::size_t end) {
-        QCollator collator(locale);
-        collator.setCaseSensitivity(sensitivity);
-        for (std::size_t i = begin; i < end; ++i) {
-            QString text = QString::fromUtf8(names[i].data(), static_cast<qsizetype>(names[i].size()));
-            // Folded first: the C locale's collation does not ignore case by itself.
-            if (sensitivity == Qt::CaseInsensitive)
-                text = text.toCaseFolded();
-            keys[i].emplace(collator.sortKey(text));
-        }
+        const CollationKeyMaker maker(sensitivity, locale);
+        for (std::size_t i = begin; i < end; ++i)
+            keys[i].emplace(maker.keyOf(names[i]));
     };
     forEachPart(names.size(), partsFor(names.size()), makeKeys);
+    std::vector<const QCollatorSortKey*> made;
+    made.reserve(keys.size());
+    for (const std::optional<QCollatorSortKey>& key : keys)
+        made.push_back(&*key);
+    return collationOrder(names, made, descending);
+}
+
+std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& names,
+                                        const std::vector<const QCollatorSortKey*>& keys, bool descending)
+{
     auto less = [&](std::size_t a, std::size_t b) {
         const int c = keys[a]->compare(*keys[b]);
         return c != 0 ? c < 0 : names[a] < names[b];

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include <QCollator>
 #include <QLocale>
 
 namespace moxtal {
@@ -14,6 +15,28 @@ namespace moxtal {
 // way round. Each name's collation key is computed once.
 std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& names, Qt::CaseSensitivity sensitivity,
                                         bool descending = false, const QLocale& locale = QLocale::system());
+
+// The collation key collationOrder makes of each name, one name at a time, on one thread: a maker of
+// its own (a collator of its own) for each thread that makes keys, as a listing's threads do while
+// the names come in.
+class CollationKeyMaker {
+public:
+    CollationKeyMaker(Qt::CaseSensitivity sensitivity, const QLocale& locale = QLocale::system());
+    QCollatorSortKey keyOf(std::string_view name) const;
+
+private:
+    QCollator m_collator;
+    Qt::CaseSensitivity m_sensitivity;
+};
+
+// Whether collationOrder compares the collation keys of any names in locale; in the C locale it
+// compares keys only when a name is not ASCII, else the names' bytes.
+bool comparesCollationKeys(const QLocale& locale = QLocale::system());
+
+// collationOrder with each name's key made already, by CollationKeyMaker of the same locale and
+// sensitivity: keys[i] is the key of names[i]. For a locale whose order compares keys.
+std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& names,
+                                        const std::vector<const QCollatorSortKey*>& keys, bool descending = false);
 
 // Reorders items so that position i holds the item that was at order[i].
 template <typename T> void applyOrder(std::vector<T>& items, const std::vector<std::size_t>& order)

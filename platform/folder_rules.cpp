@@ -199,11 +199,12 @@ bool exists(int fd, const std::string& name, bool& unsure)
 // Whether the folder finds a listed name spelt with its ASCII letters in the other case; nullopt
 // when no name tells. A name whose other spelling is listed too says no at once: the folder holds
 // both. A name no longer there (the listing is older than the folder) tells nothing.
-std::optional<bool> foldsCase(int fd, const std::vector<std::string>& names)
+template <typename Names> std::optional<bool> foldsCase(int fd, const Names& names)
 {
     constexpr int kMostTries = 2;
     int tries = 0;
-    for (const std::string& name : names) {
+    for (const auto& listed : names) {
+        const std::string name(listed);
         std::string other = name;
         for (char& c : other) {
             if (c >= 'a' && c <= 'z')
@@ -213,7 +214,7 @@ std::optional<bool> foldsCase(int fd, const std::vector<std::string>& names)
         }
         if (other == name)
             continue;
-        if (std::find(names.begin(), names.end(), other) != names.end())
+        if (std::find(names.begin(), names.end(), std::string_view(other)) != names.end())
             return false;
         bool unsure = false;
         if (exists(fd, other, unsure))
@@ -237,7 +238,9 @@ bool renameResetsTimes(int folderFd)
     return mount && mount->type == "fuse.fusefat";
 }
 
-FolderRules rulesOfFolder(int folderFd, const std::vector<std::string>& listedNames)
+namespace {
+
+template <typename Names> FolderRules rulesOf(int folderFd, const Names& listedNames)
 {
     struct statfs fs { };
     if (::fstatfs(folderFd, &fs) != 0)
@@ -288,6 +291,18 @@ FolderRules rulesOfFolder(int folderFd, const std::vector<std::string>& listedNa
             rules.folding = CaseFolding::Simple;
     }
     return rules;
+}
+
+}  // namespace
+
+FolderRules rulesOfFolder(int folderFd, const std::vector<std::string>& listedNames)
+{
+    return rulesOf(folderFd, listedNames);
+}
+
+FolderRules rulesOfFolder(int folderFd, const std::vector<std::string_view>& listedNames)
+{
+    return rulesOf(folderFd, listedNames);
 }
 
 }  // namespace moxtal

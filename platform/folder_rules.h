@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/folder_rules.h"
@@ -16,6 +17,7 @@ namespace moxtal {
 // flag folds as those do. Only a folder with no name to try falls back on what its kind usually
 // does. Listed names are the folder's entries as the listing read them.
 FolderRules rulesOfFolder(int folderFd, const std::vector<std::string>& listedNames);
+FolderRules rulesOfFolder(int folderFd, const std::vector<std::string_view>& listedNames);
 
 // Whether a rename in the folder gives the file a new modification time (fusefat writes the entry
 // anew), so that the time cannot tell the renamed file afterwards.

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <string_view>
 #include <sys/stat.h>
+#include <utility>
 
 #include "core/rename_job.h"
 #include "core/wildcard.h"
@@ -65,6 +66,27 @@ std::optional<std::int64_t> folderModified(int folderFd)
 std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable,
                                      FolderNames* names, const ListingProgress& progress)
 {
+    std::vector<ListedFile> files = listFolderUnsortedAt(folderFd, masks, {readable, names, nullptr, progress, {}});
+    sortByName(files);
+    return files;
+}
+
+std::vector<std::string_view> NameBlock::views() const
+{
+    std::vector<std::string_view> out;
+    out.reserve(size());
+    for (std::size_t i = 0; i < size(); ++i)
+        out.push_back((*this)[i]);
+    return out;
+}
+
+std::vector<ListedFile> listFolderUnsortedAt(int folderFd, const std::vector<std::string>& masks,
+                                             const ListingExtras& extras)
+{
+    bool* const readable = extras.readable;
+    FolderNames* const names = extras.names;
+    NameBlock* const block = extras.nameBlock;
+    const ListingProgress& progress = extras.progress;
     const DirHandle dir = openFolder(folderFd);
     if (readable)
         *readable = static_cast<bool>(dir);
@@ -81,8 +103,10 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
         names->settled = names->modified != 0 && nowNs - names->modified > kSettledNs;
         names->names.clear();
     }
+    if (block)
+        block->clear();
     // The names go to the status readers as they are read.
-    StatusReaders reader(fd, progress);
+    StatusReaders reader(fd, progress, extras.work);
     const auto cancel = [&] {
         if (readable)
             *readable = false;
@@ -101,14 +125,18 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
             continue;
         if (!first)
             ::rewinddir(dir.get());
-        const bool takeNames = names && first;
+        const bool takeNames = (names || block) && first;
         const bool counting = first;
         first = false;
         while (const dirent* entry = ::readdir(dir.get())) {
             const std::string_view name = entry->d_name;
             const bool ownEntry = name != "." && name != "..";
-            if (takeNames && ownEntry)
-                names->names.emplace_back(name);
+            if (takeNames && ownEntry) {
+                if (names)
+                    names->names.emplace_back(name);
+                if (block)
+                    block->add(name);
+            }
             if ((++namesRead & 4095) == 0 && progress && !progress(seen + reader.done()))
                 return cancel();
             const bool hidden = !name.empty() && name[0] == '.';
@@ -120,14 +148,19 @@ std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string
         }
         namesTaken = namesTaken || takeNames;
     }
-    if (names && !namesTaken)
-        names->names = entryNamesAt(fd).value_or(std::vector<std::string> {});
+    if ((names || block) && !namesTaken) {
+        std::vector<std::string> all = entryNamesAt(fd).value_or(std::vector<std::string> {});
+        if (block) {
+            for (const std::string& name : all)
+                block->add(name);
+        }
+        if (names)
+            names->names = std::move(all);
+    }
     // Then the status of the names not read yet.
     if (!reader.finish(seen))
         return cancel();
-    std::vector<ListedFile> files = reader.take();
-    sortByName(files);
-    return files;
+    return reader.take();
 }
 
 std::optional<std::vector<std::string>> entryNamesAt(int folderFd)

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/listed_folder.h"
@@ -56,6 +57,55 @@ std::vector<ListedFile> listFolder(const std::string& folder, const std::vector<
 // listingThreads gives: listing_threads.h); the result is the same as one thread's.
 std::vector<ListedFile> listFolderAt(int folderFd, const std::vector<std::string>& masks, bool* readable = nullptr,
                                      FolderNames* names = nullptr, const ListingProgress& progress = {});
+
+// Every name a folder held ("." and ".." aside) when it was listed, in one block of bytes rather
+// than a string each: cheaper to gather for a caller that only looks them up a while.
+class NameBlock {
+public:
+    void add(std::string_view name)
+    {
+        m_bytes += name;
+        m_ends.push_back(m_bytes.size());
+    }
+    void clear()
+    {
+        m_bytes.clear();
+        m_ends.clear();
+    }
+    std::size_t size() const { return m_ends.size(); }
+    std::string_view operator[](std::size_t i) const
+    {
+        const std::size_t begin = i == 0 ? 0 : m_ends[i - 1];
+        return std::string_view(m_bytes).substr(begin, m_ends[i] - begin);
+    }
+    // Views of every name, valid while the block is unchanged.
+    std::vector<std::string_view> views() const;
+
+private:
+    std::string m_bytes;
+    std::vector<std::size_t> m_ends;
+};
+
+// Work on a listing's files in its threads, as their status comes back (a match, a collation key:
+// whatever needs no order): each run of files that belong in the list goes to it once, in the
+// names' order, on the thread that read their status, several runs at a time. The runs are
+// numbered from 0 in the order of the list the listing gives, where they follow one another (a run
+// may be empty). It must not throw.
+using ListedRunWork = std::function<void(std::size_t run, const std::vector<ListedFile>& files)>;
+
+// What a listing hands out beside its files, and the work it does on them; each only when set.
+struct ListingExtras {
+    bool* readable = nullptr;  // as listFolderAt's
+    FolderNames* names = nullptr;  // as listFolderAt's
+    NameBlock* nameBlock = nullptr;  // every name the folder holds, in one block
+    ListingProgress progress;
+    ListedRunWork work;
+};
+
+// listFolderAt without the sort: the files in the order the folder gives their names, mask after
+// mask, for a caller that orders them itself (sortByName gives listFolderAt's order).
+std::vector<ListedFile> listFolderUnsortedAt(int folderFd, const std::vector<std::string>& masks,
+                                             const ListingExtras& extras);
 
 // Every name the folder open as folderFd holds ("." and ".." aside), of whatever kind: what a
 // rename in it must not land on. Nothing when it cannot be read.

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <exception>
+#include <system_error>
 #include <thread>
+#include <vector>
 
 namespace moxtal {
 
@@ -39,6 +42,35 @@ int listingThreads(bool waitsOnServer)
         return kMostWaitingThreads;
     const unsigned cores = std::thread::hardware_concurrency();
     return static_cast<int>(std::min<unsigned>(cores == 0 ? 1 : cores, kMostListingThreads));
+}
+
+void runInParts(std::size_t parts, const std::function<void(std::size_t part)>& work)
+{
+    std::vector<std::exception_ptr> errors(parts);
+    const auto run = [&](std::size_t part) {
+        try {
+            work(part);
+        } catch (...) {
+            errors[part] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> helpers;
+    std::size_t started = 1;
+    try {
+        for (; started < parts; ++started)
+            helpers.emplace_back(run, started);
+    } catch (const std::system_error&) {
+        // No more threads to be had: the parts not started run here, after the first.
+    }
+    run(0);
+    for (std::size_t part = started; part < parts; ++part)
+        run(part);
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (const std::exception_ptr& error : errors) {
+        if (error)
+            std::rethrow_exception(error);
+    }
 }
 
 }  // namespace moxtal

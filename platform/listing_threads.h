@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
+
 namespace moxtal {
 
 // The one knob for how many threads the work of a listing shares: the status reads of its names
@@ -11,5 +14,12 @@ int listingThreads(bool waitsOnServer = false);
 
 // Sets the number listingThreads gives; 0 (the default) lets it choose as said there.
 void setListingThreads(int threads);
+
+// Runs work(part) for every part from 0 to parts - 1 at once, each on a thread of its own (part 0
+// on the calling one; when no more threads are to be had, the calling one does the rest), and
+// returns when all are done. When parts throw, the exception of the first of them (in the parts'
+// order) is thrown on, the others dropped: a part that stops at its first error, over a list cut
+// into parts in order, so gives the first error of the whole list.
+void runInParts(std::size_t parts, const std::function<void(std::size_t part)>& work);
 
 }  // namespace moxtal

@@ -213,7 +213,7 @@ RenameLoopResult renameRowsAt(int folderFd, const std::string& folder, std::vect
     const bool withInode = keepsInodeNumbers(folderFd);
     // Only the file system's kind matters for names refused on their own: no probe of the folder.
     if (!hooks.rules)
-        hooks.rules = rulesOfFolder(folderFd, {});
+        hooks.rules = rulesOfFolder(folderFd, std::vector<std::string> {});
     if (!hooks.identify)
         hooks.identify = [&](const std::string& name) { return fileIdentityAt(folderFd, name, withInode); };
     FolderEntries entries;

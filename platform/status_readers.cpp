@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <fcntl.h>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -56,8 +57,8 @@ StatusReaders::Spread StatusReaders::spreadFor(int folderFd)
     return {threads, kChunk, kParallelFrom};
 }
 
-StatusReaders::StatusReaders(int folderFd, const ListingProgress& progress)
-    : m_fd(folderFd), m_progress(progress), m_spread(spreadFor(folderFd))
+StatusReaders::StatusReaders(int folderFd, const ListingProgress& progress, const ListedRunWork& work)
+    : m_fd(folderFd), m_progress(progress), m_work(work), m_spread(spreadFor(folderFd))
 { }
 
 StatusReaders::~StatusReaders()
@@ -108,15 +109,11 @@ std::vector<ListedFile> StatusReaders::take()
 {
     std::size_t kept = 0;
     for (const std::unique_ptr<Chunk>& chunk : m_chunks)
-        kept += static_cast<std::size_t>(std::count(chunk->keep.begin(), chunk->keep.end(), 1));
+        kept += chunk->files.size();
     std::vector<ListedFile> files;
     files.reserve(kept);
-    for (const std::unique_ptr<Chunk>& chunk : m_chunks) {
-        for (std::size_t i = 0; i < chunk->files.size(); ++i) {
-            if (chunk->keep[i])
-                files.push_back(std::move(chunk->files[i]));
-        }
-    }
+    for (const std::unique_ptr<Chunk>& chunk : m_chunks)
+        std::move(chunk->files.begin(), chunk->files.end(), std::back_inserter(files));
     m_chunks.clear();
     return files;
 }
@@ -127,6 +124,7 @@ void StatusReaders::publish()
         return;
     {
         const std::lock_guard<std::mutex> lock(m_lock);
+        m_filling->run = m_chunks.size();
         m_chunks.push_back(std::move(m_filling));
     }
     m_ready.notify_one();
@@ -176,9 +174,9 @@ void StatusReaders::helper()
     }
 }
 
-void StatusReaders::read(Chunk& chunk, int folder)
+void StatusReaders::read(Chunk& chunk, int folder) const
 {
-    chunk.keep.assign(chunk.files.size(), 0);
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < chunk.files.size(); ++i) {
         ListedFile& file = chunk.files[i];
         struct stat st { };
@@ -193,8 +191,13 @@ void StatusReaders::read(Chunk& chunk, int folder)
             continue;
         file.size = attributes.size;
         file.timeStamp = toLocalFileTime(st.st_mtim.tv_sec).stamp();
-        chunk.keep[i] = 1;
+        if (kept != i)
+            chunk.files[kept] = std::move(file);
+        ++kept;
     }
+    chunk.files.erase(chunk.files.begin() + static_cast<std::ptrdiff_t>(kept), chunk.files.end());
+    if (m_work)
+        m_work(chunk.run, chunk.files);
 }
 
 namespace {

@@ -20,11 +20,12 @@ namespace moxtal {
 // the names are all read (it alone reports progress). Each chunk keeps its own results, so the list
 // and its order are the names' order whatever the threads do. A name added as counted is one entry
 // of the progress, which is done once its status is read; the names a later mask gives again are
-// not counted a second time.
+// not counted a second time. The work, when there is any, gets each chunk's files that belong in the
+// list (a run) on the thread that read them.
 class StatusReaders {
 public:
-    // For the names of the folder open as folderFd; progress must outlive the readers.
-    StatusReaders(int folderFd, const ListingProgress& progress);
+    // For the names of the folder open as folderFd; progress and work must outlive the readers.
+    StatusReaders(int folderFd, const ListingProgress& progress, const ListedRunWork& work = {});
     StatusReaders(const StatusReaders&) = delete;
     StatusReaders& operator=(const StatusReaders&) = delete;
     // A listing given up while the names are read (cancelled) leaves the helpers nothing to read.
@@ -53,9 +54,9 @@ private:
     static Spread spreadFor(int folderFd);
 
     struct Chunk {
-        std::vector<ListedFile> files;
-        std::vector<char> keep;  // whether each entry belongs in the list
+        std::vector<ListedFile> files;  // once read, only those that belong in the list
         std::size_t counted = 0;  // how many of the files count in the progress
+        std::size_t run = 0;  // its place among the chunks
     };
 
     void publish();
@@ -64,11 +65,13 @@ private:
     void startHelpers();
     void stopHelpers();
     void helper();
-    // Fills in each entry's size and time and whether it belongs in the list.
-    static void read(Chunk& chunk, int folder);
+    // Fills in each entry's size and time, keeps those that belong in the list, and gives them to
+    // the work.
+    void read(Chunk& chunk, int folder) const;
 
     const int m_fd;
     const ListingProgress& m_progress;
+    const ListedRunWork& m_work;
     const Spread m_spread;
     std::unique_ptr<Chunk> m_filling;
     std::size_t m_count = 0;

@@ -56,8 +56,21 @@ TEST(RenamePrediction, EachWayThePassRefusesARow)
         {"as long as a file name may be", {"a"}, {row("a", std::string(255, 'n').c_str())}, {R::None}},
         {"skipped rows are never refused", {"a"}, {row("a", "", kStatusEmptyName), row("b", "b")}, {R::None, R::None}},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(refusals(predictRefusals(c.rows, c.folder)), c.expected) << c.name;
+        // The walk alone gives the same; the quick check, whole or in parts by hash, leaves it every
+        // row that may be refused.
+        const std::vector<std::string_view> names(c.folder.begin(), c.folder.end());
+        EXPECT_EQ(refusals(walkRefusals(c.rows, names)), c.expected) << c.name;
+        const bool refused = c.expected != std::vector<Refusal>(c.expected.size(), R::None);
+        for (const std::size_t parts : {1, 2, 3}) {
+            bool may = false;
+            for (std::size_t part = 0; part < parts; ++part)
+                may = mayRefuse(c.rows, names, {}, part, parts) || may;
+            EXPECT_EQ(may, mayRefuse(c.rows, names)) << c.name << " in parts: " << parts;
+            EXPECT_TRUE(may || !refused) << c.name;
+        }
+    }
 }
 
 TEST(RenamePrediction, ReasonsNameTheOtherRowAndTheReverseOrder)

@@ -1,0 +1,203 @@
+#include "listed_job.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <utility>
+
+#include "collation.h"
+#include "listing_threads.h"
+
+namespace moxtal {
+
+namespace {
+
+// Below this many files the rows are made on the calling thread alone.
+constexpr std::size_t kPartsFrom = 4096;
+
+// The work of the job in the listing's threads: each run of files gets its proposals (and keys),
+// made by whichever thread read the run with tools of that thread's own, kept by the run's number.
+class NameWork {
+public:
+    NameWork(const JobTexts& texts, const QLocale& locale, bool makeKeys)
+        : m_pattern(texts), m_locale(locale), m_makeKeys(makeKeys)
+    { }
+
+    void operator()(std::size_t run, const std::vector<ListedFile>& files)
+    {
+        std::unique_ptr<Tools> tools;
+        try {
+            {
+                const std::lock_guard<std::mutex> lock(m_lock);
+                if (!m_idle.empty()) {
+                    tools = std::move(m_idle.back());
+                    m_idle.pop_back();
+                }
+            }
+            if (!tools)
+                tools = std::make_unique<Tools>(m_pattern, m_locale, m_makeKeys);
+            auto made = std::make_unique<Made>();
+            made->proposals.reserve(files.size());
+            for (const ListedFile& file : files)
+                made->proposals.push_back(tools->proposer.propose(file.name));
+            if (m_makeKeys) {
+                made->keys.reserve(files.size());
+                for (const ListedFile& file : files)
+                    made->keys.push_back(tools->keys->keyOf(file.name));
+            }
+            const std::lock_guard<std::mutex> lock(m_lock);
+            if (m_runs.size() <= run)
+                m_runs.resize(run + 1);
+            m_runs[run] = std::move(made);
+            m_idle.push_back(std::move(tools));
+        } catch (...) {
+            // Not the job's own errors (those are proposals): out of memory, say.
+            const std::lock_guard<std::mutex> lock(m_lock);
+            if (!m_failure)
+                m_failure = std::current_exception();
+        }
+    }
+
+    // Once the listing is done: each file's proposal and key, in the list's order, when every run
+    // was worked on; else false (the caller makes them itself). Throws what the work could not
+    // get past.
+    bool collect(std::size_t files, std::vector<NameProposal*>& proposals, std::vector<const QCollatorSortKey*>& keys)
+    {
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        proposals.reserve(files);
+        if (m_makeKeys)
+            keys.reserve(files);
+        for (const std::unique_ptr<Made>& made : m_runs) {
+            if (!made)
+                return false;
+            for (NameProposal& proposal : made->proposals)
+                proposals.push_back(&proposal);
+            for (const QCollatorSortKey& key : made->keys)
+                keys.push_back(&key);
+        }
+        return proposals.size() == files && (!m_makeKeys || keys.size() == files);
+    }
+
+    JobPattern& pattern() { return m_pattern; }
+
+private:
+    // A thread's own proposer (with its match context) and collator.
+    struct Tools {
+        Tools(JobPattern& pattern, const QLocale& locale, bool makeKeys) : proposer(pattern)
+        {
+            if (makeKeys)
+                keys.emplace(Qt::CaseSensitive, locale);
+        }
+        NameProposer proposer;
+        std::optional<CollationKeyMaker> keys;
+    };
+    struct Made {
+        std::vector<NameProposal> proposals;
+        std::vector<QCollatorSortKey> keys;
+    };
+
+    JobPattern m_pattern;
+    const QLocale m_locale;
+    const bool m_makeKeys;
+    std::mutex m_lock;
+    std::vector<std::unique_ptr<Made>> m_runs;  // by run number
+    std::vector<std::unique_ptr<Tools>> m_idle;
+    std::exception_ptr m_failure;
+};
+
+void phaseEnded(const ListedJobRequest& request, const char* phase)
+{
+    if (request.phaseEnded)
+        request.phaseEnded(phase);
+}
+
+}  // namespace
+
+ListedJob runListedJob(const ListedJobRequest& request)
+{
+    ListedJob job;
+    // In a locale that collates, the names' order compares keys: made in the listing's threads.
+    const bool makeKeys = comparesCollationKeys(request.locale);
+    NameWork work(request.texts, request.locale, makeKeys);
+    std::vector<ListedFile> files =
+        listFolderUnsortedAt(request.folderFd, request.masks,
+                             {&job.readable, nullptr, request.nameBlock, request.progress,
+                              [&work](std::size_t run, const std::vector<ListedFile>& listed) { work(run, listed); }});
+    phaseEnded(request, "listing");
+    if (!job.readable)
+        return job;
+
+    std::vector<NameProposal*> proposals;
+    std::vector<const QCollatorSortKey*> keys;
+    // Only when the listing's work missed runs, which it never should: the same made here.
+    std::vector<NameProposal> madeHere;
+    if (!work.collect(files.size(), proposals, keys)) {
+        NameProposer proposer(work.pattern());
+        madeHere.reserve(files.size());
+        proposals.clear();
+        for (const ListedFile& file : files) {
+            madeHere.push_back(proposer.propose(file.name));
+            proposals.push_back(&madeHere.back());
+        }
+        keys.clear();
+    }
+
+    // The names' order of listFolderAt (sortByName): by their bytes or by the keys made.
+    std::vector<std::size_t> order;
+    {
+        std::vector<std::string_view> names;
+        names.reserve(files.size());
+        for (const ListedFile& file : files)
+            names.emplace_back(file.name);
+        order = !keys.empty() ? collationOrder(names, keys)
+                              : collationOrder(names, Qt::CaseSensitive, false, request.locale);
+    }
+    if (request.sort) {
+        applyOrder(files, order);
+        applyOrder(proposals, order);
+        order = columnOrder(files, *request.sort, request.descending);
+    }
+    phaseEnded(request, "sort");
+
+    // The rows in parts of the list, each numbering on from the rows before it that take a number.
+    const std::vector<std::string> dates = jobDateTexts(files, request.texts.replacement);
+    const std::size_t count = order.size();
+    const std::size_t parts = count >= kPartsFrom ? static_cast<std::size_t>(std::max(1, listingThreads())) : 1;
+    const auto bound = [&](std::size_t part) { return count * part / parts; };
+    std::vector<std::size_t> rowsBefore(parts + 1, 0);
+    std::vector<std::uint64_t> numberedBefore(parts + 1, 0);
+    runInParts(parts, [&](std::size_t part) {
+        for (std::size_t at = bound(part); at < bound(part + 1); ++at) {
+            const NameProposal& proposal = *proposals[order[at]];
+            rowsBefore[part + 1] += proposal.outcome != NameProposal::Outcome::NoMatch ? 1 : 0;
+            numberedBefore[part + 1] += RowMaker::takesNumber(proposal) ? 1 : 0;
+        }
+    });
+    for (std::size_t part = 0; part < parts; ++part) {
+        rowsBefore[part + 1] += rowsBefore[part];
+        numberedBefore[part + 1] += numberedBefore[part];
+    }
+    job.result.rows.resize(rowsBefore[parts]);
+    // A part stops at its first error; the first part's error is the list's first.
+    runInParts(parts, [&](std::size_t part) {
+        RowMaker rows(request.folder, request.numbers, numberedBefore[part]);
+        std::size_t row = rowsBefore[part];
+        for (std::size_t at = bound(part); at < bound(part + 1); ++at) {
+            const std::size_t i = order[at];
+            NameProposal& proposal = *proposals[i];
+            if (proposal.outcome == NameProposal::Outcome::NoMatch)
+                continue;
+            const JobEntry entry {files[i].name, 0, dates.empty() ? std::string_view() : dates[i], &files[i].name};
+            job.result.rows[row++] = rows.make(entry, proposal);
+        }
+    });
+    job.result.counter = RowMaker(request.folder, request.numbers, numberedBefore[parts]).counter();
+    phaseEnded(request, "match and number");
+    return job;
+}
+
+}  // namespace moxtal
