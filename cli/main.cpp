@@ -24,9 +24,9 @@
 #include "core/rename_prediction.h"
 #include "core/version.h"
 #include "core/wildcard.h"
-#include "platform/collation.h"
 #include "platform/folder_rules.h"
 #include "platform/journal.h"
+#include "platform/large_pages.h"
 #include "platform/listed_job.h"
 #include "platform/listing.h"
 #include "platform/listing_threads.h"
@@ -487,11 +487,14 @@ int runJob(const Options& o)
         if (folderLock->busy())
             return refuse("another Mox-Tal pass is renaming in " + quoted(folder) + "; nothing was renamed");
     }
+    if (!folderFd)
+        return refuse("cannot read folder " + quoted(*o.folder));
     // The plan of the pass: the rows over the folder held open since it was listed.
     moxtal::RenamePlan plan {folder, moxtal::identityOf(folderFd.get()), {}, nullptr};
     // A preview checks the rows against every name of the folder, read in the same pass.
     moxtal::NameBlock names;
-    if (folderFd) {
+    {
+        // The job's work on each name is done while the listing reads the names' status.
         TerminalProgress progress("entries listed:");
         moxtal::ListedJobRequest request;
         request.folderFd = folderFd.get();
@@ -514,8 +517,6 @@ int runJob(const Options& o)
         if (!job.readable)
             return refuse("cannot read folder " + quoted(*o.folder));
         plan.rows = std::move(job.result.rows);
-    } else {
-        return refuse("cannot read folder " + quoted(*o.folder));
     }
     // Before the pass and the preview, so that both see the names that will be renamed.
     if (o.extensionCase) {
@@ -558,10 +559,10 @@ int runJob(const Options& o)
         const moxtal::FolderRules rules = moxtal::rulesOfFolder(folderFd.get(), folderNames);
         // The quick check in parts by the names' hashes; the walk only when one of them may refuse.
         const std::size_t parts = partsFor(plan.rows.size());
+        moxtal::QuickRefusalCheck check(plan.rows, folderNames, rules, parts);
         std::vector<char> may(parts, 0);
-        moxtal::runInParts(parts, [&](std::size_t part) {
-            may[part] = moxtal::mayRefuse(plan.rows, folderNames, rules, part, parts) ? 1 : 0;
-        });
+        moxtal::runInParts(parts, [&](std::size_t part) { check.hash(part); });
+        moxtal::runInParts(parts, [&](std::size_t part) { may[part] = check.mayRefuse(part) ? 1 : 0; });
         if (std::find(may.begin(), may.end(), 1) != may.end())
             predicted = moxtal::walkRefusals(plan.rows, folderNames, rules);
     }
@@ -598,8 +599,13 @@ int runJob(const Options& o)
         for (std::size_t i = begin; i < end; ++i)
             size += plan.rows[i].oldName.size() + plan.rows[i].newName.size() + 32;
         blocks[part].reserve(size);
-        for (std::size_t i = begin; i < end; ++i)
+        moxtal::preferLargePages(blocks[part].data(), blocks[part].capacity());
+        for (std::size_t i = begin; i < end; ++i) {
+            // The old names lie in memory in another order than the rows': each is fetched ahead.
+            if (i + 8 < end)
+                __builtin_prefetch(plan.rows[i + 8].oldName.data());
             moxtal::appendRowLine(blocks[part], plan.rows[i], o.rename);
+        }
     });
     Output out;
     for (std::string& block : blocks) {
@@ -619,6 +625,8 @@ int main(int argc, char** argv)
 {
     // A reader that goes away (| head) is a write error, not the end of a pass half done.
     std::signal(SIGPIPE, SIG_IGN);
+    // A large folder's names and rows are tens of megabytes, met page by page.
+    moxtal::keepHeapInLargePages(std::size_t {512} << 20);
     Options options;
     if (const std::optional<std::string> error = parseOptions(argc, argv, options))
         return usageError(*error);

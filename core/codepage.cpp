@@ -1,5 +1,7 @@
 #include "codepage.h"
 
+#include <algorithm>
+
 namespace moxtal {
 
 bool isLeadByte(CodePage cp, unsigned char c)
@@ -54,6 +56,10 @@ std::size_t findLastChar(std::string_view text, char ch, CodePage cp)
 
 std::size_t findAnyChar(std::string_view text, std::string_view set, CodePage cp)
 {
+    // In UTF-8 no ASCII byte is part of another character.
+    const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    if (cp == CodePage::Utf8 && std::all_of(set.begin(), set.end(), ascii))
+        return text.find_first_of(set);
     std::size_t found = std::string_view::npos;
     forEachCharStart(text, cp, 0, [&](std::size_t i) {
         if (set.find(text[i]) == std::string_view::npos)

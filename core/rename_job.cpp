@@ -106,28 +106,43 @@ void replaceNumberRuns(ProposedName& name, std::string_view number, CodePage cp)
 {
     // A number is digits and "-": a name without flags needs none after it either.
     const bool flags = !name.special.empty();
+    std::size_t length = name.bytes.size();  // the result's, to be made in one block
+    bool counting = false;
+    for (std::size_t i = 0; i < name.bytes.size();) {
+        const std::size_t n = charLength(name.bytes, i, cp);
+        const bool inRun = n == 1 && isSpecialBackslash(name, i);
+        length = length - (inRun ? 1 : 0) + (inRun && !counting ? number.size() : 0);
+        counting = inRun;
+        i += n;
+    }
     ProposedName out;
-    out.bytes.reserve(name.bytes.size() + number.size());
+    out.bytes.reserve(length);
+    // The bytes between runs go over in one piece each.
+    std::size_t kept = 0;  // the first byte not gone over yet
+    const auto keep = [&](std::size_t end) {
+        out.bytes.append(name.bytes, kept, end - kept);
+        if (flags)
+            out.special.insert(out.special.end(), name.special.begin() + static_cast<std::ptrdiff_t>(kept),
+                               name.special.begin() + static_cast<std::ptrdiff_t>(end));
+    };
     bool inRun = false;
     for (std::size_t i = 0; i < name.bytes.size();) {
-        const std::size_t length = charLength(name.bytes, i, cp);
-        if (length == 1 && isSpecialBackslash(name, i)) {
+        const std::size_t n = charLength(name.bytes, i, cp);
+        if (n == 1 && isSpecialBackslash(name, i)) {
             if (!inRun) {
+                keep(i);
                 out.bytes += number;
                 if (flags)
                     out.special.insert(out.special.end(), number.size(), false);
             }
             inRun = true;
-            ++i;
+            kept = ++i;
             continue;
         }
         inRun = false;
-        out.bytes.append(name.bytes, i, length);
-        if (flags)
-            out.special.insert(out.special.end(), name.special.begin() + static_cast<std::ptrdiff_t>(i),
-                               name.special.begin() + static_cast<std::ptrdiff_t>(i + length));
-        i += length;
+        i += n;
     }
+    keep(name.bytes.size());
     name = std::move(out);
 }
 
@@ -253,11 +268,22 @@ bool holdsMarker(const ProposedName& name, char marker)
     return false;
 }
 
+// Whether a replacement-written byte of the name is any of the markers a row expands.
+bool holdsMarkers(const ProposedName& name)
+{
+    for (std::size_t i = 0; i < name.bytes.size(); ++i) {
+        const char c = name.bytes[i];
+        if ((c == kDateMarker || c == kDateTimeMarker || c == kFolderMarker) && isSpecial(name, i))
+            return true;
+    }
+    return false;
+}
+
 NameProposal failedProposal(std::string message)
 {
     NameProposal proposal;
     proposal.outcome = NameProposal::Outcome::Failed;
-    proposal.name.bytes = std::move(message);
+    proposal.bytes = std::move(message);
     return proposal;
 }
 
@@ -303,20 +329,23 @@ NameProposal NameProposer::propose(std::string_view name)
         return failedProposal(matchErrorMessage(name, pcre2ErrorMessage(rc)));
     NameProposal proposal;
     proposal.baseLength = static_cast<std::uint32_t>(base.size());
+    ProposedName proposed;
     try {
         // The first match of the replacement loop is the one just made on the same text. Only a
         // name with backslashes or marker bytes of its own needs the flags.
-        proposal.name.bytes = m_matcher->replace(base, m_pattern.m_translated,
-                                                 holdsFlaggedBytes(base) ? &proposal.name.special : nullptr, true);
+        proposed.bytes = m_matcher->replace(base, m_pattern.m_translated,
+                                            holdsFlaggedBytes(base) ? &proposed.special : nullptr, true);
     } catch (const MatchError& e) {
         return failedProposal(matchErrorMessage(name, e.what()));
     } catch (const AppError& e) {
         return failedProposal(e.what());
     }
     proposal.outcome = NameProposal::Outcome::Proposed;
-    proposal.numberWidth = static_cast<std::uint32_t>(numberRunWidth(proposal.name, cp));
-    proposal.markers = holdsMarker(proposal.name, kDateMarker) || holdsMarker(proposal.name, kDateTimeMarker) ||
-                       holdsMarker(proposal.name, kFolderMarker);
+    proposal.numberWidth = static_cast<std::uint32_t>(numberRunWidth(proposed, cp));
+    proposal.markers = holdsMarkers(proposed);
+    proposal.bytes = std::move(proposed.bytes);
+    if (!proposed.special.empty())
+        proposal.special = std::make_unique<std::vector<bool>>(std::move(proposed.special));
     return proposal;
 }
 
@@ -351,8 +380,11 @@ std::optional<std::int32_t> RowMaker::counter() const
 ConfirmRow RowMaker::make(const JobEntry& entry, NameProposal& proposal)
 {
     if (proposal.outcome == NameProposal::Outcome::Failed)
-        throw AppError(proposal.name.bytes);
-    ProposedName& proposed = proposal.name;
+        throw AppError(proposal.bytes);
+    ProposedName proposed;
+    proposed.bytes = std::move(proposal.bytes);
+    if (proposal.special)
+        proposed.special = std::move(*proposal.special);
     if (proposal.numberWidth > 0) {
         // The numbers run from the start, step on, so the first one that does not fit follows the
         // last one that did.
@@ -376,8 +408,10 @@ ConfirmRow RowMaker::make(const JobEntry& entry, NameProposal& proposal)
     const std::string_view base = entry.name.substr(0, proposal.baseLength);
     ConfirmRow row;
     row.status = decideStatus(base, proposed.bytes, m_cp);
-    proposed.bytes += entry.name.substr(base.size());
-    row.newName = std::move(proposed.bytes);
+    // One block for the new name (or none, for a short one).
+    const std::string_view extension = entry.name.substr(base.size());
+    row.newName.reserve(proposed.bytes.size() + extension.size());
+    row.newName.append(proposed.bytes).append(extension);
     // Last: the views of the entry's name end when the row takes it over.
     row.oldName = entry.ownName ? std::move(*entry.ownName) : std::string(entry.name);
     row.image = entry.image;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -144,7 +145,9 @@ struct NameProposal {
     bool markers = false;  // the new base name holds a date, date-and-time or folder marker
     std::uint32_t baseLength = 0;  // the old name's first baseLength bytes are its base name
     std::uint32_t numberWidth = 0;  // the widest number run of the new base name (0: it takes no number)
-    ProposedName name;  // Proposed: the new base name; Failed: bytes holds the error's message
+    std::string bytes;  // Proposed: the new base name (ProposedName's bytes); Failed: the error's message
+    // Proposed: ProposedName's flags, for a name with backslashes or marker bytes of its own only.
+    std::unique_ptr<std::vector<bool>> special;
 };
 
 // The pattern and replacement of a job as the proposers of its names share them: the replacement

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,11 +42,38 @@ std::vector<RowPrediction> predictRefusals(const std::vector<ConfirmRow>& rows,
 // The quick part of that check, which needs no order: false when no row can be refused, because
 // every file a row renames is there and renamed by no other row, and every new name is one that no
 // entry has, no other row gives and the file system takes; true when the rows must be walked
-// (walkRefusals; in a folder that folds case, always). It is split by the names' hashes into parts,
-// part of parts, each of which may run on a thread of its own: the rows must be walked when any
-// part says so. predictRefusals is this (in one part) and, when it says so, the walk.
+// (walkRefusals; in a folder that folds case, always). predictRefusals is this and, when it says
+// so, the walk.
 bool mayRefuse(const std::vector<ConfirmRow>& rows, const std::vector<std::string_view>& folderNames,
-               const FolderRules& rules = {}, std::size_t part = 0, std::size_t parts = 1);
+               const FolderRules& rules = {});
+
+// The same in parts, each of which may run on a thread of its own: first each part hashes its slice
+// of the names (hash), then, once all have, each part checks the names whose hashes fall to it
+// (mayRefuse). The rows must be walked when any part says so. The rows, names and rules must
+// outlive the check.
+class QuickRefusalCheck {
+public:
+    QuickRefusalCheck(const std::vector<ConfirmRow>& rows, const std::vector<std::string_view>& folderNames,
+                      const FolderRules& rules, std::size_t parts);
+    void hash(std::size_t slice);
+    bool mayRefuse(std::size_t part) const;
+
+private:
+    enum class Kind : std::uint8_t { Folder, Old, New };
+    struct Name {
+        std::uint64_t hash;
+        std::uint32_t index;  // into the folder's names (past them "." and ".."), or the row's
+        Kind kind;
+    };
+    const std::vector<ConfirmRow>& m_rows;
+    const std::vector<std::string_view>& m_folderNames;
+    const FolderRules& m_rules;
+    std::size_t m_parts;
+    // By the slice that hashed them, then by the part they fall to: the folder's names, and the old
+    // and new names of the rows that rename.
+    std::vector<std::vector<std::vector<Name>>> m_folder;
+    std::vector<std::vector<std::vector<Name>>> m_renamed;
+};
 
 // The walk of predictRefusals over the rows in list order.
 std::vector<RowPrediction> walkRefusals(const std::vector<ConfirmRow>& rows,

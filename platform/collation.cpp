@@ -4,6 +4,7 @@
 #include "listing_threads.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <numeric>
 #include <optional>
 #include <thread>
@@ -37,33 +38,95 @@ template <typename Work> void forEachPart(std::size_t count, std::size_t parts, 
         helper.join();
 }
 
-// The positions 0..count-1 sorted by ordered: each part sorted by its own thread, then the sorted
-// parts merged; stable, as one stable sort of the whole (ties keep their order).
-template <typename Ordered> std::vector<std::size_t> orderInParts(std::size_t count, const Ordered& ordered)
+// How many of a's items come first among the first k of the stable merge of a and b (a's before
+// b's among equals): the point where a merge can be cut into parts done apart.
+template <typename T, typename Less>
+std::size_t takenFromFirst(std::size_t k, const T* a, std::size_t aSize, const T* b, std::size_t bSize,
+                           const Less& less)
 {
+    std::size_t low = k > bSize ? k - bSize : 0;
+    std::size_t high = std::min(k, aSize);
+    while (low < high) {
+        const std::size_t i = low + (high - low) / 2;
+        // a[i] comes before b[k - i - 1]: more of a come first.
+        if (!less(b[k - i - 1], a[i]))
+            low = i + 1;
+        else
+            high = i;
+    }
+    return low;
+}
+
+// Merges the sorted runs [first, middle) and [middle, last) of items stably, cut into parts each
+// merged by a thread of its own into a second buffer.
+template <typename T, typename Less>
+void mergeInParts(std::vector<T>& items, std::size_t first, std::size_t middle, std::size_t last, std::size_t parts,
+                  const Less& less)
+{
+    const std::size_t count = last - first;
+    std::vector<T> merged(count);
+    const T* a = items.data() + first;
+    const T* b = items.data() + middle;
+    const std::size_t aSize = middle - first, bSize = last - middle;
+    forEachPart(count, parts, [&](std::size_t begin, std::size_t end) {
+        const std::size_t aBegin = takenFromFirst(begin, a, aSize, b, bSize, less);
+        const std::size_t aEnd = takenFromFirst(end, a, aSize, b, bSize, less);
+        std::merge(a + aBegin, a + aEnd, b + (begin - aBegin), b + (end - aEnd), merged.begin() + begin, less);
+    });
+    std::move(merged.begin(), merged.end(), items.begin() + static_cast<std::ptrdiff_t>(first));
+}
+
+// Sorts items by less: each part sorted by its own thread, then the sorted parts merged, each merge
+// shared by the threads; stable, as one stable sort of the whole (ties keep their order).
+template <typename T, typename Less> void sortInParts(std::vector<T>& items, const Less& less)
+{
+    const std::size_t count = items.size();
     const std::size_t parts = partsFor(count);
-    std::vector<std::size_t> order(count);
-    std::iota(order.begin(), order.end(), std::size_t {0});
     std::vector<std::size_t> bounds;
     for (std::size_t p = 0; p <= parts; ++p)
         bounds.push_back(count * p / parts);
     forEachPart(count, parts, [&](std::size_t begin, std::size_t end) {
-        std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(begin),
-                         order.begin() + static_cast<std::ptrdiff_t>(end), ordered);
+        std::stable_sort(items.begin() + static_cast<std::ptrdiff_t>(begin),
+                         items.begin() + static_cast<std::ptrdiff_t>(end), less);
     });
     for (std::size_t width = 1; width < parts; width *= 2) {
-        for (std::size_t p = 0; p + width < parts; p += 2 * width) {
-            const auto first = order.begin() + static_cast<std::ptrdiff_t>(bounds[p]);
-            const auto middle = order.begin() + static_cast<std::ptrdiff_t>(bounds[p + width]);
-            const auto last = order.begin() + static_cast<std::ptrdiff_t>(bounds[std::min(p + 2 * width, parts)]);
-            std::inplace_merge(first, middle, last, ordered);
-        }
+        for (std::size_t p = 0; p + width < parts; p += 2 * width)
+            mergeInParts(items, bounds[p], bounds[p + width], bounds[std::min(p + 2 * width, parts)], parts, less);
     }
+}
+
+// The positions 0..count-1 sorted by ordered, stable (sortInParts).
+template <typename Ordered> std::vector<std::size_t> orderInParts(std::size_t count, const Ordered& ordered)
+{
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), std::size_t {0});
+    sortInParts(order, ordered);
     return order;
 }
 
+// A name's position with its first 16 bytes (or those of its folded text), as two numbers that
+// compare as the bytes do: most names differ within them, so that the sort seldom reads a name.
+// Names hold no NUL byte, so the zeros after a shorter name put it first, as its end does.
+struct PrefixKeyed {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    std::size_t index = 0;
+};
+
+PrefixKeyed prefixKeyed(std::string_view name, std::size_t index, bool folded)
+{
+    PrefixKeyed keyed;
+    keyed.index = index;
+    for (std::size_t i = 0; i < 16; ++i) {
+        const char c = i < name.size() ? (folded ? asciiLower(name[i]) : name[i]) : '\0';
+        std::uint64_t& half = i < 8 ? keyed.high : keyed.low;
+        half = half << 8 | static_cast<unsigned char>(c);
+    }
+    return keyed;
+}
+
 // The C locale orders by the bytes of the (folded) text; for ASCII names those are the names' own
-// bytes, so no collation key need be made.
+// bytes, so no collation key need be made: their first bytes are the keys.
 std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, Qt::CaseSensitivity sensitivity,
                                     bool descending)
 {
@@ -81,8 +144,27 @@ std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, 
         }
         return x < y;
     };
-    return orderInParts(names.size(),
-                        [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); });
+    const bool folded = sensitivity == Qt::CaseInsensitive;
+    std::vector<PrefixKeyed> keyed(names.size());
+    forEachPart(names.size(), partsFor(names.size()), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            keyed[i] = prefixKeyed(names[i], i, folded);
+    });
+    const auto keyedLess = [&](const PrefixKeyed& a, const PrefixKeyed& b) {
+        if (a.high != b.high)
+            return a.high < b.high;
+        if (a.low != b.low)
+            return a.low < b.low;
+        return less(a.index, b.index);
+    };
+    sortInParts(keyed, [&](const PrefixKeyed& a, const PrefixKeyed& b) {
+        return descending ? keyedLess(b, a) : keyedLess(a, b);
+    });
+    std::vector<std::size_t> order;
+    order.reserve(keyed.size());
+    for (const PrefixKeyed& k : keyed)
+        order.push_back(k.index);
+    return order;
 }
 
 bool allAscii(const std::vector<std::string_view>& names)
@@ -106,11 +188,16 @@ CollationKeyMaker::CollationKeyMaker(Qt::CaseSensitivity sensitivity, const QLoc
 
 QCollatorSortKey CollationKeyMaker::keyOf(std::string_view name) const
 {
-    QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    // An ASCII name, as most are, reads the same as Latin-1, into the text's own room.
+    const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    if (std::all_of(name.begin(), name.end(), ascii))
+        m_text = QLatin1StringView(name.data(), static_cast<qsizetype>(name.size()));
+    else
+        m_text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     // Folded first: the C locale's collation does not ignore case by itself.
     if (m_sensitivity == Qt::CaseInsensitive)
-        text = text.toCaseFolded();
-    return m_collator.sortKey(text);
+        return m_collator.sortKey(m_text.toCaseFolded());
+    return m_collator.sortKey(m_text);
 }
 
 bool comparesCollationKeys(const QLocale& locale)

@@ -7,6 +7,7 @@
 
 #include <QCollator>
 #include <QLocale>
+#include <QString>
 
 namespace moxtal {
 
@@ -27,6 +28,7 @@ public:
 private:
     QCollator m_collator;
     Qt::CaseSensitivity m_sensitivity;
+    mutable QString m_text;  // each name's text in turn
 };
 
 // Whether collationOrder compares the collation keys of any names in locale; in the C locale it

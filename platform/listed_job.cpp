@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "collation.h"
+#include "file_times.h"
+#include "large_pages.h"
 #include "listing_threads.h"
 
 namespace moxtal {
@@ -17,6 +19,8 @@ namespace {
 
 // Below this many files the rows are made on the calling thread alone.
 constexpr std::size_t kPartsFrom = 4096;
+// How many rows ahead a row's file and proposal are fetched from memory.
+constexpr std::size_t kAhead = 8;
 
 // The work of the job in the listing's threads: each run of files gets its proposals (and keys),
 // made by whichever thread read the run with tools of that thread's own, kept by the run's number.
@@ -84,6 +88,15 @@ public:
 
     JobPattern& pattern() { return m_pattern; }
 
+    // Once the order is made: the keys' room goes back to the heap.
+    void dropKeys()
+    {
+        for (const std::unique_ptr<Made>& made : m_runs) {
+            if (made)
+                std::vector<QCollatorSortKey>().swap(made->keys);
+        }
+    }
+
 private:
     // A thread's own proposer (with its match context) and collator.
     struct Tools {
@@ -123,14 +136,27 @@ ListedJob runListedJob(const ListedJobRequest& request)
     // In a locale that collates, the names' order compares keys: made in the listing's threads.
     const bool makeKeys = comparesCollationKeys(request.locale);
     NameWork work(request.texts, request.locale, makeKeys);
-    std::vector<ListedFile> files =
-        listFolderUnsortedAt(request.folderFd, request.masks,
-                             {&job.readable, nullptr, request.nameBlock, request.progress,
-                              [&work](std::size_t run, const std::vector<ListedFile>& listed) { work(run, listed); }});
+    std::vector<std::vector<ListedFile>> runs;
+    listFolderUnsortedAt(request.folderFd, request.masks,
+                         {&job.readable, nullptr, request.nameBlock, request.progress,
+                          [&work](std::size_t run, const std::vector<ListedFile>& listed) { work(run, listed); },
+                          &runs});
     phaseEnded(request, "listing");
     if (!job.readable)
         return job;
 
+    // The files in the list's order, where their runs hold them.
+    std::vector<ListedFile*> files;
+    {
+        std::size_t count = 0;
+        for (const std::vector<ListedFile>& run : runs)
+            count += run.size();
+        files.reserve(count);
+        for (std::vector<ListedFile>& run : runs) {
+            for (ListedFile& file : run)
+                files.push_back(&file);
+        }
+    }
     std::vector<NameProposal*> proposals;
     std::vector<const QCollatorSortKey*> keys;
     // Only when the listing's work missed runs, which it never should: the same made here.
@@ -139,8 +165,8 @@ ListedJob runListedJob(const ListedJobRequest& request)
         NameProposer proposer(work.pattern());
         madeHere.reserve(files.size());
         proposals.clear();
-        for (const ListedFile& file : files) {
-            madeHere.push_back(proposer.propose(file.name));
+        for (const ListedFile* file : files) {
+            madeHere.push_back(proposer.propose(file->name));
             proposals.push_back(&madeHere.back());
         }
         keys.clear();
@@ -151,47 +177,78 @@ ListedJob runListedJob(const ListedJobRequest& request)
     {
         std::vector<std::string_view> names;
         names.reserve(files.size());
-        for (const ListedFile& file : files)
-            names.emplace_back(file.name);
+        for (const ListedFile* file : files)
+            names.emplace_back(file->name);
         order = !keys.empty() ? collationOrder(names, keys)
                               : collationOrder(names, Qt::CaseSensitive, false, request.locale);
     }
+    // The keys have done their work: their room is the rows'.
+    keys = {};
+    work.dropKeys();
+    std::vector<ListedFile> sorted;  // a column's order sorts the list itself
     if (request.sort) {
-        applyOrder(files, order);
+        sorted.reserve(files.size());
+        for (const std::size_t i : order)
+            sorted.push_back(std::move(*files[i]));
         applyOrder(proposals, order);
-        order = columnOrder(files, *request.sort, request.descending);
+        order = columnOrder(sorted, *request.sort, request.descending);
+        for (std::size_t i = 0; i < sorted.size(); ++i)
+            files[i] = &sorted[i];
     }
     phaseEnded(request, "sort");
 
     // The rows in parts of the list, each numbering on from the rows before it that take a number.
-    const std::vector<std::string> dates = jobDateTexts(files, request.texts.replacement);
+    std::vector<std::string> dates;
+    if (replacementUsesDate(request.texts.replacement)) {
+        dates.reserve(files.size());
+        for (const ListedFile* file : files)
+            dates.push_back(dateTextOf(file->timeStamp));
+    }
     const std::size_t count = order.size();
     const std::size_t parts = count >= kPartsFrom ? static_cast<std::size_t>(std::max(1, listingThreads())) : 1;
     const auto bound = [&](std::size_t part) { return count * part / parts; };
+    // Which files get a row and which a number, one byte each in the list's order: counted in the
+    // order of the rows without reaching for each proposal again.
+    constexpr std::uint8_t kRow = 1, kNumber = 2;
+    std::vector<std::uint8_t> takes(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const NameProposal& proposal = *proposals[i];
+        takes[i] = static_cast<std::uint8_t>((proposal.outcome != NameProposal::Outcome::NoMatch ? kRow : 0) |
+                                             (RowMaker::takesNumber(proposal) ? kNumber : 0));
+    }
     std::vector<std::size_t> rowsBefore(parts + 1, 0);
     std::vector<std::uint64_t> numberedBefore(parts + 1, 0);
     runInParts(parts, [&](std::size_t part) {
         for (std::size_t at = bound(part); at < bound(part + 1); ++at) {
-            const NameProposal& proposal = *proposals[order[at]];
-            rowsBefore[part + 1] += proposal.outcome != NameProposal::Outcome::NoMatch ? 1 : 0;
-            numberedBefore[part + 1] += RowMaker::takesNumber(proposal) ? 1 : 0;
+            rowsBefore[part + 1] += (takes[order[at]] & kRow) != 0 ? 1 : 0;
+            numberedBefore[part + 1] += (takes[order[at]] & kNumber) != 0 ? 1 : 0;
         }
     });
     for (std::size_t part = 0; part < parts; ++part) {
         rowsBefore[part + 1] += rowsBefore[part];
         numberedBefore[part + 1] += numberedBefore[part];
     }
+    reserveInLargePages(job.result.rows, rowsBefore[parts], parts);
     job.result.rows.resize(rowsBefore[parts]);
     // A part stops at its first error; the first part's error is the list's first.
     runInParts(parts, [&](std::size_t part) {
         RowMaker rows(request.folder, request.numbers, numberedBefore[part]);
         std::size_t row = rowsBefore[part];
-        for (std::size_t at = bound(part); at < bound(part + 1); ++at) {
+        const std::size_t end = bound(part + 1);
+        for (std::size_t at = bound(part); at < end; ++at) {
+            // The list's order is not the order of the files in memory: each is fetched ahead.
+            if (at + kAhead < end) {
+                __builtin_prefetch(proposals[order[at + kAhead]]);
+                __builtin_prefetch(files[order[at + kAhead]]);
+            }
+            if (at + kAhead / 2 < end)
+                __builtin_prefetch(files[order[at + kAhead / 2]]->name.data());
             const std::size_t i = order[at];
-            NameProposal& proposal = *proposals[i];
-            if (proposal.outcome == NameProposal::Outcome::NoMatch)
+            if ((takes[i] & kRow) == 0)
                 continue;
-            const JobEntry entry {files[i].name, 0, dates.empty() ? std::string_view() : dates[i], &files[i].name};
+            NameProposal& proposal = *proposals[i];
+            ListedFile& file = *files[i];
+            const JobEntry entry {file.name, 0, dates.empty() ? std::string_view() : dates[i], &file.name};
             job.result.rows[row++] = rows.make(entry, proposal);
         }
     });

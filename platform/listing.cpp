@@ -160,6 +160,10 @@ std::vector<ListedFile> listFolderUnsortedAt(int folderFd, const std::vector<std
     // Then the status of the names not read yet.
     if (!reader.finish(seen))
         return cancel();
+    if (extras.runs) {
+        *extras.runs = reader.takeRuns();
+        return {};
+    }
     return reader.take();
 }
 

@@ -65,7 +65,7 @@ public:
     void add(std::string_view name)
     {
         m_bytes += name;
-        m_ends.push_back(m_bytes.size());
+        m_ends.push_back(static_cast<std::uint32_t>(m_bytes.size()));
     }
     void clear()
     {
@@ -83,7 +83,7 @@ public:
 
 private:
     std::string m_bytes;
-    std::vector<std::size_t> m_ends;
+    std::vector<std::uint32_t> m_ends;
 };
 
 // Work on a listing's files in its threads, as their status comes back (a match, a collation key:
@@ -100,6 +100,9 @@ struct ListingExtras {
     NameBlock* nameBlock = nullptr;  // every name the folder holds, in one block
     ListingProgress progress;
     ListedRunWork work;
+    // When given, receives the files as the runs the work got, one after the other in the list's
+    // order, and the listing gives no list of its own (no second copy of a large list).
+    std::vector<std::vector<ListedFile>>* runs = nullptr;
 };
 
 // listFolderAt without the sort: the files in the order the folder gives their names, mask after

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <exception>
 #include <fcntl.h>
 #include <iterator>
@@ -11,6 +12,7 @@
 #include <system_error>
 
 #include "file_times.h"
+#include "large_pages.h"
 #include "listing_threads.h"
 #include "posix_handles.h"
 
@@ -25,36 +27,65 @@ constexpr std::size_t kChunk = 512;
 // them all busy.
 constexpr std::size_t kWaitingChunk = 32;
 
-// Whether the folder is on a file system whose reads wait on a server (or a user-space daemon).
-bool waitsOnServer(int fd)
+// How the folder's file system answers: whether its reads wait on a server (or a user-space
+// daemon), and whether that is FUSE.
+struct FileSystemAnswers {
+    bool waits = false;
+    bool fuse = false;
+};
+FileSystemAnswers answersOf(int fd)
 {
     struct statfs info { };
     if (::fstatfs(fd, &info) != 0)
-        return false;
+        return {};
     switch (static_cast<std::uint32_t>(info.f_type)) {
+    case 0x65735546u:  // FUSE: sshfs, rclone, gvfs, ...
+        return {true, true};
     case 0x6969u:  // NFS
     case 0xFF534D42u:  // CIFS
     case 0xFE534D42u:  // SMB2/3
     case 0x517Bu:  // SMB
-    case 0x65735546u:  // FUSE: sshfs, rclone, gvfs, ...
     case 0x00C36400u:  // Ceph
     case 0x01021997u:  // 9P
     case 0x6B414653u:  // AFS
-        return true;
+        return {true, false};
     default:
-        return false;
+        return {};
     }
+}
+
+// The status of name in folder: mode, size and modification time; false when it cannot be read.
+// FUSE answers the name's lookup with its attributes, which the status may take as they are (a
+// second round trip to the server would ask for them again, at once).
+bool readStatus(int folder, const char* name, bool fromLookup, mode_t& mode, std::int64_t& size, std::time_t& time)
+{
+    if (fromLookup) {
+        struct statx st { };
+        if (::statx(folder, name, AT_STATX_DONT_SYNC, STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME, &st) != 0)
+            return false;
+        mode = st.stx_mode;
+        size = static_cast<std::int64_t>(st.stx_size);
+        time = st.stx_mtime.tv_sec;
+        return true;
+    }
+    struct stat st { };
+    if (::fstatat(folder, name, &st, 0) != 0)
+        return false;
+    mode = st.st_mode;
+    size = static_cast<std::int64_t>(st.st_size);
+    time = st.st_mtim.tv_sec;
+    return true;
 }
 
 }  // namespace
 
 StatusReaders::Spread StatusReaders::spreadFor(int folderFd)
 {
-    const bool waiting = waitsOnServer(folderFd);
-    const int threads = listingThreads(waiting);
-    if (waiting)
-        return {threads, kWaitingChunk, 2 * kWaitingChunk};
-    return {threads, kChunk, kParallelFrom};
+    const FileSystemAnswers answers = answersOf(folderFd);
+    const int threads = listingThreads(answers.waits);
+    if (answers.waits)
+        return {threads, kWaitingChunk, 2 * kWaitingChunk, answers.fuse};
+    return {threads, kChunk, kParallelFrom, false};
 }
 
 StatusReaders::StatusReaders(int folderFd, const ListingProgress& progress, const ListedRunWork& work)
@@ -73,7 +104,7 @@ void StatusReaders::add(std::string_view name, bool counted)
         m_filling = std::make_unique<Chunk>();
         m_filling->files.reserve(m_spread.chunk);
     }
-    m_filling->files.push_back({std::string(name), 0, 0});
+    m_filling->files.push_back({std::string(name), 0, 0, -1});
     if (counted) {
         ++m_filling->counted;
         ++m_counted;
@@ -111,11 +142,21 @@ std::vector<ListedFile> StatusReaders::take()
     for (const std::unique_ptr<Chunk>& chunk : m_chunks)
         kept += chunk->files.size();
     std::vector<ListedFile> files;
-    files.reserve(kept);
+    reserveInLargePages(files, kept);
     for (const std::unique_ptr<Chunk>& chunk : m_chunks)
         std::move(chunk->files.begin(), chunk->files.end(), std::back_inserter(files));
     m_chunks.clear();
     return files;
+}
+
+std::vector<std::vector<ListedFile>> StatusReaders::takeRuns()
+{
+    std::vector<std::vector<ListedFile>> runs;
+    runs.reserve(m_chunks.size());
+    for (const std::unique_ptr<Chunk>& chunk : m_chunks)
+        runs.push_back(std::move(chunk->files));
+    m_chunks.clear();
+    return runs;
 }
 
 void StatusReaders::publish()
@@ -179,18 +220,20 @@ void StatusReaders::read(Chunk& chunk, int folder) const
     std::size_t kept = 0;
     for (std::size_t i = 0; i < chunk.files.size(); ++i) {
         ListedFile& file = chunk.files[i];
-        struct stat st { };
-        if (::fstatat(folder, file.name.c_str(), &st, 0) != 0)
+        mode_t mode = 0;
+        std::int64_t size = 0;
+        std::time_t time = 0;
+        if (!readStatus(folder, file.name.c_str(), m_spread.statusFromLookup, mode, size, time))
             continue;  // unreadable status or a dangling link
         EntryAttributes attributes;
-        attributes.directory = S_ISDIR(st.st_mode);
-        attributes.readOnly = (st.st_mode & S_IWUSR) == 0;
-        attributes.system = !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
-        attributes.size = attributes.directory ? 0 : static_cast<std::int64_t>(st.st_size);
+        attributes.directory = S_ISDIR(mode);
+        attributes.readOnly = (mode & S_IWUSR) == 0;
+        attributes.system = !S_ISREG(mode) && !S_ISDIR(mode);
+        attributes.size = attributes.directory ? 0 : size;
         if (!isListable(attributes))
             continue;
         file.size = attributes.size;
-        file.timeStamp = toLocalFileTime(st.st_mtim.tv_sec).stamp();
+        file.timeStamp = toLocalFileTime(time).stamp();
         if (kept != i)
             chunk.files[kept] = std::move(file);
         ++kept;

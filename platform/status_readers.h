@@ -42,6 +42,8 @@ public:
 
     // The entries that belong in the list, in the names' order.
     std::vector<ListedFile> take();
+    // The same as the runs the work got, in their order.
+    std::vector<std::vector<ListedFile>> takeRuns();
 
 private:
     // How the status reads are shared out: among how many threads, in chunks of how many names,
@@ -50,6 +52,7 @@ private:
         int threads;
         std::size_t chunk;
         std::size_t parallelFrom;
+        bool statusFromLookup;  // the file system's answer to a name's lookup holds its status
     };
     static Spread spreadFor(int folderFd);
 

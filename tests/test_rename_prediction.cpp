@@ -64,9 +64,13 @@ TEST(RenamePrediction, EachWayThePassRefusesARow)
         EXPECT_EQ(refusals(walkRefusals(c.rows, names)), c.expected) << c.name;
         const bool refused = c.expected != std::vector<Refusal>(c.expected.size(), R::None);
         for (const std::size_t parts : {1, 2, 3}) {
+            const FolderRules rules;
+            QuickRefusalCheck check(c.rows, names, rules, parts);
             bool may = false;
             for (std::size_t part = 0; part < parts; ++part)
-                may = mayRefuse(c.rows, names, {}, part, parts) || may;
+                check.hash(part);
+            for (std::size_t part = 0; part < parts; ++part)
+                may = check.mayRefuse(part) || may;
             EXPECT_EQ(may, mayRefuse(c.rows, names)) << c.name << " in parts: " << parts;
             EXPECT_TRUE(may || !refused) << c.name;
         }
