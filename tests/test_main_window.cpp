@@ -414,6 +414,17 @@ TEST_F(MainWindowTest, LongWorkCanBeCancelled)
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(dialog, &escape);
         EXPECT_FALSE(work.step(2));
+        EXPECT_FALSE(work.await([] {}, 2));  // the work runs to its end; its result is dropped
+        // A wait without "Cancel" (work that must end what the user already did) keeps its dialog.
+        LongWork kept(form.get(), QStringLiteral("Checking"), std::nullopt, LongWork::Cancel::NotOffered);
+        bool ran = false;
+        EXPECT_TRUE(kept.await([&] { ran = true; }, 1));
+        EXPECT_TRUE(ran);
+        dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->findChild<QPushButton*>(), nullptr);
+        QApplication::sendEvent(dialog, &escape);
+        EXPECT_TRUE(kept.step(2));
     }
 
     // A cancelled pass stops after the current row: the rest get no result, the done stay logged.
