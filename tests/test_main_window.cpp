@@ -71,15 +71,15 @@ public:
         }
         return out;
     }
-    bool hasSubfolder(const std::string& path, const ListingProgress&) const override
+    std::optional<std::vector<char>> haveSubfolders(const std::string&, const std::vector<FolderItem>& children,
+                                                    const ListingProgress&) const override
     {
-        for (const auto& entry : tree) {
-            if (parentOf(entry.first) == path)
-                return true;
-        }
-        return false;
+        std::vector<char> have;
+        for (const FolderItem& child : children)
+            have.push_back(
+                std::any_of(tree.begin(), tree.end(), [&](const auto& e) { return parentOf(e.first) == child.path; }));
+        return have;
     }
-
     static std::string parentOf(const std::string& path)
     {
         const std::size_t slash = path.rfind('/');
