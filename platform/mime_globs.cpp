@@ -1,14 +1,23 @@
 #include "mime_globs.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 #include <QFile>
+#include <QHash>
 #include <QMimeDatabase>
 #include <QStandardPaths>
+
+#include "listing_threads.h"
+#include "name_text.h"
 
 namespace moxtal {
 
 namespace {
+
+// Below this many names one thread finds their keys faster than several.
+constexpr std::size_t kParallelFrom = 4096;
 
 bool hasWildcard(QStringView text)
 {
@@ -265,6 +274,69 @@ std::optional<QString> MimeGlobKeys::keyOf(const QString& name) const
         }
     }
     return key;
+}
+
+MimeGlobKeys::ListingKeys MimeGlobKeys::keysOf(const std::vector<ListedFile>& files) const
+{
+    // Each slice of the files keyed by a thread of its own, with its own places; then the slices'
+    // keys joined, each distinct key once.
+    const std::size_t count = files.size();
+    const std::size_t parts = count < kParallelFrom ? 1 : static_cast<std::size_t>(std::max(1, listingThreads()));
+    std::vector<ListingKeys> slices(parts);
+    const auto keySlice = [&](std::size_t p) {
+        ListingKeys& slice = slices[p];
+        QHash<QString, std::size_t> seen;
+        const std::size_t begin = count * p / parts, end = count * (p + 1) / parts;
+        slice.places.reserve(end - begin);
+        for (std::size_t i = begin; i < end; ++i) {
+            std::optional<QString> key = keyOf(displayText(files[i].name));
+            if (!key) {
+                slice.places.emplace_back();
+                continue;
+            }
+            std::size_t place = slice.keys.size();
+            if (const auto found = seen.constFind(*key); found != seen.cend()) {
+                place = found.value();
+            } else {
+                seen.insert(*key, place);
+                slice.keys.push_back(std::move(*key));
+            }
+            slice.places.emplace_back(place);
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        try {
+            for (std::size_t p = 1; p < parts; ++p)
+                helpers.emplace_back(keySlice, p);
+        } catch (const std::system_error&) {
+            // No more threads to be had: the slices without one are keyed below.
+        }
+        keySlice(0);
+        for (std::jthread& helper : helpers)
+            helper.join();
+        for (std::size_t p = helpers.size() + 1; p < parts; ++p)
+            keySlice(p);
+    }
+    ListingKeys all = std::move(slices[0]);
+    QHash<QString, std::size_t> places;
+    for (std::size_t k = 0; k < all.keys.size(); ++k)
+        places.insert(all.keys[k], k);
+    all.places.reserve(count);
+    for (std::size_t p = 1; p < parts; ++p) {
+        std::vector<std::size_t> joined;
+        for (QString& key : slices[p].keys) {
+            const auto found = places.constFind(key);
+            joined.push_back(found != places.cend() ? found.value() : all.keys.size());
+            if (found == places.cend()) {
+                places.insert(key, all.keys.size());
+                all.keys.push_back(std::move(key));
+            }
+        }
+        for (const std::optional<std::size_t>& place : slices[p].places)
+            all.places.push_back(place ? std::optional<std::size_t>(joined[*place]) : std::nullopt);
+    }
+    return all;
 }
 
 }  // namespace moxtal

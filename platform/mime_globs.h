@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -8,6 +9,8 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include "listing.h"
 
 namespace moxtal {
 
@@ -24,6 +27,15 @@ public:
     // A key shared by exactly the names that match the same globs (a name matching a literal glob
     // such as "Makefile" keeps a key of its own); nothing when only the database can tell.
     std::optional<QString> keyOf(const QString& name) const;
+
+    // The keys of a listing's names (keyOf of each name's display text), found by as many threads
+    // as a listing's (listing_threads.h): each distinct key once, and for each file the place of
+    // its key among them (none: only the database can tell).
+    struct ListingKeys {
+        std::vector<QString> keys;
+        std::vector<std::optional<std::size_t>> places;
+    };
+    ListingKeys keysOf(const std::vector<ListedFile>& files) const;
 
 private:
     // A glob may be matched ignoring case (on lower-case text) or, when the database marks it
