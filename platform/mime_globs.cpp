@@ -54,9 +54,14 @@ bool isPlainGlob(QStringView pattern)
     return true;
 }
 
+std::u16string_view viewOf(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
 std::u16string toU16(const QString& text)
 {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    return std::u16string(viewOf(text));
 }
 
 std::u32string toU32(const QString& text)
@@ -232,11 +237,13 @@ std::optional<QString> MimeGlobKeys::keyOf(const QString& name) const
     }
 
     QString key;
+    key.reserve(static_cast<qsizetype>(2 * m_complex.size() + 1) + m_longestSuffix);
     if (!m_complex.empty()) {
         const bool wide = std::any_of(name.begin(), name.end(), [](QChar c) { return c.isSurrogate(); });
         const bool ascii = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; });
-        const std::u16string lowerText = wide ? std::u16string() : toU16(lower);
-        const std::u16string exactText = wide ? std::u16string() : toU16(name);
+        // Views of the name's own text: no copies.
+        const std::u16string_view lowerText = wide ? std::u16string_view() : viewOf(lower);
+        const std::u16string_view exactText = wide ? std::u16string_view() : viewOf(name);
         const std::u32string lowerWide = wide ? toU32(lower) : std::u32string();
         const std::u32string exactWide = wide ? toU32(name) : std::u32string();
         for (const ComplexGlob& glob : m_complex) {
@@ -260,15 +267,14 @@ std::optional<QString> MimeGlobKeys::keyOf(const QString& name) const
     // The longest simple suffix glob the name ends with, in the name's own letter case: every
     // shorter one it matches is a suffix of that tail, so equal tails match equal suffix globs.
     // A name that is nothing but a suffix is matched differently by the database: ask it.
-    if (m_suffixes.count(toU16(lower)) != 0)
+    if (m_suffixes.find(viewOf(lower)) != m_suffixes.end())
         return std::nullopt;
     const qsizetype start = std::max<qsizetype>(1, lower.size() - m_longestSuffix);
     for (qsizetype i = start; i < lower.size(); ++i) {
         if (!m_suffixStarts[lower[i].unicode()])
             continue;
-        const std::u16string_view tail(reinterpret_cast<const char16_t*>(lower.utf16()) + i,
-                                       static_cast<std::size_t>(lower.size() - i));
-        if (m_suffixes.find(std::u16string(tail)) != m_suffixes.end()) {
+        const std::u16string_view tail = viewOf(lower).substr(static_cast<std::size_t>(i));
+        if (m_suffixes.find(tail) != m_suffixes.end()) {
             key += QStringView(name).mid(i);
             break;
         }

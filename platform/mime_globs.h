@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -51,7 +53,12 @@ private:
         QString suffix;  // lower-case text after its last wildcard
     };
 
-    std::unordered_set<std::u16string> m_suffixes;  // "*.txt" kept as ".txt", lower case
+    // Looked up by views of a name's tails, without copies.
+    struct SuffixHash {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
+    };
+    std::unordered_set<std::u16string, SuffixHash, std::equal_to<>> m_suffixes;  // "*.txt" kept as ".txt", lower case
     std::vector<bool> m_suffixStarts;  // first code units of the suffixes (< 0x10000)
     qsizetype m_longestSuffix = 0;
     QSet<QString> m_literals;  // lower case
