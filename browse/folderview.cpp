@@ -193,10 +193,14 @@ bool TFolderView::CreateChildNode(QTreeWidgetItem* node)
 bool TFolderView::CheckExpandEnable(const std::string& parent, const std::vector<FolderItem>& folders,
                                     const std::vector<QTreeWidgetItem*>& nodes)
 {
+    if (folders.empty())
+        return stepWork();
+    // Nothing when the folder could not be probed (then no child gets the button) or the user
+    // cancelled, which the wait tells.
     const std::optional<std::vector<char>> withSubfolder = m_source.haveSubfolders(parent, folders, readProgress());
-    if (!withSubfolder || !stepWork())
+    if (!stepWork())
         return false;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
+    for (std::size_t i = 0; withSubfolder && i < nodes.size(); ++i) {
         if ((*withSubfolder)[i])
             nodes[i]->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     }

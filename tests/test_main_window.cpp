@@ -1271,8 +1271,7 @@ TEST(ListModels, KeepQtsModelContract)
     rows.setRows({{"a", "b", kStatusReplace, 0, ""}, {"b", "c", kStatusReplace, 0, ""}});
     rows.setData(rows.index(0, ConfirmRowModel::OldColumn), QStringLiteral("x"), Qt::EditRole);
     rows.setPredictions({{Refusal::TakenByLater, 1, true}, {}});
-    rows.setRow(1, {"b", "B", kStatusReplace, 0, ""});
-    rows.updateRows([](std::vector<ConfirmRow>& all) { all[0].result = kResultOk; });
+    rows.updateRows([](std::vector<ConfirmRow>& all) { all[1].newName = "B", all[0].result = kResultOk; });
     rows.setPredictions({});
 
     LogModel log;
