@@ -45,8 +45,7 @@ void FileList::ListFolder(const std::string& folder, bool force)
         entries = listFolder(folder, m_masks, nullptr, &m_listedIdentity, names.get(), progress);
     }
     m_listedNames = std::move(names);
-    for (FileEntry& entry : entries)
-        entry.image = images.imageFor(entry.name);
+    images.assignImages(entries);
     m_model.setEntries(std::move(entries));
 }
 

@@ -24,13 +24,16 @@ public:
     // The drive roots under the computer node, in order.
     virtual std::vector<FolderItem> drives() const = 0;
     // A folder's subfolders (each a folder when it was read, so the tree asks no more), hidden
-    // ones included; nothing when the folder cannot be read. Both
-    // reads tell progress, when given, how many entries they read now and then; false stops them:
-    // then there is nothing, as for a folder that cannot be read.
+    // ones included; nothing when the folder cannot be read. Both reads tell progress, when given,
+    // how far they got now and then; false stops them: then there is nothing, as for a folder that
+    // cannot be read.
     virtual std::optional<std::vector<FolderItem>> subfolders(const std::string& path,
                                                               const ListingProgress& progress) const = 0;
-    // Whether the folder has at least one subfolder (stops at the first).
-    virtual bool hasSubfolder(const std::string& path, const ListingProgress& progress) const = 0;
+    // For each of children (subfolders of the folder at path, as subfolders gave them), whether it
+    // has at least one subfolder (each probe stops at the first); progress counts the children.
+    virtual std::optional<std::vector<char>> haveSubfolders(const std::string& path,
+                                                            const std::vector<FolderItem>& children,
+                                                            const ListingProgress& progress) const = 0;
 };
 
 // The real file system: "/" first, then the volumes mounted under /media, /run/media and /mnt.
@@ -39,7 +42,8 @@ public:
     std::vector<FolderItem> drives() const override;
     std::optional<std::vector<FolderItem>> subfolders(const std::string& path,
                                                       const ListingProgress& progress) const override;
-    bool hasSubfolder(const std::string& path, const ListingProgress& progress) const override;
+    std::optional<std::vector<char>> haveSubfolders(const std::string& path, const std::vector<FolderItem>& children,
+                                                    const ListingProgress& progress) const override;
 };
 
 }  // namespace moxtal

@@ -167,14 +167,20 @@ bool TFolderView::CreateChildNode(QTreeWidgetItem* node)
         names.emplace_back(folder.displayName);
     // The children join the node together once they are all made: a cancelled wait adds none.
     std::vector<std::unique_ptr<QTreeWidgetItem>> children;
+    std::vector<FolderItem> probed;
+    std::vector<QTreeWidgetItem*> probedNodes;
     for (const std::size_t i : collationOrder(names, Qt::CaseSensitive)) {
         const FolderItem& folder = (*folders)[i];
         if (!stepWork())
             return false;
         children.emplace_back(SetupNode(folder, nullptr, m_folderIcon));
-        CheckExpandEnable(children.back().get());
+        // "System Volume Information" is never probed and never gets the expand button.
+        if (children.back()->text(0).compare(QLatin1String("System Volume Information"), Qt::CaseInsensitive) != 0) {
+            probed.push_back(folder);
+            probedNodes.push_back(children.back().get());
+        }
     }
-    if (!stepWork())
+    if (!CheckExpandEnable(pathOf(node), probed, probedNodes))
         return false;
     QList<QTreeWidgetItem*> made;
     made.reserve(static_cast<qsizetype>(children.size()));
@@ -184,12 +190,21 @@ bool TFolderView::CreateChildNode(QTreeWidgetItem* node)
     return true;
 }
 
-void TFolderView::CheckExpandEnable(QTreeWidgetItem* node)
+bool TFolderView::CheckExpandEnable(const std::string& parent, const std::vector<FolderItem>& folders,
+                                    const std::vector<QTreeWidgetItem*>& nodes)
 {
-    if (node->text(0).compare(QLatin1String("System Volume Information"), Qt::CaseInsensitive) == 0)
-        return;
-    if (m_source.hasSubfolder(pathOf(node), readProgress()))
-        node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    if (folders.empty())
+        return stepWork();
+    // Nothing when the folder could not be probed (then no child gets the button) or the user
+    // cancelled, which the wait tells.
+    const std::optional<std::vector<char>> withSubfolder = m_source.haveSubfolders(parent, folders, readProgress());
+    if (!stepWork())
+        return false;
+    for (std::size_t i = 0; withSubfolder && i < nodes.size(); ++i) {
+        if ((*withSubfolder)[i])
+            nodes[i]->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    }
+    return true;
 }
 
 QTreeWidgetItem* TFolderView::SerchRootNode(const std::string& path, std::size_t& matchedLength) const

@@ -52,7 +52,10 @@ private:
 
     QTreeWidgetItem* SetupNode(const FolderItem& folder, QTreeWidgetItem* parent, const QIcon& icon);
     bool CreateChildNode(QTreeWidgetItem* node);
-    void CheckExpandEnable(QTreeWidgetItem* node);
+    // Gives each of nodes (new children of the folder at parent) the expand button when its folder
+    // has a subfolder, all probed at once; false when the user cancelled the wait.
+    bool CheckExpandEnable(const std::string& parent, const std::vector<FolderItem>& folders,
+                           const std::vector<QTreeWidgetItem*>& nodes);
     QTreeWidgetItem* SerchRootNode(const std::string& path, std::size_t& matchedLength) const;
     QTreeWidgetItem* SerchChildNode(QTreeWidgetItem* node, const std::string& component);
     void selectionMoved(QTreeWidgetItem* current, QTreeWidgetItem* previous);

@@ -31,17 +31,15 @@ std::optional<std::vector<FolderItem>> RealFolderSource::subfolders(const std::s
     return items;
 }
 
-bool RealFolderSource::hasSubfolder(const std::string& path, const ListingProgress& progress) const
+std::optional<std::vector<char>> RealFolderSource::haveSubfolders(const std::string& path,
+                                                                  const std::vector<FolderItem>& children,
+                                                                  const ListingProgress& progress) const
 {
-    bool found = false;
-    forEachSubfolder(
-        path,
-        [&](const std::string&) {
-            found = true;
-            return false;
-        },
-        progress);
-    return found;
+    std::vector<std::string> names;
+    names.reserve(children.size());
+    for (const FolderItem& child : children)
+        names.push_back(child.displayName);
+    return withSubfolders(path, names, progress);
 }
 
 }  // namespace moxtal

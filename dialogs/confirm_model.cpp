@@ -173,17 +173,6 @@ void ConfirmRowModel::setRows(std::vector<ConfirmRow> rows)
     endResetModel();
 }
 
-void ConfirmRowModel::setRow(int r, ConfirmRow value)
-{
-    ConfirmRow& kept = m_rows.at(static_cast<std::size_t>(r));
-    m_failureReasons += hasFailureReason(value);
-    m_failureReasons -= hasFailureReason(kept);
-    m_invalidNames += isInvalidName(value);
-    m_invalidNames -= isInvalidName(kept);
-    kept = std::move(value);
-    emit dataChanged(index(r, 0), index(r, ColumnCount - 1));
-}
-
 void ConfirmRowModel::updateRows(const std::function<void(std::vector<ConfirmRow>&)>& edit)
 {
     edit(m_rows);

@@ -32,7 +32,6 @@ public:
     const std::vector<ConfirmRow>& rows() const { return m_rows; }
     const ConfirmRow& row(int r) const { return m_rows.at(static_cast<std::size_t>(r)); }
     void setRows(std::vector<ConfirmRow> rows);
-    void setRow(int r, ConfirmRow row);
     // Lets edit change the cells of every row (not their number), then repaints them all.
     void updateRows(const std::function<void(std::vector<ConfirmRow>&)>& edit);
 

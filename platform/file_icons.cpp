@@ -1,5 +1,7 @@
 #include "file_icons.h"
 
+#include <optional>
+
 #include <QMimeDatabase>
 
 #include "mime_globs.h"
@@ -41,6 +43,27 @@ int ImageList::imageFor(const std::string& fileName)
     if (key)
         m_byKey.insert(*key, index);
     return index;
+}
+
+void ImageList::assignImages(std::vector<ListedFile>& files)
+{
+    const MimeGlobKeys::ListingKeys keys = MimeGlobKeys::database().keysOf(files);
+    // In the files' order, as imageFor would have met them: a key known to the list needs no
+    // database, a new one is looked up by its first name.
+    std::vector<int> images(keys.keys.size(), -1);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::optional<std::size_t> key = keys.places[i];
+        if (!key) {
+            files[i].image = imageFor(files[i].name);
+            continue;
+        }
+        int& image = images[*key];
+        if (image < 0) {
+            const auto known = m_byKey.constFind(keys.keys[*key]);
+            image = known != m_byKey.cend() ? known.value() : imageFor(files[i].name);
+        }
+        files[i].image = image;
+    }
 }
 
 void ImageList::clear()

@@ -7,6 +7,8 @@
 #include <QIcon>
 #include <QString>
 
+#include "listing.h"
+
 namespace moxtal {
 
 // Makes sure a theme for file-type icons is set ("Adwaita" when Qt reports none).
@@ -19,6 +21,10 @@ class ImageList {
 public:
     // The image index for a file name, adding the icon as a new image when it is new.
     int imageFor(const std::string& fileName);
+    // Gives each file the image index imageFor would give it, one file after the other: the names'
+    // keys are worked out by a few threads at once (as many as a listing's, listing_threads.h),
+    // the images looked up on this thread, once per key.
+    void assignImages(std::vector<ListedFile>& files);
     void clear();
     int count() const { return static_cast<int>(m_images.size()); }
     QIcon icon(int index) const;

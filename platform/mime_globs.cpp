@@ -1,14 +1,23 @@
 #include "mime_globs.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 #include <QFile>
+#include <QHash>
 #include <QMimeDatabase>
 #include <QStandardPaths>
+
+#include "listing_threads.h"
+#include "name_text.h"
 
 namespace moxtal {
 
 namespace {
+
+// Below this many names one thread finds their keys faster than several.
+constexpr std::size_t kParallelFrom = 4096;
 
 bool hasWildcard(QStringView text)
 {
@@ -45,9 +54,14 @@ bool isPlainGlob(QStringView pattern)
     return true;
 }
 
+std::u16string_view viewOf(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
 std::u16string toU16(const QString& text)
 {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    return std::u16string(viewOf(text));
 }
 
 std::u32string toU32(const QString& text)
@@ -223,11 +237,13 @@ std::optional<QString> MimeGlobKeys::keyOf(const QString& name) const
     }
 
     QString key;
+    key.reserve(static_cast<qsizetype>(2 * m_complex.size() + 1) + m_longestSuffix);
     if (!m_complex.empty()) {
         const bool wide = std::any_of(name.begin(), name.end(), [](QChar c) { return c.isSurrogate(); });
         const bool ascii = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; });
-        const std::u16string lowerText = wide ? std::u16string() : toU16(lower);
-        const std::u16string exactText = wide ? std::u16string() : toU16(name);
+        // Views of the name's own text: no copies.
+        const std::u16string_view lowerText = wide ? std::u16string_view() : viewOf(lower);
+        const std::u16string_view exactText = wide ? std::u16string_view() : viewOf(name);
         const std::u32string lowerWide = wide ? toU32(lower) : std::u32string();
         const std::u32string exactWide = wide ? toU32(name) : std::u32string();
         for (const ComplexGlob& glob : m_complex) {
@@ -251,20 +267,82 @@ std::optional<QString> MimeGlobKeys::keyOf(const QString& name) const
     // The longest simple suffix glob the name ends with, in the name's own letter case: every
     // shorter one it matches is a suffix of that tail, so equal tails match equal suffix globs.
     // A name that is nothing but a suffix is matched differently by the database: ask it.
-    if (m_suffixes.count(toU16(lower)) != 0)
+    if (m_suffixes.find(viewOf(lower)) != m_suffixes.end())
         return std::nullopt;
     const qsizetype start = std::max<qsizetype>(1, lower.size() - m_longestSuffix);
     for (qsizetype i = start; i < lower.size(); ++i) {
         if (!m_suffixStarts[lower[i].unicode()])
             continue;
-        const std::u16string_view tail(reinterpret_cast<const char16_t*>(lower.utf16()) + i,
-                                       static_cast<std::size_t>(lower.size() - i));
-        if (m_suffixes.find(std::u16string(tail)) != m_suffixes.end()) {
+        const std::u16string_view tail = viewOf(lower).substr(static_cast<std::size_t>(i));
+        if (m_suffixes.find(tail) != m_suffixes.end()) {
             key += QStringView(name).mid(i);
             break;
         }
     }
     return key;
+}
+
+MimeGlobKeys::ListingKeys MimeGlobKeys::keysOf(const std::vector<ListedFile>& files) const
+{
+    // Each slice of the files keyed by a thread of its own, with its own places; then the slices'
+    // keys joined, each distinct key once.
+    const std::size_t count = files.size();
+    const std::size_t parts = count < kParallelFrom ? 1 : static_cast<std::size_t>(std::max(1, listingThreads()));
+    std::vector<ListingKeys> slices(parts);
+    const auto keySlice = [&](std::size_t p) {
+        ListingKeys& slice = slices[p];
+        QHash<QString, std::size_t> seen;
+        const std::size_t begin = count * p / parts, end = count * (p + 1) / parts;
+        slice.places.reserve(end - begin);
+        for (std::size_t i = begin; i < end; ++i) {
+            std::optional<QString> key = keyOf(displayText(files[i].name));
+            if (!key) {
+                slice.places.emplace_back();
+                continue;
+            }
+            std::size_t place = slice.keys.size();
+            if (const auto found = seen.constFind(*key); found != seen.cend()) {
+                place = found.value();
+            } else {
+                seen.insert(*key, place);
+                slice.keys.push_back(std::move(*key));
+            }
+            slice.places.emplace_back(place);
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        try {
+            for (std::size_t p = 1; p < parts; ++p)
+                helpers.emplace_back(keySlice, p);
+        } catch (const std::system_error&) {
+            // No more threads to be had: the slices without one are keyed below.
+        }
+        keySlice(0);
+        for (std::jthread& helper : helpers)
+            helper.join();
+        for (std::size_t p = helpers.size() + 1; p < parts; ++p)
+            keySlice(p);
+    }
+    ListingKeys all = std::move(slices[0]);
+    QHash<QString, std::size_t> places;
+    for (std::size_t k = 0; k < all.keys.size(); ++k)
+        places.insert(all.keys[k], k);
+    all.places.reserve(count);
+    for (std::size_t p = 1; p < parts; ++p) {
+        std::vector<std::size_t> joined;
+        for (QString& key : slices[p].keys) {
+            const auto found = places.constFind(key);
+            joined.push_back(found != places.cend() ? found.value() : all.keys.size());
+            if (found == places.cend()) {
+                places.insert(key, all.keys.size());
+                all.keys.push_back(std::move(key));
+            }
+        }
+        for (const std::optional<std::size_t>& place : slices[p].places)
+            all.places.push_back(place ? std::optional<std::size_t>(joined[*place]) : std::nullopt);
+    }
+    return all;
 }
 
 }  // namespace moxtal

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include "listing.h"
 
 namespace moxtal {
 
@@ -25,6 +30,15 @@ public:
     // such as "Makefile" keeps a key of its own); nothing when only the database can tell.
     std::optional<QString> keyOf(const QString& name) const;
 
+    // The keys of a listing's names (keyOf of each name's display text), found by as many threads
+    // as a listing's (listing_threads.h): each distinct key once, and for each file the place of
+    // its key among them (none: only the database can tell).
+    struct ListingKeys {
+        std::vector<QString> keys;
+        std::vector<std::optional<std::size_t>> places;
+    };
+    ListingKeys keysOf(const std::vector<ListedFile>& files) const;
+
 private:
     // A glob may be matched ignoring case (on lower-case text) or, when the database marks it
     // case-sensitive, as it stands; the key records both verdicts.
@@ -39,7 +53,12 @@ private:
         QString suffix;  // lower-case text after its last wildcard
     };
 
-    std::unordered_set<std::u16string> m_suffixes;  // "*.txt" kept as ".txt", lower case
+    // Looked up by views of a name's tails, without copies.
+    struct SuffixHash {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
+    };
+    std::unordered_set<std::u16string, SuffixHash, std::equal_to<>> m_suffixes;  // "*.txt" kept as ".txt", lower case
     std::vector<bool> m_suffixStarts;  // first code units of the suffixes (< 0x10000)
     qsizetype m_longestSuffix = 0;
     QSet<QString> m_literals;  // lower case

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <exception>
 #include <fcntl.h>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
@@ -245,39 +246,38 @@ void StatusReaders::read(Chunk& chunk, int folder) const
 
 namespace {
 
-// Reads whether names[i] is a folder, for the chunks of names taken from next until there are
-// none or the work is cancelled; done counts the names read.
-class FolderChecks {
+// Work on count items shared out in chunks: each thread takes the next chunk until none is left or
+// the work is cancelled; done counts the items done.
+class SharedChunks {
 public:
-    FolderChecks(const std::vector<std::string>& names, std::size_t chunk)
-        : m_names(names), m_chunk(chunk), m_chunks((names.size() + chunk - 1) / chunk), m_folders(names.size(), 0)
+    using Work = std::function<void(int folderFd, std::size_t item)>;
+
+    SharedChunks(std::size_t count, std::size_t chunk, const Work& work)
+        : m_count(count), m_chunk(chunk), m_chunks((count + chunk - 1) / chunk), m_work(work)
     { }
 
     std::size_t chunks() const { return m_chunks; }
     std::size_t done() const { return m_done.load(); }
     void cancel() { m_cancelled = true; }
-    std::vector<char> take() { return std::move(m_folders); }
 
-    // Reads one chunk; false when none is left.
-    bool readChunk(int folder)
+    // Does one chunk; false when none is left.
+    bool runChunk(int folderFd)
     {
         const std::size_t c = m_cancelled ? m_chunks : m_next.fetch_add(1);
         if (c >= m_chunks)
             return false;
-        const std::size_t end = std::min(m_names.size(), (c + 1) * m_chunk);
-        for (std::size_t i = c * m_chunk; i < end; ++i) {
-            struct stat st { };
-            m_folders[i] = ::fstatat(folder, m_names[i].c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
-        }
+        const std::size_t end = std::min(m_count, (c + 1) * m_chunk);
+        for (std::size_t i = c * m_chunk; i < end; ++i)
+            m_work(folderFd, i);
         m_done.fetch_add(end - c * m_chunk);
         return true;
     }
 
 private:
-    const std::vector<std::string>& m_names;
+    const std::size_t m_count;
     const std::size_t m_chunk;
     const std::size_t m_chunks;
-    std::vector<char> m_folders;  // each written by one thread, read once they are all joined
+    const Work& m_work;
     std::atomic<std::size_t> m_next {0};
     std::atomic<std::size_t> m_done {0};
     std::atomic<bool> m_cancelled {false};
@@ -286,13 +286,13 @@ private:
 // Joins the helpers however the calling thread leaves, cancelling what they have not begun.
 class Helpers {
 public:
-    explicit Helpers(FolderChecks& checks) : m_checks(checks) { }
+    explicit Helpers(SharedChunks& chunks) : m_chunks(chunks) { }
     Helpers(const Helpers&) = delete;
     Helpers& operator=(const Helpers&) = delete;
     ~Helpers()
     {
         if (std::uncaught_exceptions() > 0)
-            m_checks.cancel();
+            m_chunks.cancel();
         for (std::thread& helper : m_threads)
             helper.join();
     }
@@ -303,7 +303,7 @@ public:
                 m_threads.emplace_back([this, folderFd] {
                     // A descriptor of its own, as a listing's helper has.
                     const UniqueFd own(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-                    while (m_checks.readChunk(own ? own.get() : folderFd)) { }
+                    while (m_chunks.runChunk(own ? own.get() : folderFd)) { }
                 });
             }
         } catch (const std::system_error&) {
@@ -312,34 +312,65 @@ public:
     }
 
 private:
-    FolderChecks& m_checks;
+    SharedChunks& m_chunks;
     std::vector<std::thread> m_threads;
 };
+
+// Does work(fd, i) for each i < count in chunks of chunk, shared out from parallelFrom items on
+// among as many threads as the status reads of the folder get, the calling thread among them; it
+// alone tells progress how many are done. False when the progress cancelled the work.
+bool shareOut(int folderFd, bool waiting, std::size_t count, std::size_t chunk, std::size_t parallelFrom,
+              const SharedChunks::Work& work, const ListingProgress& progress)
+{
+    SharedChunks chunks(count, chunk, work);
+    bool cancelled = false;
+    {
+        Helpers helpers(chunks);
+        if (count >= parallelFrom) {
+            const std::size_t threads = std::min<std::size_t>(listingThreads(waiting), chunks.chunks());
+            helpers.start(static_cast<int>(threads) - 1, folderFd);
+        }
+        while (!cancelled && chunks.runChunk(folderFd)) {
+            if (progress && !progress(chunks.done())) {
+                chunks.cancel();
+                cancelled = true;
+            }
+        }
+    }
+    return !cancelled && (!progress || progress(count));
+}
+
+// Below this many folders one thread probes them faster than several, on a local disk.
+constexpr std::size_t kLocalProbesParallelFrom = 256;
 
 }  // namespace
 
 std::optional<std::vector<char>> foldersAmong(int folderFd, const std::vector<std::string>& names,
                                               const ListingProgress& progress)
 {
-    const bool waiting = waitsOnServer(folderFd);
-    FolderChecks checks(names, waiting ? kWaitingChunk : kChunk);
-    bool cancelled = false;
-    {
-        Helpers helpers(checks);
-        if (names.size() >= (waiting ? 2 * kWaitingChunk : kParallelFrom)) {
-            const std::size_t threads = std::min<std::size_t>(listingThreads(waiting), checks.chunks());
-            helpers.start(static_cast<int>(threads) - 1, folderFd);
-        }
-        while (!cancelled && checks.readChunk(folderFd)) {
-            if (progress && !progress(checks.done())) {
-                checks.cancel();
-                cancelled = true;
-            }
-        }
-    }
-    if (cancelled || (progress && !progress(names.size())))
+    const bool waiting = answersOf(folderFd).waits;
+    // Each written by one thread, read once they are all joined.
+    std::vector<char> folders(names.size(), 0);
+    const SharedChunks::Work isFolder = [&](int fd, std::size_t i) {
+        struct stat st { };
+        folders[i] = ::fstatat(fd, names[i].c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+    };
+    if (!shareOut(folderFd, waiting, names.size(), waiting ? kWaitingChunk : kChunk,
+                  waiting ? 2 * kWaitingChunk : kParallelFrom, isFolder, progress))
         return std::nullopt;
-    return checks.take();
+    return folders;
+}
+
+std::optional<std::vector<char>> answerEach(int folderFd, std::size_t count,
+                                            const std::function<bool(std::size_t item)>& answer,
+                                            const ListingProgress& progress)
+{
+    const bool waiting = answersOf(folderFd).waits;
+    std::vector<char> answers(count, 0);
+    const SharedChunks::Work ask = [&](int, std::size_t i) { answers[i] = answer(i); };
+    if (!shareOut(folderFd, waiting, count, 1, waiting ? 2 : kLocalProbesParallelFrom, ask, progress))
+        return std::nullopt;
+    return answers;
 }
 
 }  // namespace moxtal

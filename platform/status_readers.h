@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -97,5 +98,13 @@ private:
 // the calling thread; false cancels, and then there is no answer.
 std::optional<std::vector<char>> foldersAmong(int folderFd, const std::vector<std::string>& names,
                                               const ListingProgress& progress = {});
+
+// For work on count items that each wait on the folder open as folderFd (a few status reads or
+// folder reads of its entries): answer(i) for every i, called on any thread, the items shared out
+// one at a time among as many threads as the folder's status reads get (on a file server many),
+// the calling thread among them; each answer stands in its item's place. progress as above.
+std::optional<std::vector<char>> answerEach(int folderFd, std::size_t count,
+                                            const std::function<bool(std::size_t item)>& answer,
+                                            const ListingProgress& progress = {});
 
 }  // namespace moxtal

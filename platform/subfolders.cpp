@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "paths.h"
 #include "posix_handles.h"
 #include "status_readers.h"
 
@@ -118,6 +119,23 @@ bool forEachSubfolder(const std::string& path, const std::function<bool(const st
     if (!batch.empty() && !visitBatch())
         return false;
     return stopped || !progress || progress(read);
+}
+
+std::optional<std::vector<char>> withSubfolders(const std::string& path, const std::vector<std::string>& names,
+                                                const ListingProgress& progress)
+{
+    const UniqueFd folder = openFolderFd(path);
+    if (!folder)
+        return std::nullopt;
+    const auto hasSubfolder = [&](std::size_t i) {
+        bool found = false;
+        forEachSubfolder(joinPath(path, names[i]), [&](const std::string&) {
+            found = true;
+            return false;
+        });
+        return found;
+    };
+    return answerEach(folder.get(), names.size(), hasSubfolder, progress);
 }
 
 }  // namespace moxtal

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "listing.h"
 
@@ -17,5 +19,13 @@ namespace moxtal {
 // too, as for a folder that cannot be read.
 bool forEachSubfolder(const std::string& path, const std::function<bool(const std::string& name)>& visit,
                       const ListingProgress& progress = {});
+
+// For each of names, folders in the folder at path: whether it has a subfolder of its own (as
+// forEachSubfolder finds one, stopping at the first). The folders are probed by several threads at
+// once (answerEach, status_readers.h), so that on a file server the round trips overlap. progress
+// hears how many folders are probed now and then; nothing when the folder cannot be opened or the
+// progress cancelled the probes.
+std::optional<std::vector<char>> withSubfolders(const std::string& path, const std::vector<std::string>& names,
+                                                const ListingProgress& progress = {});
 
 }  // namespace moxtal

@@ -38,6 +38,7 @@
 #include "dialogs/rpllist.h"
 #include "gui_helpers.h"
 #include "platform/file_icons.h"
+#include "platform/listing_threads.h"
 #include "platform/opener.h"
 #include "temp_folder.h"
 #include "ui/clipboard_text.h"
@@ -70,15 +71,15 @@ public:
         }
         return out;
     }
-    bool hasSubfolder(const std::string& path, const ListingProgress&) const override
+    std::optional<std::vector<char>> haveSubfolders(const std::string&, const std::vector<FolderItem>& children,
+                                                    const ListingProgress&) const override
     {
-        for (const auto& entry : tree) {
-            if (parentOf(entry.first) == path)
-                return true;
-        }
-        return false;
+        std::vector<char> have;
+        for (const FolderItem& child : children)
+            have.push_back(
+                std::any_of(tree.begin(), tree.end(), [&](const auto& e) { return parentOf(e.first) == child.path; }));
+        return have;
     }
-
     static std::string parentOf(const std::string& path)
     {
         const std::size_t slash = path.rfind('/');
@@ -788,15 +789,21 @@ TEST(Desktop, InterfaceFontsAndTheProgramIcon)
 
 TEST(FileIcons, CostOneDatabaseLookUpPerKindOfName)
 {
-    // Names of one shape share their icon whether or not they share an extension.
-    const QStringList shapes {"app.log.%1", "README%1", "%1", "IMG_%1.JPG", "backup %1.tar.gz"};
-    ImageList images;
-    for (const QString& shape : shapes) {
-        const long long before = images.databaseLookups();
-        for (int i = 1; i <= 20000; ++i)
-            images.imageFor(shape.arg(i).toStdString());
-        EXPECT_LE(images.databaseLookups() - before, 6) << shape.toStdString();
+    // Names of one shape share their icon whether or not they share an extension. A listing's
+    // images, whose keys several threads find, are those imageFor gives one name after another.
+    const QStringList shapes {"app.log.%1", "README%1", "%1", "IMG_%1.JPG", "backup %1.tar.gz", "Ä%1.txt"};
+    std::vector<ListedFile> files {{"Makefile"}};
+    for (int i = 1; i <= 20000; ++i) {
+        for (const QString& shape : shapes)
+            files.push_back({shape.arg(i).toStdString()});
     }
+    ImageList images, oneByOne;
+    setListingThreads(4);
+    images.assignImages(files);
+    setListingThreads(0);
+    EXPECT_LE(images.databaseLookups(), 6 * shapes.size());
+    for (const ListedFile& file : files)
+        ASSERT_EQ(file.image, oneByOne.imageFor(file.name)) << file.name;
     QMimeDatabase db;
     for (const char* name : {"README7", "app.log.3", "x.tar.gz", "IMG_9.JPG", "Makefile"}) {
         const QString expected = db.mimeTypeForFile(QString::fromUtf8(name), QMimeDatabase::MatchExtension).iconName();
@@ -1264,8 +1271,7 @@ TEST(ListModels, KeepQtsModelContract)
     rows.setRows({{"a", "b", kStatusReplace, 0, ""}, {"b", "c", kStatusReplace, 0, ""}});
     rows.setData(rows.index(0, ConfirmRowModel::OldColumn), QStringLiteral("x"), Qt::EditRole);
     rows.setPredictions({{Refusal::TakenByLater, 1, true}, {}});
-    rows.setRow(1, {"b", "B", kStatusReplace, 0, ""});
-    rows.updateRows([](std::vector<ConfirmRow>& all) { all[0].result = kResultOk; });
+    rows.updateRows([](std::vector<ConfirmRow>& all) { all[1].newName = "B", all[0].result = kResultOk; });
     rows.setPredictions({});
 
     LogModel log;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <set>
 
 #include <QMimeDatabase>
 
+#include "platform/listing_threads.h"
 #include "platform/mime_globs.h"
 
 using namespace moxtal;
@@ -99,16 +99,24 @@ TEST(MimeGlobKeys, NamesSharingAKeyGetTheSameType)
 
 TEST(MimeGlobKeys, ManyNamesOfOneShapeShareFewKeys)
 {
+    // A listing's keys, which several threads find, are those of keyOf, each distinct key once.
     const MimeGlobKeys& keys = MimeGlobKeys::database();
     const QStringList shapes {"app.log.%1", "README%1", "IMG_%1.JPG", "%1", "report %1.tar.gz"};
-    for (const QString& shape : shapes) {
-        std::set<QString> distinct;
-        for (int i = 1; i <= 2000; ++i) {
-            const std::optional<QString> key = keys.keyOf(shape.arg(i));
-            ASSERT_TRUE(key.has_value()) << shape.arg(i).toStdString();
-            distinct.insert(*key);
-        }
-        EXPECT_LE(distinct.size(), 6u) << shape.toStdString();
+    std::vector<ListedFile> files {{"Makefile"}};  // a literal glob: only the database can tell
+    for (int i = 1; i <= 2000; ++i) {
+        for (const QString& shape : shapes)
+            files.push_back({shape.arg(i).toStdString()});
+    }
+    setListingThreads(4);
+    const MimeGlobKeys::ListingKeys listed = keys.keysOf(files);
+    setListingThreads(0);
+    EXPECT_LE(listed.keys.size(), 6u * shapes.size());
+    ASSERT_EQ(listed.places.size(), files.size());
+    EXPECT_FALSE(listed.places[0].has_value());
+    for (std::size_t i = 1; i < files.size(); ++i) {
+        const std::optional<QString> key = keys.keyOf(QString::fromStdString(files[i].name));
+        ASSERT_TRUE(key && listed.places[i]) << files[i].name;
+        EXPECT_EQ(listed.keys[*listed.places[i]], *key) << files[i].name;
     }
 }
 
