@@ -61,7 +61,8 @@ private:
     bool m_readOnly = false;
     std::size_t m_size = 0;
     std::string m_error;
-    std::string m_row;
+    std::string m_rows;  // a batch's rows, written ahead in one piece
+    std::vector<std::size_t> m_rowEnds;  // where each of them ends in m_rows
 };
 
 }  // namespace moxtal
