@@ -557,14 +557,7 @@ int runJob(const Options& o)
     if (!o.rename) {
         const std::vector<std::string_view> folderNames = names.views();
         const moxtal::FolderRules rules = moxtal::rulesOfFolder(folderFd.get(), folderNames);
-        // The quick check in parts by the names' hashes; the walk only when one of them may refuse.
-        const std::size_t parts = partsFor(plan.rows.size());
-        moxtal::QuickRefusalCheck check(plan.rows, folderNames, rules, parts);
-        std::vector<char> may(parts, 0);
-        moxtal::runInParts(parts, [&](std::size_t part) { check.hash(part); });
-        moxtal::runInParts(parts, [&](std::size_t part) { may[part] = check.mayRefuse(part) ? 1 : 0; });
-        if (std::find(may.begin(), may.end(), 1) != may.end())
-            predicted = moxtal::walkRefusals(plan.rows, folderNames, rules);
+        predicted = moxtal::predictRefusalsInParts(plan.rows, folderNames, rules);
     }
     std::size_t refusals = 0;
     for (std::size_t i = 0; i < plan.rows.size(); ++i) {

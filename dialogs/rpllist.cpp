@@ -16,6 +16,7 @@
 
 #include "core/rename_loop.h"
 #include "platform/folder_rules.h"
+#include "platform/listed_job.h"
 #include "platform/listing.h"
 #include "platform/name_text.h"
 #include "platform/renames.h"
@@ -46,10 +47,12 @@ std::vector<RowPrediction> refusalsOf(const RenamePlan& plan, const std::vector<
     const std::shared_ptr<const FolderNames>& listed = plan.listedNames;
     const bool listedStillHolds = listed && listed->settled && plan.listed && identityOf(folder.get()) == plan.listed &&
                                   folderModified(folder.get()) == listed->modified;
-    if (listedStillHolds)
-        return predictRefusals(rows, listed->names, rulesOfFolder(folder.get(), listed->names));
-    const std::vector<std::string> names = entryNamesAt(folder.get()).value_or(std::vector<std::string> {});
-    return predictRefusals(rows, names, rulesOfFolder(folder.get(), names));
+    std::vector<std::string> namesNow;
+    if (!listedStillHolds)
+        namesNow = entryNamesAt(folder.get()).value_or(std::vector<std::string> {});
+    const std::vector<std::string>& held = listedStillHolds ? listed->names : namesNow;
+    const std::vector<std::string_view> names(held.begin(), held.end());
+    return predictRefusalsInParts(rows, names, rulesOfFolder(folder.get(), names));
 }
 
 }  // namespace

@@ -257,4 +257,18 @@ ListedJob runListedJob(const ListedJobRequest& request)
     return job;
 }
 
+std::vector<RowPrediction> predictRefusalsInParts(const std::vector<ConfirmRow>& rows,
+                                                  const std::vector<std::string_view>& folderNames,
+                                                  const FolderRules& rules)
+{
+    const std::size_t parts = rows.size() >= kPartsFrom ? static_cast<std::size_t>(std::max(1, listingThreads())) : 1;
+    QuickRefusalCheck check(rows, folderNames, rules, parts);
+    std::vector<char> may(parts, 0);
+    runInParts(parts, [&](std::size_t part) { check.hash(part); });
+    runInParts(parts, [&](std::size_t part) { may[part] = check.mayRefuse(part) ? 1 : 0; });
+    if (std::find(may.begin(), may.end(), 1) == may.end())
+        return {};
+    return walkRefusals(rows, folderNames, rules);
+}
+
 }  // namespace moxtal

@@ -3,11 +3,14 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QLocale>
 
+#include "core/folder_rules.h"
 #include "core/rename_job.h"
+#include "core/rename_prediction.h"
 #include "listing.h"
 #include "sort_orders.h"
 
@@ -43,5 +46,13 @@ struct ListedJob {
 // that does not compile (only when a file is listed), for the first row in the list's order whose match failed or whose
 // sequence number does not fit.
 ListedJob runListedJob(const ListedJobRequest& request);
+
+// The rows a pass over them would refuse (predictRefusals), with the quick check that needs no order
+// in parts, a thread each (as many as a listing uses, for a large list); the rows are walked in list
+// order only when a part finds one that may be refused. Nothing (no prediction at all) when no row
+// can be refused.
+std::vector<RowPrediction> predictRefusalsInParts(const std::vector<ConfirmRow>& rows,
+                                                  const std::vector<std::string_view>& folderNames,
+                                                  const FolderRules& rules);
 
 }  // namespace moxtal

@@ -106,4 +106,43 @@ TEST(ListedJob, TheRowsAndErrorsOfTheJobOverTheListWhateverTheThreads)
     setListingThreads(0);
 }
 
+TEST(ListedJob, TheRefusalsInPartsAreTheWalksWhateverTheThreads)
+{
+    // Rows enough for the quick check to be cut into parts: none refused, then one taken name late
+    // in the list, one clash between two rows, and one file gone.
+    std::vector<std::string> entries;
+    std::vector<ConfirmRow> rows;
+    for (int i = 0; i < 6000; ++i) {
+        entries.push_back("f" + std::to_string(i));
+        rows.push_back({"f" + std::to_string(i), "g" + std::to_string(i), kStatusReplace});
+    }
+    const auto walked = [&](const std::vector<ConfirmRow>& r) {
+        const std::vector<RowPrediction> all = predictRefusals(r, entries);
+        std::vector<std::pair<std::size_t, Refusal>> refused;
+        for (std::size_t i = 0; i < all.size(); ++i)
+            if (all[i].refusal != Refusal::None)
+                refused.emplace_back(i, all[i].refusal);
+        return refused;
+    };
+    const std::vector<std::string_view> names(entries.begin(), entries.end());
+    std::vector<std::vector<ConfirmRow>> cases(4, rows);
+    cases[1][5990].newName = "f3";  // f3 is renamed by an earlier row: no refusal
+    cases[1][5991].newName = "g5999";  // a later row's new name: refused one way or the other
+    cases[2][10].newName = "g4000";
+    cases[3][4500].oldName = "gone";
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        for (const int threads : {1, 2, 5}) {
+            setListingThreads(threads);
+            const std::vector<RowPrediction> parts = predictRefusalsInParts(cases[c], names, {});
+            EXPECT_EQ(parts.empty(), c == 0) << "case " << c;
+            std::vector<std::pair<std::size_t, Refusal>> refused;
+            for (std::size_t i = 0; i < parts.size(); ++i)
+                if (parts[i].refusal != Refusal::None)
+                    refused.emplace_back(i, parts[i].refusal);
+            EXPECT_EQ(refused, walked(cases[c])) << "case " << c << ", threads: " << threads;
+        }
+    }
+    setListingThreads(0);
+}
+
 }  // namespace
