@@ -9,7 +9,9 @@
 #include <optional>
 #include <thread>
 
-#include <QCollator>
+#include <QByteArray>
+
+#include <unicode/ucol.h>
 
 namespace moxtal {
 
@@ -125,14 +127,16 @@ PrefixKeyed prefixKeyed(std::string_view name, std::size_t index, bool folded)
     return keyed;
 }
 
-// The C locale orders by the bytes of the (folded) text; for ASCII names those are the names' own
-// bytes, so no collation key need be made: their first bytes are the keys.
-std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, Qt::CaseSensitivity sensitivity,
-                                    bool descending)
+// The positions of texts (names, or collation keys) sorted by their bytes, or by those of their
+// ASCII-folded text, with the first 16 bytes compared as numbers so that the sort seldom reads a
+// text; texts equal that way are ordered by tie(a, b).
+template <typename Tie>
+std::vector<std::size_t> prefixOrder(const std::vector<std::string_view>& texts, bool folded, bool descending,
+                                     const Tie& tie)
 {
     auto less = [&](std::size_t a, std::size_t b) {
-        const std::string_view x = names[a], y = names[b];
-        if (sensitivity == Qt::CaseInsensitive) {
+        const std::string_view x = texts[a], y = texts[b];
+        if (folded) {
             const std::size_t n = std::min(x.size(), y.size());
             for (std::size_t i = 0; i < n; ++i) {
                 const char fx = asciiLower(x[i]), fy = asciiLower(y[i]);
@@ -141,14 +145,15 @@ std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, 
             }
             if (x.size() != y.size())
                 return x.size() < y.size();
+        } else if (x != y) {
+            return x < y;
         }
-        return x < y;
+        return tie(a, b);
     };
-    const bool folded = sensitivity == Qt::CaseInsensitive;
-    std::vector<PrefixKeyed> keyed(names.size());
-    forEachPart(names.size(), partsFor(names.size()), [&](std::size_t begin, std::size_t end) {
+    std::vector<PrefixKeyed> keyed(texts.size());
+    forEachPart(texts.size(), partsFor(texts.size()), [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i)
-            keyed[i] = prefixKeyed(names[i], i, folded);
+            keyed[i] = prefixKeyed(texts[i], i, folded);
     });
     const auto keyedLess = [&](const PrefixKeyed& a, const PrefixKeyed& b) {
         if (a.high != b.high)
@@ -167,6 +172,16 @@ std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, 
     return order;
 }
 
+// The C locale orders by the bytes of the (folded) text; for ASCII names those are the names' own
+// bytes, so no collation key need be made: their first bytes are the keys. Names equal when folded
+// are ordered by their bytes.
+std::vector<std::size_t> asciiOrder(const std::vector<std::string_view>& names, Qt::CaseSensitivity sensitivity,
+                                    bool descending)
+{
+    return prefixOrder(names, sensitivity == Qt::CaseInsensitive, descending,
+                       [&](std::size_t a, std::size_t b) { return names[a] < names[b]; });
+}
+
 bool allAscii(const std::vector<std::string_view>& names)
 {
     for (const std::string_view name : names) {
@@ -180,13 +195,36 @@ bool allAscii(const std::vector<std::string_view>& names)
 
 }  // namespace
 
-CollationKeyMaker::CollationKeyMaker(Qt::CaseSensitivity sensitivity, const QLocale& locale)
-    : m_collator(locale), m_sensitivity(sensitivity)
+void CollationKeyMaker::CollatorCloser::operator()(UCollator* collator) const
 {
-    m_collator.setCaseSensitivity(sensitivity);
+    ucol_close(collator);
 }
 
-QCollatorSortKey CollationKeyMaker::keyOf(std::string_view name) const
+CollationKeyMaker::CollationKeyMaker(Qt::CaseSensitivity sensitivity, const QLocale& locale)
+    : m_sensitivity(sensitivity), m_isC(locale.language() == QLocale::C)
+{
+    if (m_isC)
+        return;
+    // The collator QCollator opens for the locale, set up as it sets it up: the keys are the bytes
+    // of QCollator's sort keys.
+    UErrorCode status = U_ZERO_ERROR;
+    const QByteArray name = locale.bcp47Name().replace(QLatin1Char('-'), QLatin1Char('_')).toLatin1();
+    m_collator.reset(ucol_open(name.constData(), &status));
+    if (U_FAILURE(status)) {
+        m_collator.reset();
+        return;
+    }
+    ucol_setAttribute(m_collator.get(), UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+    const auto set = [&](UColAttribute attribute, UColAttributeValue value) {
+        status = U_ZERO_ERROR;
+        ucol_setAttribute(m_collator.get(), attribute, value, &status);
+    };
+    set(UCOL_STRENGTH, sensitivity == Qt::CaseSensitive ? UCOL_DEFAULT_STRENGTH : UCOL_SECONDARY);
+    set(UCOL_NUMERIC_COLLATION, UCOL_OFF);
+    set(UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE);
+}
+
+void CollationKeyMaker::appendKey(std::string_view name, std::string& keys) const
 {
     // An ASCII name, as most are, reads the same as Latin-1, into the text's own room.
     const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
@@ -194,10 +232,24 @@ QCollatorSortKey CollationKeyMaker::keyOf(std::string_view name) const
         m_text = QLatin1StringView(name.data(), static_cast<qsizetype>(name.size()));
     else
         m_text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-    // Folded first: the C locale's collation does not ignore case by itself.
+    // Folded first, in every locale: the C locale's collation does not ignore case by itself.
     if (m_sensitivity == Qt::CaseInsensitive)
-        return m_collator.sortKey(m_text.toCaseFolded());
-    return m_collator.sortKey(m_text);
+        m_text = m_text.toCaseFolded();
+    if (!m_collator) {
+        const QByteArray utf8 = m_isC ? m_text.toUtf8() : QByteArray();
+        keys.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        return;
+    }
+    const auto* text = reinterpret_cast<const UChar*>(m_text.utf16());
+    const auto length = static_cast<std::int32_t>(m_text.size());
+    m_key.resize(std::max<std::size_t>(m_key.size(), 16 + 4 * m_text.size()));
+    std::int32_t size =
+        ucol_getSortKey(m_collator.get(), text, length, m_key.data(), static_cast<std::int32_t>(m_key.size()));
+    if (size > static_cast<std::int32_t>(m_key.size())) {
+        m_key.resize(static_cast<std::size_t>(size));
+        size = ucol_getSortKey(m_collator.get(), text, length, m_key.data(), size);
+    }
+    keys.append(reinterpret_cast<const char*>(m_key.data()), static_cast<std::size_t>(std::max(size, 0)));
 }
 
 bool comparesCollationKeys(const QLocale& locale)
@@ -210,31 +262,35 @@ std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& nam
 {
     if (locale.language() == QLocale::C && allAscii(names))
         return asciiOrder(names, sensitivity, descending);
-    // Each name's key once, made by a few threads (each with a collator of its own), then compared
-    // as the keys' bytes.
-    std::vector<std::optional<QCollatorSortKey>> keys(names.size());
-    const auto makeKeys = [&](std::size_t begin, std::size_t end) {
+    // Each name's key once, made by a few threads (each with a collator of its own) into a block of
+    // their part's, then compared as the keys' bytes.
+    const std::size_t count = names.size();
+    const std::size_t parts = partsFor(count);
+    const auto bound = [&](std::size_t part) { return count * part / parts; };
+    std::vector<std::string> blocks(parts);
+    std::vector<std::size_t> ends(count);
+    runInParts(parts, [&](std::size_t part) {
         const CollationKeyMaker maker(sensitivity, locale);
-        for (std::size_t i = begin; i < end; ++i)
-            keys[i].emplace(maker.keyOf(names[i]));
-    };
-    forEachPart(names.size(), partsFor(names.size()), makeKeys);
-    std::vector<const QCollatorSortKey*> made;
-    made.reserve(keys.size());
-    for (const std::optional<QCollatorSortKey>& key : keys)
-        made.push_back(&*key);
-    return collationOrder(names, made, descending);
+        for (std::size_t i = bound(part); i < bound(part + 1); ++i) {
+            maker.appendKey(names[i], blocks[part]);
+            ends[i] = blocks[part].size();
+        }
+    });
+    std::vector<std::string_view> keys(count);
+    for (std::size_t part = 0; part < parts; ++part) {
+        std::size_t start = 0;
+        for (std::size_t i = bound(part); i < bound(part + 1); ++i) {
+            keys[i] = std::string_view(blocks[part]).substr(start, ends[i] - start);
+            start = ends[i];
+        }
+    }
+    return collationOrder(names, keys, descending);
 }
 
 std::vector<std::size_t> collationOrder(const std::vector<std::string_view>& names,
-                                        const std::vector<const QCollatorSortKey*>& keys, bool descending)
+                                        const std::vector<std::string_view>& keys, bool descending)
 {
-    auto less = [&](std::size_t a, std::size_t b) {
-        const int c = keys[a]->compare(*keys[b]);
-        return c != 0 ? c < 0 : names[a] < names[b];
-    };
-    return orderInParts(names.size(),
-                        [&](std::size_t a, std::size_t b) { return descending ? less(b, a) : less(a, b); });
+    return prefixOrder(keys, false, descending, [&](std::size_t a, std::size_t b) { return names[a] < names[b]; });
 }
 
 }  // namespace moxtal

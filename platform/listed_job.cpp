@@ -48,9 +48,11 @@ public:
             for (const ListedFile& file : files)
                 made->proposals.push_back(tools->proposer.propose(file.name));
             if (m_makeKeys) {
-                made->keys.reserve(files.size());
-                for (const ListedFile& file : files)
-                    made->keys.push_back(tools->keys->keyOf(file.name));
+                made->keyEnds.reserve(files.size());
+                for (const ListedFile& file : files) {
+                    tools->keys->appendKey(file.name, made->keys);
+                    made->keyEnds.push_back(made->keys.size());
+                }
             }
             const std::lock_guard<std::mutex> lock(m_lock);
             if (m_runs.size() <= run)
@@ -68,7 +70,7 @@ public:
     // Once the listing is done: each file's proposal and key, in the list's order, when every run
     // was worked on; else false (the caller makes them itself). Throws what the work could not
     // get past.
-    bool collect(std::size_t files, std::vector<NameProposal*>& proposals, std::vector<const QCollatorSortKey*>& keys)
+    bool collect(std::size_t files, std::vector<NameProposal*>& proposals, std::vector<std::string_view>& keys)
     {
         if (m_failure)
             std::rethrow_exception(m_failure);
@@ -80,8 +82,11 @@ public:
                 return false;
             for (NameProposal& proposal : made->proposals)
                 proposals.push_back(&proposal);
-            for (const QCollatorSortKey& key : made->keys)
-                keys.push_back(&key);
+            std::size_t start = 0;
+            for (const std::size_t end : made->keyEnds) {
+                keys.push_back(std::string_view(made->keys).substr(start, end - start));
+                start = end;
+            }
         }
         return proposals.size() == files && (!m_makeKeys || keys.size() == files);
     }
@@ -92,8 +97,10 @@ public:
     void dropKeys()
     {
         for (const std::unique_ptr<Made>& made : m_runs) {
-            if (made)
-                std::vector<QCollatorSortKey>().swap(made->keys);
+            if (made) {
+                std::string().swap(made->keys);
+                std::vector<std::size_t>().swap(made->keyEnds);
+            }
         }
     }
 
@@ -110,7 +117,8 @@ private:
     };
     struct Made {
         std::vector<NameProposal> proposals;
-        std::vector<QCollatorSortKey> keys;
+        std::string keys;  // the run's collation keys, one after the other
+        std::vector<std::size_t> keyEnds;  // where each ends
     };
 
     JobPattern m_pattern;
@@ -158,7 +166,7 @@ ListedJob runListedJob(const ListedJobRequest& request)
         }
     }
     std::vector<NameProposal*> proposals;
-    std::vector<const QCollatorSortKey*> keys;
+    std::vector<std::string_view> keys;
     // Only when the listing's work missed runs, which it never should: the same made here.
     std::vector<NameProposal> madeHere;
     if (!work.collect(files.size(), proposals, keys)) {

@@ -6,7 +6,7 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
 # Build and run: compiler, Qt, PCRE2, the interface fonts, the icon theme, SVG icons, Qt's Wayland
-# plugin (QT_QPA_PLATFORM=wayland).
+# plugin (QT_QPA_PLATFORM=wayland), ICU (the collation keys of names, as QCollator makes them).
 # Tests: GoogleTest, a real display (Xvfb, xclip, ImageMagick for screenshots; openbox, xdotool,
 # wmctrl and xwininfo to drive windows under a window manager), and the checks of
 # the desktop files, man pages and the Debian package (lintian). The benchmark: libfuse3 and
@@ -14,7 +14,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PACKAGES="cmake g++ make pkg-config libgtest-dev qt6-base-dev libpcre2-dev libgl-dev \
 libxkbcommon-dev fonts-vlgothic adwaita-icon-theme libqt6svg6 qt6-wayland xvfb xclip imagemagick \
 desktop-file-utils appstream man-db groff-base dpkg-dev file lintian locales openbox xdotool wmctrl x11-utils \
-libfuse3-dev fuse3 gnuplot-nox qt6-l10n-tools qt6-tools-dev clang-format-14"
+libfuse3-dev fuse3 gnuplot-nox qt6-l10n-tools qt6-tools-dev clang-format-14 libicu-dev"
 
 # The fuzz build needs clang and its libFuzzer runtime.
 case " $* " in *" -DMOXTAL_FUZZ=ON "*) PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;; esac

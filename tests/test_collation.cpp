@@ -83,10 +83,30 @@ TEST(Collation, CLocaleAsciiOrderIsTheCollatorsOrder)
 
 TEST(Collation, RealLocaleOrderIsOneCollatorsOrder)
 {
-    // Names with accents, kana and both cases in a real locale: enough of them for the keys to be
-    // made by several threads, each with its own collator; the order is one thread's.
+    // Names with accents, kana (and half-width kana), both cases, letters that fold to two (ß, ﬁ)
+    // and the Turkish i's, in real locales: enough of them for the keys to be made by several
+    // threads, each with its own collator; the order is one thread's, and QCollator's.
     std::mt19937 random(7);
-    const std::vector<std::string> letters {"a", "A", "e", "\xC3\xA9", "\xC3\x89", "z", "\xE3\x81\x82", "1", "_"};
+    const std::vector<std::string> letters {"a",
+                                            "A",
+                                            "e",
+                                            "\xC3\xA9",
+                                            "\xC3\x89",
+                                            "z",
+                                            "1",
+                                            "_",
+                                            " ",
+                                            "\xC3\x9F",
+                                            "ss",
+                                            "\xEF\xAC\x81",
+                                            "fi",
+                                            "\xC4\xB1",
+                                            "\xC4\xB0",
+                                            "I",
+                                            "\xE3\x81\x82",
+                                            "\xE3\x82\xA2",
+                                            "\xEF\xBD\xB1",
+                                            "\xE6\xBC\xA2"};
     std::vector<std::string> texts;
     for (int i = 0; i < 5000; ++i) {
         std::string name;
@@ -95,27 +115,28 @@ TEST(Collation, RealLocaleOrderIsOneCollatorsOrder)
         texts.push_back(name);
     }
     const std::vector<std::string_view> names(texts.begin(), texts.end());
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-        QCollator collator(english);
-        collator.setCaseSensitivity(cs);
-        auto key = [&](const std::string& n) {
-            const QString text = QString::fromStdString(n);
-            return collator.sortKey(cs == Qt::CaseInsensitive ? text.toCaseFolded() : text);
-        };
-        setListingThreads(1);
-        const std::vector<std::size_t> oneThread = collationOrder(names, cs, false, english);
-        setListingThreads(4);
-        const std::vector<std::size_t> order = collationOrder(names, cs, false, english);
-        setListingThreads(0);
-        ASSERT_EQ(order, oneThread);
-        for (std::size_t i = 1; i < order.size(); ++i) {
-            const std::string& a = texts[order[i - 1]];
-            const std::string& b = texts[order[i]];
-            const int c = key(a).compare(key(b));
-            EXPECT_LE(c != 0 ? c : a.compare(b), 0) << a << " | " << b;
+    for (const char* const localeName : {"en_US", "ja_JP", "de_DE", "sv_SE", "tr_TR"})
+        for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+            const QLocale locale(QString::fromLatin1(localeName));
+            QCollator collator(locale);
+            collator.setCaseSensitivity(cs);
+            auto key = [&](const std::string& n) {
+                const QString text = QString::fromStdString(n);
+                return collator.sortKey(cs == Qt::CaseInsensitive ? text.toCaseFolded() : text);
+            };
+            setListingThreads(1);
+            const std::vector<std::size_t> oneThread = collationOrder(names, cs, false, locale);
+            setListingThreads(4);
+            const std::vector<std::size_t> order = collationOrder(names, cs, false, locale);
+            setListingThreads(0);
+            ASSERT_EQ(order, oneThread);
+            for (std::size_t i = 1; i < order.size(); ++i) {
+                const std::string& a = texts[order[i - 1]];
+                const std::string& b = texts[order[i]];
+                const int c = key(a).compare(key(b));
+                EXPECT_LE(c != 0 ? c : a.compare(b), 0) << localeName << ": " << a << " | " << b;
+            }
         }
-    }
 }
 
 }  // namespace
