@@ -172,13 +172,6 @@ private:
     int m_error = 0;
 };
 
-// How many parts a large list's work is cut into, each for a thread: as many as a listing uses.
-std::size_t partsFor(std::size_t rows)
-{
-    constexpr std::size_t kPartsFrom = 4096;
-    return rows >= kPartsFrom ? static_cast<std::size_t>(std::max(1, moxtal::listingThreads())) : 1;
-}
-
 // A progress line on standard error, only when it is a terminal and the work has run a second.
 class TerminalProgress {
 public:
@@ -584,7 +577,7 @@ int runJob(const Options& o)
     phases.ended(o.rename ? "failures" : "refusal check");
 
     // The lines, made in parts of the rows on as many threads, written in their order.
-    const std::size_t parts = partsFor(plan.rows.size());
+    const std::size_t parts = moxtal::partsFor(plan.rows.size());
     std::vector<std::string> blocks(parts);
     moxtal::runInParts(parts, [&](std::size_t part) {
         const std::size_t begin = plan.rows.size() * part / parts, end = plan.rows.size() * (part + 1) / parts;

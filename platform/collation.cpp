@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <numeric>
 #include <optional>
-#include <thread>
 
 #include <QByteArray>
 
@@ -17,27 +16,10 @@ namespace moxtal {
 
 namespace {
 
-// Below this many names one thread collates faster than several.
-constexpr std::size_t kParallelFrom = 4096;
-
-// How many threads share a collation: for a large one, as many as a listing uses.
-std::size_t partsFor(std::size_t count)
-{
-    if (count < kParallelFrom)
-        return 1;
-    return static_cast<std::size_t>(std::max(1, listingThreads()));
-}
-
-// Runs work(begin, end) over parts equal slices of [0, count), each on its own thread (the first
-// on the calling one).
+// Runs work(begin, end) over parts equal slices of [0, count), each on its own thread (runInParts).
 template <typename Work> void forEachPart(std::size_t count, std::size_t parts, const Work& work)
 {
-    std::vector<std::thread> helpers;
-    for (std::size_t p = 1; p < parts; ++p)
-        helpers.emplace_back([&, p] { work(count * p / parts, count * (p + 1) / parts); });
-    work(0, count / parts);
-    for (std::thread& helper : helpers)
-        helper.join();
+    runInParts(parts, [&](std::size_t part) { work(count * part / parts, count * (part + 1) / parts); });
 }
 
 // How many of a's items come first among the first k of the stable merge of a and b (a's before

@@ -17,8 +17,6 @@ namespace moxtal {
 
 namespace {
 
-// Below this many files the rows are made on the calling thread alone.
-constexpr std::size_t kPartsFrom = 4096;
 // How many rows ahead a row's file and proposal are fetched from memory.
 constexpr std::size_t kAhead = 8;
 
@@ -213,7 +211,7 @@ ListedJob runListedJob(const ListedJobRequest& request)
             dates.push_back(dateTextOf(file->timeStamp));
     }
     const std::size_t count = order.size();
-    const std::size_t parts = count >= kPartsFrom ? static_cast<std::size_t>(std::max(1, listingThreads())) : 1;
+    const std::size_t parts = partsFor(count);
     const auto bound = [&](std::size_t part) { return count * part / parts; };
     // Which files get a row and which a number, one byte each in the list's order: counted in the
     // order of the rows without reaching for each proposal again.
@@ -269,7 +267,7 @@ std::vector<RowPrediction> predictRefusalsInParts(const std::vector<ConfirmRow>&
                                                   const std::vector<std::string_view>& folderNames,
                                                   const FolderRules& rules)
 {
-    const std::size_t parts = rows.size() >= kPartsFrom ? static_cast<std::size_t>(std::max(1, listingThreads())) : 1;
+    const std::size_t parts = partsFor(rows.size());
     QuickRefusalCheck check(rows, folderNames, rules, parts);
     std::vector<char> may(parts, 0);
     runInParts(parts, [&](std::size_t part) { check.hash(part); });

@@ -44,6 +44,12 @@ int listingThreads(bool waitsOnServer)
     return static_cast<int>(std::min<unsigned>(cores == 0 ? 1 : cores, kMostListingThreads));
 }
 
+std::size_t partsFor(std::size_t count)
+{
+    constexpr std::size_t kPartsFrom = 4096;
+    return count >= kPartsFrom ? static_cast<std::size_t>(std::max(1, listingThreads())) : 1;
+}
+
 void runInParts(std::size_t parts, const std::function<void(std::size_t part)>& work)
 {
     std::vector<std::exception_ptr> errors(parts);

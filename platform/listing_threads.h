@@ -15,6 +15,10 @@ int listingThreads(bool waitsOnServer = false);
 // Sets the number listingThreads gives; 0 (the default) lets it choose as said there.
 void setListingThreads(int threads);
 
+// How many parts work over count items (names, rows) is cut into, a thread each: one below a few
+// thousand, where the threads cost more than they save, else as many as a listing uses.
+std::size_t partsFor(std::size_t count);
+
 // Runs work(part) for every part from 0 to parts - 1 at once, each on a thread of its own (part 0
 // on the calling one; when no more threads are to be had, the calling one does the rest), and
 // returns when all are done. When parts throw, the exception of the first of them (in the parts'

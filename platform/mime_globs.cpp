@@ -16,9 +16,6 @@ namespace moxtal {
 
 namespace {
 
-// Below this many names one thread finds their keys faster than several.
-constexpr std::size_t kParallelFrom = 4096;
-
 bool hasWildcard(QStringView text)
 {
     for (const QChar c : text) {
@@ -287,7 +284,7 @@ MimeGlobKeys::ListingKeys MimeGlobKeys::keysOf(const std::vector<ListedFile>& fi
     // Each slice of the files keyed by a thread of its own, with its own places; then the slices'
     // keys joined, each distinct key once.
     const std::size_t count = files.size();
-    const std::size_t parts = count < kParallelFrom ? 1 : static_cast<std::size_t>(std::max(1, listingThreads()));
+    const std::size_t parts = partsFor(count);
     std::vector<ListingKeys> slices(parts);
     const auto keySlice = [&](std::size_t p) {
         ListingKeys& slice = slices[p];
